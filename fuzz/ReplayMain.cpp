@@ -1,0 +1,41 @@
+// Replays the seed inputs of one fuzz target: each file named, or every file in each
+// directory named, goes once through LLVMFuzzerTestOneInput.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+namespace {
+
+void RunOne(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(data.data(), data.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int count = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path path(argv[i]);
+        if (std::filesystem::is_directory(path)) {
+            for (const auto& entry : std::filesystem::directory_iterator(path))
+                if (entry.is_regular_file()) {
+                    RunOne(entry.path());
+                    ++count;
+                }
+        } else {
+            RunOne(path);
+            ++count;
+        }
+    }
+    std::printf("replayed %d inputs\n", count);
+    return count > 0 ? 0 : 1;
+}

@@ -1,0 +1,172 @@
+#include "formats/Stream.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace orv {
+
+int64_t TStream::Size()
+{
+    const int64_t position = Seek(0, TSeekOrigin::Current);
+    const int64_t size = Seek(0, TSeekOrigin::End);
+    Seek(position, TSeekOrigin::Beginning);
+    return size;
+}
+
+void TStream::ReadBuffer(void* buffer, int64_t count)
+{
+    if (count != 0 && Read(buffer, count) != count)
+        throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, int64_t count)
+{
+    if (count != 0 && Write(buffer, count) != count)
+        throw EWriteError("Stream write error");
+}
+
+int64_t TStream::CopyFrom(TStream& source, int64_t count)
+{
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.Size();
+    }
+    constexpr int64_t PieceSize = 65536;
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min(count, PieceSize)));
+    int64_t left = count;
+    while (left > 0) {
+        const int64_t n = std::min(left, PieceSize);
+        source.ReadBuffer(piece.data(), n);
+        WriteBuffer(piece.data(), n);
+        left -= n;
+    }
+    return count;
+}
+
+// --- TMemoryStream -------------------------------------------------------------
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count)
+{
+    const int64_t available = Size() - m_Position;
+    const int64_t n = std::clamp<int64_t>(count, 0, std::max<int64_t>(available, 0));
+    if (n > 0)
+        std::memcpy(buffer, m_Data.data() + m_Position, static_cast<size_t>(n));
+    m_Position += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    const int64_t end = m_Position + count;
+    if (end > Size())
+        m_Data.resize(static_cast<size_t>(end));
+    std::memcpy(m_Data.data() + m_Position, buffer, static_cast<size_t>(count));
+    m_Position = end;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    switch (origin) {
+    case TSeekOrigin::Beginning: m_Position = offset; break;
+    case TSeekOrigin::Current: m_Position += offset; break;
+    case TSeekOrigin::End: m_Position = Size() + offset; break;
+    }
+    m_Position = std::max<int64_t>(m_Position, 0);
+    return m_Position;
+}
+
+void TMemoryStream::SetSize(int64_t size)
+{
+    m_Data.resize(static_cast<size_t>(std::max<int64_t>(size, 0)));
+    m_Position = std::min(m_Position, Size());
+}
+
+void TMemoryStream::Clear()
+{
+    m_Data.clear();
+    m_Position = 0;
+}
+
+// --- TFileStream ---------------------------------------------------------------
+
+TFileStream::TFileStream(const std::string& path, TFileMode mode) : m_FileName(path)
+{
+    switch (mode) {
+    case TFileMode::OpenRead:
+        m_Handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        break;
+    case TFileMode::OpenReadWrite:
+        m_Handle = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        break;
+    case TFileMode::Create:
+        m_Handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (m_Handle < 0)
+            throw EFCreateError("Cannot create file " + path);
+        return;
+    }
+    if (m_Handle < 0)
+        throw EFOpenError("Cannot open file " + path);
+}
+
+TFileStream::~TFileStream()
+{
+    if (m_Handle >= 0)
+        ::close(m_Handle);
+}
+
+int64_t TFileStream::Read(void* buffer, int64_t count)
+{
+    int64_t done = 0;
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::read(m_Handle, out + done, static_cast<size_t>(count - done));
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count)
+{
+    int64_t done = 0;
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::write(m_Handle, in + done, static_cast<size_t>(count - done));
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    const int whence = origin == TSeekOrigin::Beginning ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    const off_t result = ::lseek(m_Handle, static_cast<off_t>(offset), whence);
+    if (result < 0)
+        return ::lseek(m_Handle, 0, SEEK_CUR);
+    return result;
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path)
+{
+    TFileStream file(path, TFileMode::OpenRead);
+    std::vector<uint8_t> data(static_cast<size_t>(file.Size()));
+    file.ReadBuffer(data.data(), static_cast<int64_t>(data.size()));
+    return data;
+}
+
+void WriteWholeFile(const std::string& path, const void* data, size_t size)
+{
+    TFileStream file(path, TFileMode::Create);
+    file.WriteBuffer(data, static_cast<int64_t>(size));
+}
+
+}  // namespace orv

@@ -1,0 +1,1 @@
+#include "formats/zlib2.h"

@@ -1,0 +1,118 @@
+// Viewer: the whole state of the viewer and the operations that are not about widgets
+// or OpenGL.
+//
+// The window owns one TGLViewer (GLViewer.h), which adds drawing to this class; the
+// tools and the tests own one too. Every control of the window is a plain call here:
+//
+//   TViewer viewer;                  // the defaults of start-up
+//   viewer.GameDir = "/games/isles/";
+//   viewer.TexturesEnabled = false;  // no OpenGL: the texture archive is not read
+//   viewer.LoadZone(111);
+//   viewer.SetLocation(29963, 55175, 30683, 359, 7);
+//   viewer.UpdateCLOD();
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "zone/Zone.h"
+
+namespace orv {
+
+class TMPKFile;
+
+// Renderer choices, the tags of the four radio buttons.
+enum TRenderVersion : uint8_t { rvV1 = 0, rvPointer = 1, rvFan = 2, rvCLOD = 3 };
+
+// Held keys, polled once per frame.
+struct TKeyState {
+    bool Up = false, Down = false, Left = false, Right = false, Shift = false, Alt = false;
+};
+
+class TViewer {
+public:
+    TViewer();
+    virtual ~TViewer();
+    TViewer(const TViewer&) = delete;
+    TViewer& operator=(const TViewer&) = delete;
+
+    // --- Zone -----------------------------------------------------------------------
+    // Replaces the current zone; raises on failure, leaving what was replaced replaced.
+    void LoadZone(int zoneId);
+    void LoadTerrainVertices(TMPKFile& archive);
+    void CreateTerrainNormals();
+    void LoadWaterRegions(TMPKFile& archive);
+    // The texture step; the OpenGL viewer fills it.
+    virtual void LoadTerrainTextures(TMPKFile& archive);
+
+    // --- Level of detail ------------------------------------------------------------
+    void ComputeD2Values();
+    void UpdateCLOD();
+    void trackCLODDetailChange(int position);   // position 1..255
+
+    // --- Camera and navigation ----------------------------------------------------
+    void ResetCamera();   // (32768, 256, 256), pitch 80, heading 0
+    // Loc terms: x := X, y := 65535 - Y, z := Z, heading := -h wrapped once, pitch := p.
+    void SetLocation(int X, int Y, int Z, int h, int p);
+    // "%d,%d,%d,%d,%d" of the current camera in Loc terms.
+    std::string LocationText() const;
+    // The reply of "Go to loc...": "above" or items applied one by one; raises the
+    // conversion errors after applying the items before the bad one.
+    void ApplyLocationReply(const std::string& reply);
+    // One frame of the loop: measures nothing itself; t is the frame's milliseconds.
+    // Moves the camera by the held keys (and refines when it moved); returns whether
+    // the camera moved.
+    bool MoveCamera(float t, const TKeyState& keys);
+    // Mouse look with the left button held; always remembers the position.
+    void MouseMove(int x, int y, bool leftButton);
+    // "d": level view.
+    void LevelView() { Camera.Pitch = 90.0f; }
+
+    // --- Map dumps ------------------------------------------------------------------
+    void atnDumpD2Execute();
+    void atnDumpHExecute();
+
+    // --- State (the names of the window's members) ---------------------------------
+    TTerrain Terrain{};
+    TTerrainNormals TerrainNormals{};
+    TWaterRegionList WaterRegions;
+    TCamera Camera;
+
+    std::string GameDir;
+    int ZoneID = 0;
+
+    uint8_t RenderVersion = rvCLOD;
+    bool Lighting = true;
+    bool DetailTexEnabled = true;
+    int DetailTexScale = 16;
+    bool Checkerboard = false;
+    bool BoundingSkybox = true;
+    bool Gravity = false;
+    bool TrackSun = false;
+    bool TexturesEnabled = true;
+    float CLODDetail = 0.2f;
+
+    // OpenGL texture names (0 until generated).
+    uint32_t DetailTexture = 0, CheckerTexture = 0, SkyTexture = 0, WaterTexture = 0, CompassTexture = 0;
+    std::array<uint32_t, 256> TileTextures{};
+    bool TilesAreDDS = false;
+
+    std::array<float, 4> AmbientColor{0.2f, 0.2f, 0.2f, 1.0f};
+    std::array<float, 4> DiffuseColor{0.6f, 0.6f, 0.6f, 1.0f};
+
+    // Frame statistics.
+    struct TPoint { int X = 0, Y = 0; } LastMouse;
+    float FPSSum = 0.0f;
+    int FrameCount = 0;
+    float FrameTime = 0.0f;
+    int TriCount = 0;
+};
+
+// The default game directory: $WINEPREFIX/drive_c/games/isles/ (WINEPREFIX defaults to ~/.wine).
+std::string DefaultGameDir();
+// The game directory from the first command-line argument (a delimiter appended when missing).
+std::string GameDirFromArgument(const std::string& argument);
+
+}  // namespace orv

@@ -1,0 +1,1 @@
+#include "writers/Writers.h"

@@ -1,0 +1,52 @@
+// CLOD: the continuous level of detail of the default terrain renderer, without OpenGL.
+//
+// A quadtree over the 256 x 256 cells keeps its data in the grid records: D2 (roughness)
+// and Subdivided (0 or 255) at each node's centre vertex.
+//
+//   ComputeD2Values(terrain);                          // once per zone
+//   UpdateCLOD(terrain, camera.Pos, detail);           // after moves and slider changes
+//   int triangles = DrawCLODFanWalk(terrain, normals, lighting, tilesAreDDS, sink);
+//
+// The walk hands every fan to a sink: OpenGL draws it, a test checks it, a benchmark
+// counts it.
+#pragma once
+
+#include <array>
+
+#include "zone/Zone.h"
+
+namespace orv {
+
+// The texture coordinate of the vertex k = 0..32 cells from a patch's low corner.
+extern const std::array<float, 33> PatchTexCoords;
+
+// Distance from the camera to a point, each difference rounded to single.
+float CameraDistance(const TVec3f& camera, float x, float y, float z);
+
+int MidpointError(int a, int b, int m);
+int ChildParity(int x, int y, int s);
+
+void ComputeD2Values(TTerrain& terrain);
+void UpdateCLOD(TTerrain& terrain, const TVec3f& camera, float detail);
+
+// The fan buffers, shared by every level of the walk.
+struct TFanBuffers {
+    std::array<TVec3f, 10> Vertices{};
+    std::array<TVec3f, 10> Normals{};
+    std::array<std::array<float, 2>, 10> TexCoords{};
+};
+
+class IFanSink {
+public:
+    virtual ~IFanSink() = default;
+    // Before the fans of a 32 x 32 block: tile index (x div 32) + 8 (y div 32).
+    virtual void BindTile(int tile) = 0;
+    // One triangle fan of count vertices (entries 0..count-1 of the buffers).
+    virtual void DrawFan(const TFanBuffers& fan, int count) = 0;
+};
+
+// Walks the subdivided nodes from the root and returns the triangles emitted.
+int DrawCLODFanWalk(const TTerrain& terrain, const TTerrainNormals& normals, bool lighting, bool tilesAreDDS,
+                    IFanSink& sink);
+
+}  // namespace orv

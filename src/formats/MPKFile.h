@@ -2,15 +2,21 @@
 //
 // Layout: "MPAK", 17 bytes not interpreted, a zlib stream holding the archive name, a
 // zlib stream holding the directory (284-byte records), then one zlib stream per member.
+// The blocks follow each other without length fields; each starts where the previous
+// zlib stream's trailer ends (see zlib2.h).
 //
 //   TMPKFile archive(path);                         // opens and reads the directory
 //   auto stream = archive.ExtractToMemory("terrain.pcx");   // positioned at 0
 //
-// Member lookup ignores letter case; the first of equal names wins.
+// Member lookup ignores letter case; the first of equal names wins. A member's length
+// is given by its zlib stream alone: the sizes in its record are never trusted. The
+// archive file stays open while the object is loaded; extractions share its position,
+// so they must not overlap.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +29,28 @@ class EMPKError : public EFormatError { using EFormatError::EFormatError; };
 
 constexpr int MPKRecordSize = 284;
 
+// Byte offsets of the fields of one directory record (little-endian 32-bit words).
+namespace MPKRecord {
+constexpr int Name = 0;
+constexpr int NameSize = 256;
+constexpr int Timestamp = 256;
+constexpr int Unused = 260;
+constexpr int Aux1 = 264;
+constexpr int UncompressedSize = 268;
+constexpr int Offset = 272;
+constexpr int CompressedSize = 276;
+constexpr int Aux2 = 280;
+}  // namespace MPKRecord
+
+// The archive header: the magic, then bytes not interpreted; the name block follows.
+constexpr std::string_view MPKMagic = "MPAK";
+constexpr int MPKNameBlockStart = 21;
+constexpr int MPKMaxArchiveName = 1024;
+
 class TMPKDirectoryEntry {
 public:
-    // record: one 284-byte directory record whose Offset is already absolute.
-    explicit TMPKDirectoryEntry(const uint8_t* record);
+    // record: one directory record whose Offset is already absolute.
+    explicit TMPKDirectoryEntry(std::span<const uint8_t, MPKRecordSize> record);
 
     int32_t Aux2 = 0;
     int32_t Ratio = 0;
@@ -38,14 +62,17 @@ public:
     double Timestamp = 0.0;    // days since 1899-12-30
     uint32_t UnixTime = 0;     // the record's seconds since 1970, as stored
 
+    // Ratio: whole percent saved by compression, 0 for an empty member.
     void UpdateRatio();
 };
 
 class TMPKDirectoryEntryList {
 public:
+    // Index of the first entry whose name equals `name` ignoring case, or -1.
     int IndexOf(std::string_view name) const;
     bool Exists(std::string_view name) const { return IndexOf(name) != -1; }
     int Count() const { return static_cast<int>(m_Entries.size()); }
+    // Raises EListError "List index out of bounds (%d)" outside 0..Count()-1.
     const TMPKDirectoryEntry& Items(int index) const;
     void Add(std::unique_ptr<TMPKDirectoryEntry> entry) { m_Entries.push_back(std::move(entry)); }
     void Clear() { m_Entries.clear(); }
@@ -56,18 +83,28 @@ private:
 
 class TMPKFile {
 public:
+    // Opens and loads the archive (nothing for an empty path). Raises "Cannot open file
+    // %s", "Not an MPAK file", the inflate stream's "error", or EMPKError for a name
+    // block that does not end within 1024 bytes.
     explicit TMPKFile(const std::string& path);
     ~TMPKFile();
     TMPKFile(const TMPKFile&) = delete;
     TMPKFile& operator=(const TMPKFile&) = delete;
 
+    // Close, remember the path, Load.
     void SetFileName(const std::string& path);
     void Close();
+    // Does nothing when the path is empty or the archive is already loaded.
     void Load();
 
+    // Each raises "Source stream [%s] not found in archive" for a name not in Directory().
+    // Appends the inflated member at the destination's current position.
     void ExtractToStream(std::string_view member, TStream& destination);
+    // A new stream holding the member, positioned at 0.
     std::unique_ptr<TMemoryStream> ExtractToMemory(std::string_view member);
+    // Creates (or truncates) the file first, so a failed extraction leaves it behind.
     void ExtractToFile(std::string_view member, const std::string& path);
+    // directory + "/" (when it does not end in one) + member.
     void ExtractToDirectory(std::string_view member, const std::string& directory);
 
     bool Loaded() const { return m_Loaded; }
@@ -76,14 +113,22 @@ public:
     const TMPKDirectoryEntryList& Directory() const { return m_Directory; }
 
 private:
+    const TMPKDirectoryEntry& Find(std::string_view member) const;
+    void Extract(const TMPKDirectoryEntry& entry, TStream& destination);
+    void ReadArchiveName();
+    std::vector<uint8_t> ReadDirectoryBlock();
+    [[noreturn]] void Fail(const std::string& what) const;
+
     std::unique_ptr<TFileStream> m_File;
     bool m_Loaded = false;
     std::string m_FileName;
     std::string m_ArchiveName;
     TMPKDirectoryEntryList m_Directory;
+    int64_t m_FileSize = 0;
 };
 
-// Case-insensitive comparison used for member names (ASCII and Latin-1 letters).
+// Case-insensitive comparison used for member names: ASCII and Latin-1 letters are
+// folded, every other byte must match exactly.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace orv

@@ -1,0 +1,108 @@
+// GLViewer: the OpenGL half of the viewer window, without any toolkit.
+//
+// TGLViewer adds to the viewer state of TViewer everything that talks to OpenGL: the
+// entry points, the base state and the texture names, the texture loading, the frame
+// composition and the handlers of the controls that set OpenGL state directly. The Qt
+// window owns one, the headless tool and the tests own one too. Every call needs the
+// view's OpenGL context current.
+//
+//   TGLViewer viewer;
+//   viewer.GameDir = GameDirFromArgument(dir);
+//   std::string warning = viewer.LoadExtensions();   // show it when not empty
+//   viewer.glMapResize(640, 480);                    // viewport and start camera
+//   viewer.glMapInit();                              // base state, zone 111, shared textures
+//   viewer.glMapDraw({.ViewWidth = 640, .ViewHeight = 480});
+//   ...
+//   viewer.FormDestroy();
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "shell/GLext.h"
+#include "shell/Viewer.h"
+
+namespace orv {
+
+// What one frame needs to know about the view it draws into.
+struct TFrameGeometry {
+    int ViewWidth = 640;     // the OpenGL view's pixels
+    int ViewHeight = 480;
+    bool Visible = true;     // false while the main window is not shown: nothing is drawn
+    // The millisecond tick the moving sun is placed by; empty: the system's tick now.
+    std::optional<uint32_t> SunTick;
+};
+
+class TGLViewer : public TViewer {
+public:
+    // Shown when OpenGL 1.3 is missing (the carriage return separates two lines).
+    static constexpr std::string_view NoGL13Message =
+        "No OpenGL 1.3 support!\rZones with DDS tile textures will be drawn without their tile textures";
+    static constexpr int StartZone = 111;
+
+    TGLViewer();
+    ~TGLViewer() override;
+
+    // The OpenGL steps of creation: loads the OpenGL 1.3 and GL_ARB_multitexture entry
+    // points through the lookup (empty: eglGetProcAddress) and logs the extension
+    // string as one line. Returns the warning to show in a message box, empty when
+    // OpenGL 1.3 is there.
+    std::string LoadExtensions(const glext::TProcLookup& lookup = {});
+
+    // The base state, the texture names, LoadZone(111) and the shared textures, each
+    // step checked for OpenGL errors. Raises what the zone or a shared texture raises;
+    // the steps before the failure stay done.
+    void glMapInit();
+    // The base state and the texture names alone (steps 1 to 11 of glMapInit).
+    void InitBaseState();
+
+    // The view's resize: viewport (0, 0, width, height) and, when resetCamera, the
+    // camera's start values; then the error check.
+    void glMapResize(int viewWidth, int viewHeight, bool resetCamera = true);
+    // Composes one frame into the current framebuffer; adds the terrain triangles to
+    // TriCount and returns them.
+    int glMapDraw(const TFrameGeometry& frame);
+    // Deletes the texture names (the water regions go with the viewer).
+    void FormDestroy();
+
+    // The pending OpenGL error as one line "<error text>: <context>"; nothing without.
+    void CheckGLError(std::string_view context);
+
+    // Texture loading: the 64 tiles of the open texture archive, and the five shared
+    // textures from the game directory and the working directory.
+    void LoadTerrainTextures(TMPKFile& archive) override;
+    void LoadSharedTextures();
+
+    // --- Handlers of the controls that set OpenGL state ------------------------------
+    void rbnRenderVersionClick(int tag);       // 0 V1, 1 Pointer, 2 Fan, 3 CLOD fans
+    void chkFogClick(bool checked);
+    void chkWireframeClick();                  // toggles atnWireframeChecked
+    void chkSunClick(bool checked);
+    void chkLightingClick();                   // toggles atnLightingChecked, Lighting follows
+    void trackAmbRChange(int tag, int position);    // component tag 0..3 := position / 255
+    void trackDiffRChange(int tag, int position);
+
+    // The checked state of the two actions (the bound check boxes follow them).
+    bool atnWireframeChecked = false;
+    bool atnLightingChecked = true;
+
+    // Per tile: the last load could not give the tile an image (a DDS member without
+    // OpenGL 1.3 and no BMP alternative); the renderers draw the checker texture there.
+    std::array<bool, TileCount> TileWithoutImage{};
+
+    // Whether the extension entry points are there (set by LoadExtensions; a test may
+    // clear them to draw as a driver without them would).
+    bool GL13Supported = false;
+    bool MultitextureSupported = false;
+
+    // Terrain triangles of the last frame.
+    int LastFrameTriangles = 0;
+
+private:
+    bool m_NamesGenerated = false;
+};
+
+}  // namespace orv

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,7 @@ struct TKeyState {
 
 class TViewer {
 public:
+    // GameDir starts as DefaultGameDir(); the camera is all zero until ResetCamera.
     TViewer();
     virtual ~TViewer();
     TViewer(const TViewer&) = delete;
@@ -44,7 +46,8 @@ public:
     void LoadTerrainVertices(TMPKFile& archive);
     void CreateTerrainNormals();
     void LoadWaterRegions(TMPKFile& archive);
-    // The texture step; the OpenGL viewer fills it.
+    // The texture step, run only when TexturesEnabled; the OpenGL viewer fills it (and
+    // ends it with its OpenGL error check). Here it does nothing.
     virtual void LoadTerrainTextures(TMPKFile& archive);
 
     // --- Level of detail ------------------------------------------------------------
@@ -71,8 +74,8 @@ public:
     void LevelView() { Camera.Pitch = 90.0f; }
 
     // --- Map dumps ------------------------------------------------------------------
-    void atnDumpD2Execute();
-    void atnDumpHExecute();
+    void atnDumpD2Execute(std::FILE* out = stdout);
+    void atnDumpHExecute(std::FILE* out = stdout);
 
     // --- State (the names of the window's members) ---------------------------------
     TTerrain Terrain{};
@@ -112,7 +115,8 @@ public:
 
 // The default game directory: $WINEPREFIX/drive_c/games/isles/ (WINEPREFIX defaults to ~/.wine).
 std::string DefaultGameDir();
-// The game directory from the first command-line argument (a delimiter appended when missing).
+// The game directory from the first command-line argument (a delimiter appended when
+// missing, so an empty argument gives "/").
 std::string GameDirFromArgument(const std::string& argument);
 
 }  // namespace orv

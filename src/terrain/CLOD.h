@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "zone/Zone.h"
 
@@ -26,14 +27,32 @@ float CameraDistance(const TVec3f& camera, float x, float y, float z);
 int MidpointError(int a, int b, int m);
 int ChildParity(int x, int y, int s);
 
+// The quadtree: the root is centred on (128, 128) with edge 256; nodes below 32 cells
+// decide by DecisionValue, larger ones are always subdivided.
+constexpr int CLODRootCentre = 128;
+constexpr int CLODRootSize = 256;
+constexpr int CLODAlwaysSubdividedSize = 32;
+constexpr uint8_t CLODSubdivided = 255;
+constexpr int CLODMaxD2 = 65535;
+constexpr int CLODFanCapacity = 10;
+
+// Bounded accessors: indices outside 0..256 read the default and write nothing.
+int32_t GetD2(const TTerrain& terrain, int x, int y, int32_t fallback);
+void SetD2(TTerrain& terrain, int x, int y, int32_t value);
+uint8_t GetSubdivided(const TTerrain& terrain, int x, int y, uint8_t fallback);
+void SetSubdivided(TTerrain& terrain, int x, int y, uint8_t value);
+
 void ComputeD2Values(TTerrain& terrain);
+// Camera distance of node centre (x, y) over 256 D2 detail; +infinity for D2 0 at any
+// positive distance, not a number at distance 0 (both count: < 1 subdivides, NaN too).
+float DecisionValue(const TTerrain& terrain, const TVec3f& camera, float detail, int x, int y);
 void UpdateCLOD(TTerrain& terrain, const TVec3f& camera, float detail);
 
 // The fan buffers, shared by every level of the walk.
 struct TFanBuffers {
-    std::array<TVec3f, 10> Vertices{};
-    std::array<TVec3f, 10> Normals{};
-    std::array<std::array<float, 2>, 10> TexCoords{};
+    std::array<TVec3f, CLODFanCapacity> Vertices{};
+    std::array<TVec3f, CLODFanCapacity> Normals{};   // filled only when lit
+    std::array<std::array<float, 2>, CLODFanCapacity> TexCoords{};
 };
 
 class IFanSink {

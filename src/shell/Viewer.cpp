@@ -1,0 +1,252 @@
+#include "shell/Viewer.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <numbers>
+
+#include "base/CgUtils.h"
+#include "base/Format.h"
+#include "base/Log.h"
+#include "formats/MPKFile.h"
+#include "scene/MapDumps.h"
+#include "terrain/CLOD.h"
+#include "zone/Heightfield.h"
+#include "zone/Normals.h"
+#include "zone/TextValues.h"
+#include "zone/WaterRegions.h"
+#include "zone/ZonePaths.h"
+
+namespace orv {
+namespace {
+
+constexpr TVec3f StartPosition{32768.0f, 256.0f, 256.0f};
+constexpr float StartPitch = 80.0f;
+constexpr float LevelPitch = 90.0f;
+constexpr float FullTurn = 360.0f;
+constexpr float MaxPitch = 180.0f;
+constexpr int LocYBase = 65535;   // Loc Y grows opposite to world y
+constexpr float MouseDegreePixels = 5.0f;
+constexpr int DetailPositions = 255;
+
+// Movement speeds in world units per millisecond.
+constexpr float NormalSpeed = 2.0f;
+constexpr float ShiftSpeed = 8.0f;
+constexpr float AltSpeed = 0.4296875f;
+
+// The camera after "above" in the location box.
+constexpr int AboveLocation[5] = {29963, 55175, 30683, 359, 7};
+
+constexpr std::string_view WineGameDir = "drive_c/games/isles/";
+
+// Rounds to the nearest integer, halves to even. Like the processor's conversion with
+// invalid operations masked, a value without an integer (NaN, out of range) gives the
+// smallest 64-bit integer.
+int64_t RoundToInt64(double value)
+{
+    const double r = std::nearbyint(value);
+    constexpr double Limit = 9223372036854775808.0;   // 2^63
+    if (!(r >= -Limit && r < Limit))
+        return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(r);
+}
+
+// Integer arithmetic of 32 bits that wraps instead of overflowing.
+int32_t WrappingSub(int32_t a, int32_t b)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+// heading := -h, then wrapped into 0..360 once.
+float HeadingFromLoc(int32_t h)
+{
+    float heading = static_cast<float>(WrappingSub(0, h));
+    if (heading < 0.0f)
+        heading += FullTurn;
+    else if (heading > FullTurn)
+        heading -= FullTurn;
+    return heading;
+}
+
+float Radians(float degrees) { return static_cast<float>(degrees * std::numbers::pi / 180.0); }
+
+}  // namespace
+
+TViewer::TViewer() : GameDir(DefaultGameDir()) {}
+
+TViewer::~TViewer() = default;
+
+// --- Zone ------------------------------------------------------------------------
+
+void TViewer::LoadZone(int zoneId)
+{
+    {
+        TMPKFile data(ZoneArchivePath(GameDir, zoneId, TZoneArchive::Data));
+        LoadTerrainVertices(data);
+        CreateTerrainNormals();
+        LoadWaterRegions(data);
+    }
+    if (TexturesEnabled) {
+        const uint32_t start = TickCountMs();
+        {
+            TMPKFile textures(ZoneArchivePath(GameDir, zoneId, TZoneArchive::Texture));
+            LoadTerrainTextures(textures);
+        }
+        Log(Format("Textures loaded in %d ms", {static_cast<int64_t>(TickCountMs() - start)}));
+    }
+    ZoneID = zoneId;
+}
+
+void TViewer::LoadTerrainVertices(TMPKFile& archive)
+{
+    Log("Loading terrain verticies...");
+    const THeightRange range = ReadTerrainHeights(archive, Terrain);
+    ComputeD2Values();
+    UpdateCLOD();
+    Log(Format("MinZ=%d MaxZ=%d", {range.MinZ, range.MaxZ}));
+}
+
+void TViewer::CreateTerrainNormals()
+{
+    Log("Creating terrain normals...");
+    orv::CreateTerrainNormals(Terrain, TerrainNormals);
+}
+
+void TViewer::LoadWaterRegions(TMPKFile& archive)
+{
+    Log("Loading water regions...");
+    orv::LoadWaterRegions(archive, WaterRegions);
+}
+
+void TViewer::LoadTerrainTextures(TMPKFile&) {}
+
+// --- Level of detail -------------------------------------------------------------
+
+void TViewer::ComputeD2Values() { orv::ComputeD2Values(Terrain); }
+
+void TViewer::UpdateCLOD() { orv::UpdateCLOD(Terrain, Camera.Pos, CLODDetail); }
+
+void TViewer::trackCLODDetailChange(int position)
+{
+    CLODDetail = static_cast<float>(position / static_cast<double>(DetailPositions));
+    UpdateCLOD();
+}
+
+// --- Camera and navigation -------------------------------------------------------
+
+void TViewer::ResetCamera()
+{
+    Camera.Pos = StartPosition;
+    Camera.Pitch = StartPitch;
+    Camera.Heading = 0.0f;
+}
+
+void TViewer::SetLocation(int X, int Y, int Z, int h, int p)
+{
+    Camera.Pos.x = static_cast<float>(X);
+    Camera.Pos.y = static_cast<float>(WrappingSub(LocYBase, Y));
+    Camera.Pos.z = static_cast<float>(Z);
+    Camera.Heading = HeadingFromLoc(h);
+    Camera.Pitch = static_cast<float>(p);
+}
+
+std::string TViewer::LocationText() const
+{
+    const int64_t x = RoundToInt64(Camera.Pos.x);
+    const int64_t y = LocYBase - RoundToInt64(Camera.Pos.y);
+    const int64_t z = RoundToInt64(Camera.Pos.z);
+    // The remainder takes the sign of the dividend, as C++'s % does.
+    const int64_t h = (RoundToInt64(-Camera.Heading) + 360) % 360;
+    const int64_t p = RoundToInt64(Camera.Pitch);
+    return Format("%d,%d,%d,%d,%d", {x, y, z, h, p});
+}
+
+void TViewer::ApplyLocationReply(const std::string& reply)
+{
+    if (SameTextIgnoringCase(reply, "above")) {
+        const auto& a = AboveLocation;
+        SetLocation(a[0], a[1], a[2], a[3], a[4]);
+        return;
+    }
+    // Each value is applied as soon as it is converted: a bad item leaves the ones
+    // before it applied.
+    const std::vector<std::string> items = SplitCommaText(reply);
+    Camera.Pos.x = static_cast<float>(StrToInt(ListItem(items, 0)));
+    Camera.Pos.y = static_cast<float>(WrappingSub(LocYBase, StrToInt(ListItem(items, 1))));
+    if (items.size() > 2)
+        Camera.Pos.z = static_cast<float>(StrToInt(items[2]));
+    if (items.size() > 3)
+        Camera.Heading = HeadingFromLoc(StrToInt(items[3]));
+    if (items.size() > 4)
+        Camera.Pitch = static_cast<float>(StrToInt(items[4]));
+}
+
+bool TViewer::MoveCamera(float t, const TKeyState& keys)
+{
+    const float s = keys.Alt ? AltSpeed : keys.Shift ? ShiftSpeed : NormalSpeed;
+    TVec3f m;
+    if (keys.Up)
+        m.z = -t * s;
+    else if (keys.Down)
+        m.z = t * s;
+    if (keys.Left)
+        m.x = -t * s;
+    else if (keys.Right)
+        m.x = t * s;
+    VecRotateX(m, Radians(Camera.Pitch));
+    VecRotateZ(m, Radians(Camera.Heading));
+    if (m.x == 0.0f && m.z == 0.0f)
+        return false;
+    Camera.Pos = VecAdd(Camera.Pos, m);
+    UpdateCLOD();
+    return true;
+}
+
+void TViewer::MouseMove(int x, int y, bool leftButton)
+{
+    if (leftButton) {
+        Camera.Pitch = static_cast<float>(Camera.Pitch - (y - LastMouse.Y) / static_cast<double>(MouseDegreePixels));
+        Camera.Heading =
+            static_cast<float>(Camera.Heading - (x - LastMouse.X) / static_cast<double>(MouseDegreePixels));
+        if (Camera.Pitch > MaxPitch)
+            Camera.Pitch = MaxPitch;
+        if (Camera.Pitch < -MaxPitch)
+            Camera.Pitch = -MaxPitch;
+        if (Camera.Heading > FullTurn)
+            Camera.Heading -= FullTurn;
+        else if (Camera.Heading < 0.0f)
+            Camera.Heading += FullTurn;
+    }
+    LastMouse = {x, y};
+}
+
+// --- Map dumps -------------------------------------------------------------------
+
+void TViewer::atnDumpD2Execute(std::FILE* out) { DumpD2Map(Terrain, out); }
+
+void TViewer::atnDumpHExecute(std::FILE* out) { DumpHMap(Terrain, out); }
+
+// --- Game directory ----------------------------------------------------------------
+
+std::string DefaultGameDir()
+{
+    std::string prefix;
+    if (const char* wine = std::getenv("WINEPREFIX"); wine && *wine) {
+        prefix = wine;
+    } else {
+        std::string home;
+        if (const char* h = std::getenv("HOME"); h && *h)
+            home = h;
+        else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
+            home = pw->pw_dir;
+        prefix = IncludeTrailingPathDelimiter(home) + ".wine";
+    }
+    return IncludeTrailingPathDelimiter(prefix) + std::string(WineGameDir);
+}
+
+std::string GameDirFromArgument(const std::string& argument) { return IncludeTrailingPathDelimiter(argument); }
+
+}  // namespace orv

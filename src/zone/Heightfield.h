@@ -1,0 +1,34 @@
+// Heightfield: the zone's 257 x 257 heights from the two 8-bit heightmaps of its data
+// archive.
+//
+//   THeightRange range = ReadTerrainHeights(archive, terrain);
+//
+// Pixel (c, r) of both images (column c, scanline r, first scanline first) gives the
+// height offset * 48 + terrain * 8 of vertex (c, 256 - r); row y = 0 repeats y = 1 and
+// column x = 256 repeats x = 255. Only the first 256 x 256 decoded bytes are used.
+// Only Height is written; the level-of-detail fields are left to their own step.
+#pragma once
+
+#include <string_view>
+
+#include "zone/Zone.h"
+
+namespace orv {
+
+class TMPKFile;
+
+constexpr std::string_view TerrainMember = "terrain.pcx";
+constexpr std::string_view OffsetMember = "offset.pcx";
+constexpr int OffsetScale = 48;
+constexpr int TerrainScale = 8;
+
+struct THeightRange {
+    int MinZ = -1;   // -1: nothing read
+    int MaxZ = -1;
+};
+
+// Extracts both members (terrain first) before reading a pixel, so a missing member
+// leaves the grid untouched. Decoding streams are released on return and on failure.
+THeightRange ReadTerrainHeights(TMPKFile& archive, TTerrain& terrain);
+
+}  // namespace orv

@@ -1,0 +1,40 @@
+// WaterRegions: a zone's rivers and lakes from the member "sector.dat" of its data
+// archive.
+//
+//   LoadWaterRegions(archive, regions);          // the zone loading step
+//   ReadWaterRegions(TIniFile(bytes), regions);  // the text alone, appending
+//
+// "waterdefs"/"num" rivers; river r is section "river%2.2d" with "bankpoints" pairs of
+// keys "left%2.2d" and "right%2.2d" (each "x,y", further items ignored), "height" and
+// "color" (0x00BBGGRR, default 0xFFFF00). A region keeps the bounding rectangle of all
+// bank points of its river.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "zone/Zone.h"
+
+namespace orv {
+
+class TMPKFile;
+class TIniFile;
+
+constexpr std::string_view SectorMember = "sector.dat";
+constexpr uint32_t DefaultWaterColor = 0xFFFF00;
+// More rivers than this in "num" is taken for a damaged file.
+constexpr int MaxWaterRegions = 65536;
+
+// Appends one region per river. A bad bank point raises EListError ("List index out of
+// bounds (%d)") or EConvertError ("'%s' is not a valid integer value"); the regions of
+// the rivers before it stay appended. A "num" above MaxWaterRegions raises EFormatError
+// before any region is added.
+void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions);
+
+// Clears the list, extracts "sector.dat" (raising the archive's error when it is
+// missing), writes it to directory/sector.dat (a temporary file in the directory renamed
+// into place) and reads the regions from the member's bytes. When the file cannot be
+// written, one log line says so and the regions are read all the same.
+void LoadWaterRegions(TMPKFile& archive, TWaterRegionList& regions, const std::string& directory = ".");
+
+}  // namespace orv

@@ -1,10 +1,14 @@
 #include "formats/Stream.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace orv {
 
@@ -30,7 +34,7 @@ void TStream::WriteBuffer(const void* buffer, int64_t count)
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count)
 {
-    if (count == 0) {
+    if (count <= 0) {
         source.SetPosition(0);
         count = source.Size();
     }
@@ -62,6 +66,8 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
 {
     if (count <= 0)
         return 0;
+    if (count > std::numeric_limits<int64_t>::max() - m_Position)
+        return 0;
     const int64_t end = m_Position + count;
     if (end > Size())
         m_Data.resize(static_cast<size_t>(end));
@@ -72,12 +78,12 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    switch (origin) {
-    case TSeekOrigin::Beginning: m_Position = offset; break;
-    case TSeekOrigin::Current: m_Position += offset; break;
-    case TSeekOrigin::End: m_Position = Size() + offset; break;
-    }
-    m_Position = std::max<int64_t>(m_Position, 0);
+    const int64_t base = origin == TSeekOrigin::Beginning ? 0 : origin == TSeekOrigin::Current ? m_Position : Size();
+    // base is never negative, so only a move past the largest position can overflow.
+    int64_t target = 0;
+    if (__builtin_add_overflow(base, offset, &target))
+        target = std::numeric_limits<int64_t>::max();
+    m_Position = std::max<int64_t>(target, 0);
     return m_Position;
 }
 
@@ -110,6 +116,12 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) : m_FileName(p
             throw EFCreateError("Cannot create file " + path);
         return;
     }
+    // A directory opens for reading too, but reads fail and its size is meaningless.
+    struct stat status {};
+    if (m_Handle >= 0 && (::fstat(m_Handle, &status) != 0 || S_ISDIR(status.st_mode))) {
+        ::close(m_Handle);
+        m_Handle = -1;
+    }
     if (m_Handle < 0)
         throw EFOpenError("Cannot open file " + path);
 }
@@ -126,6 +138,8 @@ int64_t TFileStream::Read(void* buffer, int64_t count)
     auto* out = static_cast<uint8_t*>(buffer);
     while (done < count) {
         const ssize_t n = ::read(m_Handle, out + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             break;
         done += n;
@@ -139,6 +153,8 @@ int64_t TFileStream::Write(const void* buffer, int64_t count)
     const auto* in = static_cast<const uint8_t*>(buffer);
     while (done < count) {
         const ssize_t n = ::write(m_Handle, in + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             break;
         done += n;

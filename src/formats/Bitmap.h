@@ -1,9 +1,14 @@
 // Bitmap: Windows BMP files decoded to 24-bit pixels.
 //
-// Reads the core (12-byte), info (40-byte) and V4/V5 headers; 1, 4, 8, 16, 24 and 32
-// bits per pixel; uncompressed, RLE4, RLE8 and bit-field data; bottom-up and top-down.
-// The result is blue, green, red, bottom row first, each row padded to 4 bytes: the
-// layout OpenGL's default unpack alignment reads.
+//   TBitmap bitmap;
+//   bitmap.LoadFromStream(stream);   // EBitmapError says what is wrong or unsupported
+//   upload(bitmap.Width(), bitmap.Height(), bitmap.Pixels());   // B,G,R rows, bottom first
+//
+// Reads the core (12-byte), info (40-byte), 52/56-byte and V4/V5 (108/124-byte) headers;
+// 1, 4, 8, 16, 24 and 32 bits per pixel; uncompressed, RLE4, RLE8 and bit-field data;
+// bottom-up and top-down rows. The result is blue, green, red, bottom row first, each
+// row padded to 4 bytes: the layout OpenGL's default unpack alignment reads. Alpha is
+// dropped. Pixels that run-length data leaves out are black.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +22,7 @@ class EBitmapError : public EFormatError { using EFormatError::EFormatError; };
 
 class TBitmap {
 public:
-    // Reads one BMP file from the stream's position; EBitmapError names what is wrong.
+    // Reads one BMP file from the stream's position to its end.
     void LoadFromStream(TStream& source);
 
     int Width() const { return m_Width; }

@@ -1,1 +1,111 @@
+// DDSImage: header validation and the copy of the top-level S3TC blocks.
 #include "formats/DDSImage.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace orv {
+
+namespace {
+
+constexpr size_t DDSFileHeaderSize = 128;      // magic + the 124-byte header
+constexpr uint32_t DDSMagic = 0x20534444;      // "DDS "
+constexpr uint32_t DDSHeaderSize = 124;
+constexpr uint32_t DDSD_CAPS = 0x1;
+constexpr uint32_t DDSD_PIXELFORMAT = 0x1000;
+constexpr uint32_t DDPF_FOURCC = 0x4;
+
+constexpr size_t OffsetMagic = 0;
+constexpr size_t OffsetHeaderSize = 4;
+constexpr size_t OffsetFlags = 8;
+constexpr size_t OffsetHeight = 12;
+constexpr size_t OffsetWidth = 16;
+constexpr size_t OffsetPixelFormatFlags = 80;
+constexpr size_t OffsetFourCC = 84;
+
+constexpr uint32_t S3TCBlockDimension = 4;
+// Pieces in which the blocks are copied, so that a header claiming a huge image in a
+// short file fails with a read error before much memory is taken.
+constexpr int64_t CopyPieceSize = int64_t{1} << 20;
+
+constexpr uint32_t FourCC(const char (&code)[5])
+{
+    return static_cast<uint32_t>(static_cast<uint8_t>(code[0])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(code[1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(code[2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(code[3])) << 24;
+}
+
+struct TS3TCFormat {
+    uint32_t FourCC;
+    uint32_t BlockBytes;
+    uint32_t GLFormat;
+};
+
+constexpr std::array<TS3TCFormat, 3> S3TCFormats{{
+    {FourCC("DXT1"), 8, GL_COMPRESSED_RGBA_S3TC_DXT1},
+    {FourCC("DXT3"), 16, GL_COMPRESSED_RGBA_S3TC_DXT3},
+    {FourCC("DXT5"), 16, GL_COMPRESSED_RGBA_S3TC_DXT5},
+}};
+
+uint32_t Word(const std::array<uint8_t, DDSFileHeaderSize>& header, size_t offset)
+{
+    return static_cast<uint32_t>(header[offset]) | static_cast<uint32_t>(header[offset + 1]) << 8 |
+           static_cast<uint32_t>(header[offset + 2]) << 16 | static_cast<uint32_t>(header[offset + 3]) << 24;
+}
+
+}  // namespace
+
+void TDDSImage::LoadFromStream(TStream& source)
+{
+    m_Data.Clear();
+    m_Compressed = false;
+    m_BlockDimension = m_BlockBytes = m_GLFormat = m_Height = m_Width = 0;
+
+    std::array<uint8_t, DDSFileHeaderSize> header{};
+    if (source.Read(header.data(), DDSFileHeaderSize) != static_cast<int64_t>(DDSFileHeaderSize))
+        throw EDDSError("DDS header magic not found");
+    if (Word(header, OffsetMagic) != DDSMagic)
+        throw EDDSError("DDS header magic not found");
+    if (Word(header, OffsetHeaderSize) != DDSHeaderSize)
+        throw EDDSError("DDS header size mismatch");
+    const uint32_t flags = Word(header, OffsetFlags);
+    if ((flags & DDSD_PIXELFORMAT) == 0)
+        throw EDDSError("File does not contain DDSD_PIXELFORMAT");
+    if ((flags & DDSD_CAPS) == 0)
+        throw EDDSError("File does not contain DDSD_CAPS");
+
+    m_Height = Word(header, OffsetHeight);
+    m_Width = Word(header, OffsetWidth);
+
+    const bool hasFourCC = (Word(header, OffsetPixelFormatFlags) & DDPF_FOURCC) != 0;
+    const uint32_t fourCC = Word(header, OffsetFourCC);
+    const auto format = std::find_if(S3TCFormats.begin(), S3TCFormats.end(),
+                                     [&](const TS3TCFormat& f) { return hasFourCC && f.FourCC == fourCC; });
+    if (format == S3TCFormats.end())
+        throw EDDSError("Currently unsupported DDS pixel format");
+    m_Compressed = true;
+    m_BlockDimension = S3TCBlockDimension;
+    m_BlockBytes = format->BlockBytes;
+    m_GLFormat = format->GLFormat;
+
+    // Whole blocks of the top level, in unsigned 32-bit arithmetic as the format's
+    // writers compute it.
+    const uint32_t topLevelSize = (std::max(S3TCBlockDimension, m_Width) / S3TCBlockDimension) *
+                                  (std::max(S3TCBlockDimension, m_Height) / S3TCBlockDimension) * m_BlockBytes;
+
+    // Exact copy of the blocks; the buffer grows only as far as the source delivers.
+    const int64_t total = topLevelSize;
+    int64_t copied = 0;
+    while (copied < total) {
+        const int64_t piece = std::min(total - copied, CopyPieceSize);
+        m_Data.SetSize(copied + piece);
+        if (source.Read(m_Data.Memory() + copied, piece) != piece)
+            throw EReadError("Stream read error");
+        copied += piece;
+    }
+    m_Data.SetPosition(0);
+}
+
+}  // namespace orv

@@ -1,1 +1,128 @@
+// TGA: header, colour map, raw or run-length pixel data, then the descriptor's reorderings.
 #include "formats/TGA.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace orv {
+
+namespace {
+
+constexpr uint8_t ColorMapPresent = 1;
+constexpr uint8_t FirstRunLengthType = 9;       // 9, 10, 11: run-length forms of 1, 2, 3
+constexpr uint8_t RunLengthTypeOffset = 8;
+constexpr uint8_t DescriptorRightToLeft = 0x10;
+constexpr uint8_t DescriptorTopToBottom = 0x20;
+constexpr uint8_t PacketIsRun = 0x80;
+constexpr uint8_t PacketCountMask = 0x7F;
+// A packet byte can stand for at most 128 pixels: the most any encoding of the remaining
+// bytes could produce. Claims beyond that (and beyond a small allowance for headers
+// without data) are refused instead of allocated.
+constexpr uint64_t MaxPixelsPerSourceByte = 128;
+constexpr uint64_t SmallImageAllowance = uint64_t{1} << 20;
+
+}  // namespace
+
+void TTGAImage::LoadFromStream(TStream& source)
+{
+    m_Header.fill(0);
+    m_Pixels.clear();
+    m_ColorMap.clear();
+
+    source.Read(m_Header.data(), TGAHeaderSize);
+    source.Seek(IDLength(), TSeekOrigin::Current);
+    if (ColorMapType() == ColorMapPresent) {
+        m_ColorMap.assign(static_cast<size_t>(ColorMapLength()) * ColorMapEntrySize() / 8, 0);
+        source.Read(m_ColorMap.data(), static_cast<int64_t>(m_ColorMap.size()));
+    }
+
+    const uint64_t bytesPerPixel = BytesPerPixel();
+    const uint64_t total = uint64_t{Width()} * Height() * bytesPerPixel;
+    const int64_t remaining = std::max<int64_t>(source.Size() - source.Position(), 0);
+    const uint64_t mostProducible =
+        std::max(SmallImageAllowance, static_cast<uint64_t>(remaining) * MaxPixelsPerSourceByte * bytesPerPixel);
+    if (total > mostProducible) {
+        char message[160];
+        std::snprintf(message, sizeof message,
+                      "TGA image of %ux%u pixels at %u bits cannot come from the %lld bytes left in the file",
+                      unsigned{Width()}, unsigned{Height()}, unsigned{PixelDepth()}, static_cast<long long>(remaining));
+        throw ETGAError(message);
+    }
+
+    if (ImageType() < FirstRunLengthType) {
+        m_Pixels.assign(total, 0);
+        source.Read(m_Pixels.data(), static_cast<int64_t>(total));
+    } else {
+        ReadRunLengthData(source, total);
+        m_Header[2] = static_cast<uint8_t>(m_Header[2] - RunLengthTypeOffset);
+    }
+
+    if ((Descriptor() & DescriptorRightToLeft) != 0)
+        ReversePixelsInRows();
+    if ((Descriptor() & DescriptorTopToBottom) == 0)
+        ReverseRows();
+}
+
+void TTGAImage::ReadRunLengthData(TStream& source, size_t total)
+{
+    const size_t bytesPerPixel = BytesPerPixel();
+    m_Pixels.assign(total, 0);
+    std::vector<uint8_t> scratch(bytesPerPixel, 0);
+    uint8_t packet = 0;
+    size_t produced = 0;
+    // Reads go one byte at a time; a failed read leaves the packet byte or the scratch
+    // byte as it was, so a cut-off stream repeats its last pixel to the end.
+    auto readPixel = [&] {
+        for (uint8_t& b : scratch)
+            source.Read(&b, 1);
+    };
+    auto emit = [&] {
+        // A packet running past the last pixel is cut off there.
+        if (produced < total) {
+            std::copy(scratch.begin(), scratch.end(), m_Pixels.begin() + static_cast<std::ptrdiff_t>(produced));
+            produced += bytesPerPixel;
+        }
+    };
+    while (produced < total) {
+        source.Read(&packet, 1);
+        const int count = (packet & PacketCountMask) + 1;
+        if ((packet & PacketIsRun) != 0) {
+            readPixel();
+            for (int i = 0; i < count; ++i)
+                emit();
+        } else {
+            for (int i = 0; i < count && produced < total; ++i) {
+                readPixel();
+                emit();
+            }
+        }
+    }
+}
+
+void TTGAImage::ReversePixelsInRows()
+{
+    const size_t bytesPerPixel = BytesPerPixel();
+    const size_t rowBytes = size_t{Width()} * bytesPerPixel;
+    if (rowBytes == 0)
+        return;
+    for (size_t row = 0; row < Height(); ++row) {
+        uint8_t* first = m_Pixels.data() + row * rowBytes;
+        uint8_t* last = first + rowBytes - bytesPerPixel;
+        for (; first < last; first += bytesPerPixel, last -= bytesPerPixel)
+            std::swap_ranges(first, first + bytesPerPixel, last);
+    }
+}
+
+void TTGAImage::ReverseRows()
+{
+    const size_t rowBytes = size_t{Width()} * BytesPerPixel();
+    if (rowBytes == 0)
+        return;
+    for (size_t k = 0; k < Height() / 2u; ++k)
+        std::swap_ranges(m_Pixels.begin() + static_cast<std::ptrdiff_t>(k * rowBytes),
+                         m_Pixels.begin() + static_cast<std::ptrdiff_t>((k + 1) * rowBytes),
+                         m_Pixels.begin() + static_cast<std::ptrdiff_t>((Height() - 1 - k) * rowBytes));
+}
+
+}  // namespace orv

@@ -1,0 +1,622 @@
+// TMPKFile and its directory: loading, lookup, extraction, damaged archives; and the
+// writer, checked against archives assembled here byte by byte.
+#include "formats/MPKFile.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+
+#include "formats/ArchiveTestSupport.h"
+#include "formats/zlib2.h"
+#include "writers/MPKWriter.h"
+
+namespace orv {
+namespace {
+
+using test::Bytes;
+using test::Compress;
+using test::Concat;
+using test::ScratchDir;
+
+// --- Assembling archives by hand -------------------------------------------------------
+
+struct TRecordFields {
+    std::string Name;
+    uint32_t Timestamp = 0;
+    int32_t Aux1 = 0;
+    int32_t UncompressedSize = 0;
+    int64_t Offset = 0;   // relative to the data area
+    int32_t CompressedSize = 0;
+    int32_t Aux2 = 0;
+};
+
+void Put32(std::vector<uint8_t>& record, int at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        record[static_cast<size_t>(at + i)] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+std::vector<uint8_t> Record(const TRecordFields& fields)
+{
+    std::vector<uint8_t> record(MPKRecordSize, 0);
+    std::memcpy(record.data(), fields.Name.data(), std::min<size_t>(fields.Name.size(), 256));
+    Put32(record, 256, fields.Timestamp);
+    Put32(record, 260, 0xDEADBEEF);   // ignored by the reader
+    Put32(record, 264, static_cast<uint32_t>(fields.Aux1));
+    Put32(record, 268, static_cast<uint32_t>(fields.UncompressedSize));
+    Put32(record, 272, static_cast<uint32_t>(fields.Offset));
+    Put32(record, 276, static_cast<uint32_t>(fields.CompressedSize));
+    Put32(record, 280, static_cast<uint32_t>(fields.Aux2));
+    return record;
+}
+
+// "MPAK", 17 filler bytes, the name and directory blocks as given (already compressed),
+// then the data area.
+std::vector<uint8_t> RawArchive(std::span<const uint8_t> nameBlock, std::span<const uint8_t> directoryBlock,
+                                std::span<const uint8_t> data = {})
+{
+    const std::vector<uint8_t> header = Concat({Bytes("MPAK"), std::vector<uint8_t>(17, 0xA5)});
+    return Concat({header, nameBlock, directoryBlock, data});
+}
+
+// An archive whose members are stored in order, with correct records.
+struct TRawMember {
+    std::string Name;
+    std::vector<uint8_t> Data;
+};
+
+std::vector<uint8_t> SimpleArchive(const std::vector<TRawMember>& members, const std::string& name = "test")
+{
+    std::vector<uint8_t> directory, data;
+    for (const auto& member : members) {
+        const auto packed = Compress(member.Data);
+        const auto record = Record({member.Name, 0, 0, static_cast<int32_t>(member.Data.size()),
+                                    static_cast<int64_t>(data.size()), static_cast<int32_t>(packed.size()), 0});
+        directory.insert(directory.end(), record.begin(), record.end());
+        data.insert(data.end(), packed.begin(), packed.end());
+    }
+    return RawArchive(Compress(Bytes(name)), Compress(directory), data);
+}
+
+class MPKFileTest : public testing::Test {
+protected:
+    ScratchDir dir;
+
+    std::string Save(const std::vector<uint8_t>& bytes, const std::string& name = "archive.mpk")
+    {
+        const std::string path = dir.File(name);
+        WriteWholeFile(path, bytes.data(), bytes.size());
+        return path;
+    }
+
+    static std::vector<uint8_t> Extract(TMPKFile& archive, std::string_view member)
+    {
+        return archive.ExtractToMemory(member)->Bytes();
+    }
+};
+
+template <typename Call>
+void ExpectMessage(Call&& call, const std::string& message)
+{
+    try {
+        call();
+        ADD_FAILURE() << "no error, expected \"" << message << "\"";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), message);
+    }
+}
+
+std::string NotFound(const std::string& member)
+{
+    return "Source stream [" + member + "] not found in archive";
+}
+
+// --- Loading ---------------------------------------------------------------------------
+
+TEST_F(MPKFileTest, LoadsTheNameAndEveryRecord)
+{
+    const auto terrain = test::SampleNoise(70000);
+    const auto sector = Bytes("[river01]\nheight=1000\n");
+    const std::string path = Save(SimpleArchive({{"terrain.pcx", terrain}, {"sector.dat", sector}}, "dat111"));
+
+    TMPKFile archive(path);
+    EXPECT_TRUE(archive.Loaded());
+    EXPECT_EQ(archive.FileName(), path);
+    EXPECT_EQ(archive.ArchiveName(), "dat111");
+    ASSERT_EQ(archive.Directory().Count(), 2);
+    const auto& first = archive.Directory().Items(0);
+    const auto& second = archive.Directory().Items(1);
+    EXPECT_EQ(first.Name, "terrain.pcx");
+    EXPECT_EQ(second.Name, "sector.dat");
+    EXPECT_EQ(first.UncompressedSize, 70000);
+    EXPECT_EQ(second.UncompressedSize, static_cast<int32_t>(sector.size()));
+    // Offsets are absolute: the second member starts right after the first.
+    EXPECT_EQ(second.Offset, first.Offset + first.CompressedSize);
+    const auto bytes = ReadWholeFile(path);
+    EXPECT_EQ(second.Offset + second.CompressedSize, static_cast<int32_t>(bytes.size()));
+    EXPECT_EQ(bytes[static_cast<size_t>(first.Offset)], 0x78) << "a zlib header";
+
+    EXPECT_EQ(Extract(archive, "terrain.pcx"), terrain);
+    EXPECT_EQ(Extract(archive, "sector.dat"), sector);
+    EXPECT_THROW(archive.Directory().Items(2), EListError);
+    ExpectMessage([&] { archive.Directory().Items(-1); }, "List index out of bounds (-1)");
+}
+
+TEST_F(MPKFileTest, CopiesTheRecordFieldsAndConvertsTheTimestamp)
+{
+    const auto data = Bytes("payload");
+    const auto packed = Compress(data);
+    // 2000-01-01 12:00:00 is day 36526.5 counted from 1899-12-30.
+    const auto record = Record({"a.bin", 946684800u + 43200u, -7, 1000, 0, 250, 0x12345678});
+    const std::string path = Save(RawArchive(Compress(Bytes("n")), Compress(record), packed));
+
+    TMPKFile archive(path);
+    const auto& entry = archive.Directory().Items(0);
+    EXPECT_EQ(entry.UnixTime, 946684800u + 43200u);
+    EXPECT_DOUBLE_EQ(entry.Timestamp, 36526.5);
+    EXPECT_EQ(entry.Aux1, -7);
+    EXPECT_EQ(entry.Aux2, 0x12345678);
+    EXPECT_EQ(entry.UncompressedSize, 1000);
+    EXPECT_EQ(entry.CompressedSize, 250);
+    EXPECT_EQ(entry.Ratio, 75);
+    // The sizes in the record are not consulted: the zlib stream decides.
+    EXPECT_EQ(Extract(archive, "a.bin"), data);
+}
+
+TEST(MPKDirectoryEntry, TimestampIsUnsignedDaysSince1899)
+{
+    auto record = Record({"x", 0xFFFFFFFFu});
+    const TMPKDirectoryEntry late(std::span<const uint8_t, MPKRecordSize>(record.data(), MPKRecordSize));
+    EXPECT_DOUBLE_EQ(late.Timestamp, 4294967295.0 / 86400.0 + 25569.0);
+    EXPECT_GT(late.Timestamp, 25569.0 + 49710.0);
+    record = Record({"x", 0});
+    const TMPKDirectoryEntry epoch(std::span<const uint8_t, MPKRecordSize>(record.data(), MPKRecordSize));
+    EXPECT_DOUBLE_EQ(epoch.Timestamp, 25569.0);
+}
+
+TEST(MPKDirectoryEntry, RatioIsWholePercentSavedTruncatedTowardZero)
+{
+    struct TCase {
+        int32_t Uncompressed, Compressed, Ratio;
+    };
+    const TCase cases[] = {
+        {1000, 250, 75},
+        {1000, 1000, 0},
+        {3, 2, 33},
+        {3, 4, -33},     // toward zero, not down to -34
+        {0, 99, 0},      // an empty member
+        {7, 0, 100},
+        // (30 000 000 - 0) * 100 wraps in 32 bits to -1 294 967 296.
+        {30000000, 0, -43},
+        // The difference itself wraps: 2^31 - 1 - (-2) is -2^31 + 1.
+        {2147483647, -2, 0},
+    };
+    for (const auto& c : cases) {
+        auto record = Record({"x", 0, 0, c.Uncompressed, 0, c.Compressed});
+        TMPKDirectoryEntry entry(std::span<const uint8_t, MPKRecordSize>(record.data(), MPKRecordSize));
+        EXPECT_EQ(entry.Ratio, c.Ratio) << c.Uncompressed << " / " << c.Compressed;
+        entry.UncompressedSize = 200;
+        entry.CompressedSize = 50;
+        entry.UpdateRatio();
+        EXPECT_EQ(entry.Ratio, 75);
+    }
+}
+
+TEST_F(MPKFileTest, NameFillingAllOfItsFieldIsKeptWhole)
+{
+    const std::string longName(256, 'n');
+    const std::string path = Save(SimpleArchive({{longName, Bytes("long")}, {"short", Bytes("s")}}));
+    TMPKFile archive(path);
+    EXPECT_EQ(archive.Directory().Items(0).Name, longName);
+    EXPECT_EQ(archive.Directory().Items(1).Name, "short");
+    EXPECT_EQ(Extract(archive, longName), Bytes("long"));
+}
+
+TEST_F(MPKFileTest, ArchiveNameKeepsEmbeddedNulsAndMayBe1024Bytes)
+{
+    const std::string withNul("dat\0x", 5);
+    TMPKFile first(Save(SimpleArchive({{"m", Bytes("1")}}, withNul), "nul.mpk"));
+    EXPECT_EQ(first.ArchiveName(), withNul);
+
+    const std::string longest(1024, 'a');
+    TMPKFile second(Save(SimpleArchive({{"m", Bytes("2")}}, longest), "long.mpk"));
+    EXPECT_EQ(second.ArchiveName(), longest);
+    EXPECT_EQ(Extract(second, "m"), Bytes("2")) << "the directory is still found";
+}
+
+TEST_F(MPKFileTest, NameBlockOver1024BytesIsRejected)
+{
+    const std::string path = Save(SimpleArchive({{"m", Bytes("1")}}, std::string(1025, 'a')));
+    ExpectMessage([&] { TMPKFile archive(path); }, path + ": archive name block longer than 1024 bytes");
+}
+
+TEST_F(MPKFileTest, EmptyDirectoryLoadsAndFindsNothing)
+{
+    TMPKFile archive(Save(RawArchive(Compress(Bytes("empty")), Compress({}))));
+    EXPECT_TRUE(archive.Loaded());
+    EXPECT_EQ(archive.ArchiveName(), "empty");
+    EXPECT_EQ(archive.Directory().Count(), 0);
+    EXPECT_FALSE(archive.Directory().Exists("terrain.pcx"));
+    ExpectMessage([&] { archive.ExtractToMemory("terrain.pcx"); }, NotFound("terrain.pcx"));
+}
+
+TEST_F(MPKFileTest, PartialTrailingRecordIsIgnored)
+{
+    const auto packed = Compress(Bytes("one"));
+    const auto directory = Concat({Record({"one", 0, 0, 3, 0, static_cast<int32_t>(packed.size())}),
+                                   std::vector<uint8_t>(100, 'x')});
+    TMPKFile archive(Save(RawArchive(Compress(Bytes("n")), Compress(directory), packed)));
+    ASSERT_EQ(archive.Directory().Count(), 1);
+    EXPECT_EQ(Extract(archive, "one"), Bytes("one"));
+}
+
+TEST_F(MPKFileTest, WrongMagicOrTooShortFileIsNotAnMPAKFile)
+{
+    auto lower = SimpleArchive({{"m", Bytes("1")}});
+    std::memcpy(lower.data(), "mpak", 4);
+    const std::vector<std::vector<uint8_t>> files = {lower, Bytes("MPA"), {}, Bytes("PAKM....")};
+    int n = 0;
+    for (const auto& bytes : files) {
+        const std::string path = Save(bytes, "bad" + std::to_string(n++) + ".mpk");
+        ExpectMessage([&] { TMPKFile archive(path); }, "Not an MPAK file");
+    }
+}
+
+TEST_F(MPKFileTest, MissingFileRaisesCannotOpen)
+{
+    const std::string path = dir.File("nowhere.mpk");
+    try {
+        TMPKFile archive(path);
+        FAIL() << "opened a missing archive";
+    } catch (const EFOpenError& error) {
+        EXPECT_EQ(error.Message(), "Cannot open file " + path);
+    }
+}
+
+TEST_F(MPKFileTest, DamagedBlocksRaiseTheInflateError)
+{
+    const auto member = test::SampleText(5000);
+    auto good = SimpleArchive({{"m", member}});
+    const std::string goodPath = Save(good, "good.mpk");
+    int32_t memberOffset = 0;
+    {
+        TMPKFile archive(goodPath);
+        memberOffset = archive.Directory().Items(0).Offset;
+    }
+
+    auto badName = good;
+    badName[21] = 0x00;   // the name block's zlib header
+    ExpectMessage([&] { TMPKFile archive(Save(badName, "name.mpk")); }, "error");
+
+    const std::vector<uint8_t> reservedBlock = {0x78, 0xDA, 0xFF, 0xFF, 0xFF, 0xFF};
+    auto badDirectory = RawArchive(Compress(Bytes("n")), reservedBlock);
+    ExpectMessage([&] { TMPKFile archive(Save(badDirectory, "dir.mpk")); }, "error");
+
+    auto badMember = good;
+    badMember[static_cast<size_t>(memberOffset) + 2] = 0x07;   // reserved block type
+    TMPKFile archive(Save(badMember, "member.mpk"));
+    ExpectMessage([&] { archive.ExtractToMemory("m"); }, "error");
+    EXPECT_THROW(archive.ExtractToMemory("m"), EDecompressionError);
+}
+
+TEST_F(MPKFileTest, FileCutInsideAMemberDeliversTheBytesSoFar)
+{
+    const auto data = test::SampleNoise(60000);
+    auto bytes = SimpleArchive({{"m", data}});
+    bytes.resize(bytes.size() - 30000);
+    TMPKFile archive(Save(bytes));
+    const auto out = Extract(archive, "m");
+    ASSERT_GT(out.size(), 0u);
+    ASSERT_LT(out.size(), data.size());
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), data.begin()));
+}
+
+TEST_F(MPKFileTest, ShortFileWithTheMagicIsAnEmptyArchive)
+{
+    TMPKFile archive(Save(Bytes("MPAK")));
+    EXPECT_TRUE(archive.Loaded());
+    EXPECT_EQ(archive.Directory().Count(), 0);
+    EXPECT_EQ(archive.ArchiveName(), "");
+}
+
+TEST_F(MPKFileTest, OffsetsOutsideTheFileNeverReadOtherBytes)
+{
+    const auto packed = Compress(Bytes("real"));
+    const auto directory = Concat({Record({"real", 0, 0, 4, 0, static_cast<int32_t>(packed.size())}),
+                                   Record({"beyond", 0, 0, 0x7FFFFFFF, 1 << 30, 0x7FFFFFFF}),
+                                   Record({"before", 0, 0, 100, -1000000, 10})});
+    TMPKFile archive(Save(RawArchive(Compress(Bytes("n")), Compress(directory), packed)));
+    // Past the end there is nothing: an empty member, as for a file cut short. The huge
+    // claimed size is not trusted for anything.
+    EXPECT_TRUE(Extract(archive, "beyond").empty());
+    const std::string path = archive.FileName();
+    ExpectMessage([&] { archive.ExtractToMemory("before"); },
+                  path + ": member [before] starts before the beginning of the file");
+    EXPECT_EQ(Extract(archive, "real"), Bytes("real"));
+}
+
+// --- Lookup ----------------------------------------------------------------------------
+
+TEST(SameTextIgnoringCase, FoldsOnlyLetters)
+{
+    EXPECT_TRUE(SameTextIgnoringCase("TERRAIN.PCX", "terrain.pcx"));
+    EXPECT_TRUE(SameTextIgnoringCase("Tex07-03.DDS", "tex07-03.dds"));
+    EXPECT_TRUE(SameTextIgnoringCase("", ""));
+    EXPECT_TRUE(SameTextIgnoringCase("\xC4rger\xDE", "\xE4RGER\xFE"));   // Latin-1 letters
+    EXPECT_FALSE(SameTextIgnoringCase("terrain.pcx", "terrain.pc"));
+    EXPECT_FALSE(SameTextIgnoringCase("terrain.pcx", "terrain_pcx"));
+    // Bytes that differ by the case bit but are not letters.
+    EXPECT_FALSE(SameTextIgnoringCase("@[\\]^", "`{|}~"));
+    EXPECT_FALSE(SameTextIgnoringCase("\xD7", "\xF7"));   // multiplication and division signs
+    EXPECT_FALSE(SameTextIgnoringCase("\xC0", "\xA0"));
+    EXPECT_FALSE(SameTextIgnoringCase(std::string_view("a\0b", 3), std::string_view("a\0c", 3)));
+}
+
+TEST_F(MPKFileTest, LookupIgnoresCaseAndTheFirstOfEqualNamesWins)
+{
+    const std::string path = Save(SimpleArchive({{"terrain.pcx", Bytes("first")},
+                                                 {"offset.pcx", Bytes("offset")},
+                                                 {"TERRAIN.pcx", Bytes("second")}}));
+    TMPKFile archive(path);
+    const auto& directory = archive.Directory();
+    EXPECT_EQ(directory.IndexOf("TERRAIN.PCX"), 0);
+    EXPECT_EQ(directory.IndexOf("Offset.PCX"), 1);
+    EXPECT_EQ(directory.IndexOf("offset"), -1);
+    EXPECT_TRUE(directory.Exists("terrain.PCX"));
+    EXPECT_FALSE(directory.Exists("terrain.dds"));
+
+    EXPECT_EQ(Extract(archive, "TERRAIN.PCX"), Bytes("first"));
+    TMemoryStream stream;
+    archive.ExtractToStream("Terrain.Pcx", stream);
+    EXPECT_EQ(stream.Bytes(), Bytes("first"));
+    archive.ExtractToFile("terrain.PCX", dir.File("out.pcx"));
+    EXPECT_EQ(ReadWholeFile(dir.File("out.pcx")), Bytes("first"));
+}
+
+// --- Extraction ------------------------------------------------------------------------
+
+TEST_F(MPKFileTest, ExtractToMemoryIsPositionedAtZeroAndSizedToTheMember)
+{
+    const auto big = test::SampleText(300000);
+    TMPKFile archive(Save(SimpleArchive({{"big", big}, {"empty", {}}})));
+    auto stream = archive.ExtractToMemory("big");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->Position(), 0);
+    EXPECT_EQ(stream->Size(), 300000);
+    std::vector<uint8_t> head(10);
+    ASSERT_EQ(stream->Read(head.data(), 10), 10);
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), big.begin()));
+
+    auto empty = archive.ExtractToMemory("empty");
+    EXPECT_EQ(empty->Size(), 0);
+    EXPECT_EQ(empty->Position(), 0);
+}
+
+TEST_F(MPKFileTest, ClaimedSizesDoNotChangeWhatIsExtracted)
+{
+    const auto data = test::SampleText(20000);
+    const auto packed = Compress(data);
+    for (const int32_t claimed : {0, 5, -1, 0x7FFFFFFF}) {
+        const auto record = Record({"m", 0, 0, claimed, 0, claimed});
+        TMPKFile archive(Save(RawArchive(Compress(Bytes("n")), Compress(record), packed)));
+        const auto stream = archive.ExtractToMemory("m");
+        EXPECT_EQ(stream->Bytes(), data) << claimed;
+        EXPECT_EQ(stream->Position(), 0);
+    }
+}
+
+TEST_F(MPKFileTest, ExtractToStreamWritesAtTheDestinationsPosition)
+{
+    TMPKFile archive(Save(SimpleArchive({{"m", Bytes("payload")}})));
+    TMemoryStream appended;
+    appended.Write("HEAD", 4);
+    archive.ExtractToStream("m", appended);
+    EXPECT_EQ(appended.Bytes(), Bytes("HEADpayload"));
+    EXPECT_EQ(appended.Position(), 11) << "not rewound";
+
+    TMemoryStream overwritten;
+    overwritten.Write("0123456789ABCDEF", 16);
+    overwritten.SetPosition(2);
+    archive.ExtractToStream("m", overwritten);
+    EXPECT_EQ(overwritten.Bytes(), Bytes("01payload9ABCDEF"));
+}
+
+TEST_F(MPKFileTest, ExtractionsSetTheSharedFilePositionAfresh)
+{
+    const auto a = test::SampleNoise(100000, 1);
+    const auto b = test::SampleText(100000, 2);
+    TMPKFile archive(Save(SimpleArchive({{"a", a}, {"b", b}})));
+    EXPECT_EQ(Extract(archive, "b"), b);
+    EXPECT_EQ(Extract(archive, "a"), a);
+    EXPECT_EQ(Extract(archive, "b"), b);
+    // A half-read member does not disturb the next extraction either.
+    TMemoryStream sink;
+    EXPECT_THROW(archive.ExtractToStream("zzz", sink), EMPKError);
+    EXPECT_EQ(Extract(archive, "a"), a);
+}
+
+TEST_F(MPKFileTest, ExtractToFileOfAMissingMemberLeavesAnEmptyFile)
+{
+    TMPKFile archive(Save(SimpleArchive({{"m", Bytes("payload")}})));
+    const std::string target = dir.File("target.dat");
+    const auto old = Bytes("old contents");
+    WriteWholeFile(target, old.data(), old.size());
+    ExpectMessage([&] { archive.ExtractToFile("sector.dat", target); }, NotFound("sector.dat"));
+    ASSERT_TRUE(std::filesystem::exists(target));
+    EXPECT_EQ(std::filesystem::file_size(target), 0u);
+
+    const std::string uncreatable = dir.File("missing/dir/x");
+    ExpectMessage([&] { archive.ExtractToFile("m", uncreatable); }, "Cannot create file " + uncreatable);
+}
+
+TEST_F(MPKFileTest, ExtractToDirectoryPlacesTheFileInsideTheDirectory)
+{
+    TMPKFile archive(Save(SimpleArchive({{"sector.dat", Bytes("water")}})));
+    std::filesystem::create_directory(dir.Path() / "a");
+    std::filesystem::create_directory(dir.Path() / "b");
+    archive.ExtractToDirectory("sector.dat", dir.File("a"));
+    archive.ExtractToDirectory("SECTOR.DAT", dir.File("b") + "/");
+    EXPECT_EQ(ReadWholeFile(dir.File("a/sector.dat")), Bytes("water"));
+    // The file takes the name as asked for, not as stored.
+    EXPECT_EQ(ReadWholeFile(dir.File("b/SECTOR.DAT")), Bytes("water"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("asector.dat")));
+
+    // "." is the working directory.
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path() / "a");
+    std::filesystem::remove("sector.dat");
+    archive.ExtractToDirectory("sector.dat", ".");
+    const bool placed = std::filesystem::exists("sector.dat");
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(placed);
+}
+
+// --- Lifecycle -------------------------------------------------------------------------
+
+TEST_F(MPKFileTest, EmptyPathStaysClosed)
+{
+    TMPKFile archive("");
+    EXPECT_FALSE(archive.Loaded());
+    archive.Load();
+    EXPECT_FALSE(archive.Loaded());
+    EXPECT_EQ(archive.Directory().Count(), 0);
+    ExpectMessage([&] { archive.ExtractToMemory("terrain.pcx"); }, NotFound("terrain.pcx"));
+    const std::string target = dir.File("t");
+    EXPECT_THROW(archive.ExtractToFile("terrain.pcx", target), EMPKError);
+    EXPECT_EQ(std::filesystem::file_size(target), 0u);
+}
+
+TEST_F(MPKFileTest, LoadAgainDoesNothingButSetFileNameRereads)
+{
+    const std::string path = Save(SimpleArchive({{"one", Bytes("1")}}, "first"));
+    TMPKFile archive(path);
+    ASSERT_EQ(archive.Directory().Count(), 1);
+
+    // Replace the file under the open archive (a new file, the old one stays open).
+    std::filesystem::remove(path);
+    Save(SimpleArchive({{"one", Bytes("1")}, {"two", Bytes("22")}}, "second"));
+
+    archive.Load();
+    EXPECT_EQ(archive.ArchiveName(), "first");
+    EXPECT_EQ(archive.Directory().Count(), 1);
+    EXPECT_EQ(Extract(archive, "one"), Bytes("1")) << "still reads the file it opened";
+
+    archive.SetFileName(path);
+    EXPECT_TRUE(archive.Loaded());
+    EXPECT_EQ(archive.ArchiveName(), "second");
+    EXPECT_EQ(archive.Directory().Count(), 2);
+    EXPECT_EQ(Extract(archive, "two"), Bytes("22"));
+}
+
+TEST_F(MPKFileTest, CloseForgetsEverythingAndFailedReloadLeavesItClosed)
+{
+    const std::string path = Save(SimpleArchive({{"one", Bytes("1")}}));
+    TMPKFile archive(path);
+    archive.Close();
+    EXPECT_FALSE(archive.Loaded());
+    EXPECT_EQ(archive.Directory().Count(), 0);
+    EXPECT_EQ(archive.ArchiveName(), "");
+    EXPECT_EQ(archive.FileName(), path);
+    ExpectMessage([&] { archive.ExtractToMemory("one"); }, NotFound("one"));
+    archive.Load();
+    EXPECT_EQ(Extract(archive, "one"), Bytes("1"));
+
+    const std::string bad = Save(Bytes("JUNKJUNK"), "junk.mpk");
+    EXPECT_THROW(archive.SetFileName(bad), EMPKError);
+    EXPECT_FALSE(archive.Loaded());
+    EXPECT_EQ(archive.FileName(), bad);
+    EXPECT_EQ(archive.Directory().Count(), 0);
+}
+
+// --- The writer ------------------------------------------------------------------------
+
+// Inflates the zlib stream at `at` with zlib itself; returns the data and moves `at` to
+// the first byte after the stream.
+std::vector<uint8_t> InflateAt(const std::vector<uint8_t>& bytes, size_t& at)
+{
+    z_stream z{};
+    EXPECT_EQ(inflateInit(&z), Z_OK);
+    std::vector<uint8_t> out(1 << 20);
+    z.next_in = const_cast<Bytef*>(bytes.data() + at);
+    z.avail_in = static_cast<uInt>(bytes.size() - at);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    at += z.total_in;
+    inflateEnd(&z);
+    return out;
+}
+
+uint32_t Get32(const uint8_t* p)
+{
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+TEST(MPKWriter, LaysOutHeaderBlocksRecordsAndMembers)
+{
+    const std::vector<TMPKMember> members = {{"terrain.pcx", test::SampleText(9000), 946684800u},
+                                             {"empty", {}, 7},
+                                             {std::string(256, 'z'), test::SampleNoise(300), 0}};
+    const auto bytes = BuildMPK("dat111", members, 6);
+    ASSERT_GE(bytes.size(), 21u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "MPAK");
+
+    size_t at = 21;
+    EXPECT_EQ(InflateAt(bytes, at), Bytes("dat111"));
+    const auto directory = InflateAt(bytes, at);
+    const size_t dataStart = at;
+    ASSERT_EQ(directory.size(), members.size() * MPKRecordSize);
+    size_t expectedOffset = 0;
+    for (size_t i = 0; i < members.size(); ++i) {
+        const uint8_t* record = directory.data() + i * MPKRecordSize;
+        const auto& member = members[i];
+        const std::string name(reinterpret_cast<const char*>(record),
+                               strnlen(reinterpret_cast<const char*>(record), 256));
+        EXPECT_EQ(name, member.Name);
+        EXPECT_EQ(Get32(record + 256), member.Timestamp);
+        EXPECT_EQ(Get32(record + 268), member.Data.size());
+        EXPECT_EQ(Get32(record + 272), expectedOffset) << "offsets count from the data area";
+        size_t memberAt = dataStart + Get32(record + 272);
+        EXPECT_EQ(InflateAt(bytes, memberAt), member.Data);
+        EXPECT_EQ(Get32(record + 276), memberAt - dataStart - expectedOffset);
+        expectedOffset += Get32(record + 276);
+    }
+    EXPECT_EQ(dataStart + expectedOffset, bytes.size());
+}
+
+TEST(MPKWriter, OutputIsDeterministicAndReadsBack)
+{
+    ScratchDir dir;
+    const std::vector<TMPKMember> members = {{"a.dds", test::SampleNoise(5000), 1}, {"B.bmp", test::SampleText(70000), 2}};
+    EXPECT_EQ(BuildMPK("tex111", members), BuildMPK("tex111", members));
+    EXPECT_NE(BuildMPK("tex111", members, 0), BuildMPK("tex111", members, 9));
+
+    const std::string path = dir.File("tex111.mpk");
+    WriteMPK(path, "tex111", members, 1);
+    EXPECT_EQ(ReadWholeFile(path), BuildMPK("tex111", members, 1));
+    TMPKFile archive(path);
+    EXPECT_EQ(archive.ArchiveName(), "tex111");
+    ASSERT_EQ(archive.Directory().Count(), 2);
+    for (const auto& member : members) {
+        EXPECT_EQ(archive.ExtractToMemory(member.Name)->Bytes(), member.Data);
+        const auto& entry = archive.Directory().Items(archive.Directory().IndexOf(member.Name));
+        EXPECT_EQ(entry.UnixTime, member.Timestamp);
+        EXPECT_EQ(entry.UncompressedSize, static_cast<int32_t>(member.Data.size()));
+    }
+}
+
+TEST(MPKWriter, RefusesWhatTheReaderCouldNotTakeBack)
+{
+    EXPECT_THROW(BuildMPK(std::string(1025, 'a'), {}), EMPKError);
+    EXPECT_THROW(BuildMPK("n", {{std::string(257, 'a'), {}, 0}}), EMPKError);
+    EXPECT_THROW(BuildMPK("n", {{std::string("a\0b", 3), {}, 0}}), EMPKError);
+    EXPECT_THROW(BuildMPK("n", {}, 10), EMPKError);
+    EXPECT_THROW(BuildMPK("n", {}, -1), EMPKError);
+    EXPECT_NO_THROW(BuildMPK(std::string(1024, 'a'), {{std::string(256, 'a'), {}, 0}}, 0));
+}
+
+}  // namespace
+}  // namespace orv

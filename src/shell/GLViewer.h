@@ -22,19 +22,11 @@
 #include <string>
 #include <string_view>
 
+#include "scene/Frame.h"
 #include "shell/GLext.h"
 #include "shell/Viewer.h"
 
 namespace orv {
-
-// What one frame needs to know about the view it draws into.
-struct TFrameGeometry {
-    int ViewWidth = 640;     // the OpenGL view's pixels
-    int ViewHeight = 480;
-    bool Visible = true;     // false while the main window is not shown: nothing is drawn
-    // The millisecond tick the moving sun is placed by; empty: the system's tick now.
-    std::optional<uint32_t> SunTick;
-};
 
 class TGLViewer : public TViewer {
 public:
@@ -54,8 +46,8 @@ public:
 
     // The base state, the texture names, LoadZone(111) and the shared textures, each
     // step checked for OpenGL errors. Raises what the zone or a shared texture raises;
-    // the steps before the failure stay done.
-    void glMapInit();
+    // the steps before the failure stay done. (The tool starts on another zone.)
+    void glMapInit(int zoneId = StartZone);
     // The base state and the texture names alone (steps 1 to 11 of glMapInit).
     void InitBaseState();
 
@@ -97,6 +89,9 @@ public:
     // clear them to draw as a driver without them would).
     bool GL13Supported = false;
     bool MultitextureSupported = false;
+
+    // The checker terrain texture's file, relative to the working directory.
+    std::string CheckerTexturePath = "checker.bmp";
 
     // Terrain triangles of the last frame.
     int LastFrameTriangles = 0;

@@ -1,0 +1,45 @@
+// Compass: one textured quad.
+#include "scene/Compass.h"
+
+#include <GL/gl.h>
+
+namespace orv {
+namespace {
+
+constexpr float FullCircle = 360.0f;
+
+}  // namespace
+
+float CompassHeading(float cameraHeading) { return FullCircle - cameraHeading; }
+
+float CompassStart(float cameraHeading)
+{
+    float u = CompassHeading(cameraHeading) - CompassLead;
+    if (u < 0.0f)
+        u = u + FullCircle;
+    return u / FullCircle;
+}
+
+void DrawCompass(float cameraHeading, uint32_t compassTexture)
+{
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glFrontFace(GL_CCW);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, compassTexture);
+    const float u = CompassStart(cameraHeading);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(u, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glTexCoord2f(u + CompassWindow, 0.0f);
+    glVertex3f(CompassWidth, 0.0f, 0.0f);
+    glTexCoord2f(u + CompassWindow, 1.0f);
+    glVertex3f(CompassWidth, CompassHeight, 0.0f);
+    glTexCoord2f(u, 1.0f);
+    glVertex3f(0.0f, CompassHeight, 0.0f);
+    glEnd();
+}
+
+}  // namespace orv

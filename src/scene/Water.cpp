@@ -1,0 +1,71 @@
+// Water: one textured, blended quad per region.
+#include "scene/Water.h"
+
+#include <GL/gl.h>
+
+#include "terrain/Renderers.h"
+
+namespace orv {
+namespace {
+
+constexpr int WaterFlipY = 255;
+constexpr float TexGenUnit = 256.0f;
+constexpr float ColorScale = 255.0f;
+constexpr int PlaneComponents = 4;
+
+}  // namespace
+
+std::array<TVec3f, 4> WaterCorners(const TWaterRegion& region)
+{
+    const TRect& b = region.Bounds;
+    const auto h = static_cast<float>(region.Height);
+    const auto left = static_cast<float>(b.Left * CellSize);
+    const auto right = static_cast<float>(b.Right * CellSize);
+    const auto nearY = static_cast<float>((WaterFlipY - b.Bottom) * CellSize);
+    const auto farY = static_cast<float>((WaterFlipY - b.Top) * CellSize);
+    return {{{left, nearY, h}, {right, nearY, h}, {right, farY, h}, {left, farY, h}}};
+}
+
+void SetTexGenPlanes(uint8_t sAxis, uint8_t tAxis, float scale)
+{
+    const float f = 1.0f / (TexGenUnit * scale);
+    std::array<float, PlaneComponents> p{};
+    if (sAxis < PlaneComponents)
+        p[sAxis] = f;
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+    glTexGenfv(GL_S, GL_OBJECT_PLANE, p.data());
+    glEnable(GL_TEXTURE_GEN_S);
+    std::array<float, PlaneComponents> q{};
+    if (tAxis < PlaneComponents)
+        q[tAxis] = f;
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+    glTexGenfv(GL_T, GL_OBJECT_PLANE, q.data());
+    glEnable(GL_TEXTURE_GEN_T);
+}
+
+void SetGLColor(uint32_t color, float alpha)
+{
+    glColor4f(static_cast<float>(color & 0xFF) / ColorScale, static_cast<float>((color >> 8) & 0xFF) / ColorScale,
+              static_cast<float>((color >> 16) & 0xFF) / ColorScale, alpha);
+}
+
+void DrawWater(const TWaterRegionList& regions, uint32_t waterTexture)
+{
+    glFrontFace(GL_CCW);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, waterTexture);
+    SetTexGenPlanes(0, 1, 1.0f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glBegin(GL_QUADS);
+    for (const auto& region : regions) {
+        SetGLColor(region->Color, WaterAlpha);
+        for (const TVec3f& c : WaterCorners(*region))
+            glVertex3f(c.x, c.y, c.z);
+    }
+    glEnd();
+    DisableTexGen();
+}
+
+}  // namespace orv

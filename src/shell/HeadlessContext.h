@@ -1,0 +1,61 @@
+// HeadlessContext: an offscreen OpenGL context that needs no window system.
+//
+// EGL with the desktop OpenGL API in the compatibility profile, current on the calling
+// thread, drawing into a framebuffer object of the given size (RGBA 8 bits, 24-bit
+// depth). Mesa's surfaceless platform is tried first, then any EGL device, then the
+// default display.
+//
+//   THeadlessContext context(640, 480);     // raises EHeadlessContextError
+//   ... draw ...
+//   TRGBAImage picture = context.ReadPixels();   // top row first
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/Exception.h"
+
+namespace orv {
+
+class EHeadlessContextError : public Exception { using Exception::Exception; };
+
+// 8-bit RGBA pixels, top row first, rows without padding.
+struct TRGBAImage {
+    int Width = 0;
+    int Height = 0;
+    std::vector<uint8_t> Pixels;
+
+    // The pixel at column x, row y counted from the top.
+    const uint8_t* At(int x, int y) const { return &Pixels[(static_cast<size_t>(y) * Width + x) * 4]; }
+};
+
+class THeadlessContext {
+public:
+    THeadlessContext(int width, int height);
+    ~THeadlessContext();
+    THeadlessContext(const THeadlessContext&) = delete;
+    THeadlessContext& operator=(const THeadlessContext&) = delete;
+
+    int Width() const { return m_Width; }
+    int Height() const { return m_Height; }
+    // Makes the context current again (it is current after construction).
+    void MakeCurrent();
+    // Waits for the drawing and reads the colour buffer.
+    TRGBAImage ReadPixels();
+    // Vendor, renderer and version strings of the context, one line.
+    std::string Description() const;
+
+private:
+    void CreateFramebuffer();
+
+    void* m_Display = nullptr;    // EGLDisplay
+    void* m_Context = nullptr;    // EGLContext
+    int m_Width = 0;
+    int m_Height = 0;
+    uint32_t m_Framebuffer = 0;
+    uint32_t m_ColorBuffer = 0;
+    uint32_t m_DepthBuffer = 0;
+};
+
+}  // namespace orv

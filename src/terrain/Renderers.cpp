@@ -1,0 +1,337 @@
+// Renderers: V1, Pointer, Fan and the OpenGL side of the CLOD fans.
+#include "terrain/Renderers.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "shell/GLext.h"
+
+namespace orv {
+namespace {
+
+static_assert(sizeof(TVec3f) == 3 * sizeof(float), "vertex arrays take TVec3f as three packed floats");
+
+constexpr int PatchMiddle = PatchCells / 2;
+constexpr int PointerBufferVertices = 4096;
+constexpr int PointerPatchVertices = 2112;
+constexpr int NearFanVertices = 10;
+constexpr int MediumFanVertices = 6;
+constexpr int FarStripVertices = 4;
+constexpr GLint DetailRGBScale = 2;
+
+uint16_t HeightAt(const TTerrainDrawState& state, int x, int y) { return (*state.Terrain)[x][y].Height; }
+
+TVec3f WorldVertex(const TTerrainDrawState& state, int x, int y)
+{
+    return {static_cast<float>(CellSize * x), static_cast<float>(CellSize * y),
+            static_cast<float>(HeightAt(state, x, y))};
+}
+
+std::array<float, 3> PointerVertex(const TTerrainDrawState& state, int x, int y)
+{
+    const TVec3f v = WorldVertex(state, x, y);
+    return {v.x, v.y, v.z};
+}
+
+const TVec3f& NormalAt(const TTerrainDrawState& state, int x, int y) { return (*state.Normals)[x][y]; }
+
+void ApplyLighting(bool lighting)
+{
+    if (lighting)
+        glEnable(GL_LIGHTING);
+    else
+        glDisable(GL_LIGHTING);
+}
+
+// Distance from the camera to grid vertex (x, y).
+float VertexDistance(const TTerrainDrawState& state, int x, int y)
+{
+    return CameraDistance(state.CameraPos, static_cast<float>(CellSize * x), static_cast<float>(CellSize * y),
+                          static_cast<float>(HeightAt(state, x, y)));
+}
+
+// Arrays of the Fan renderer's levels: positions, and normals with lighting.
+template <size_t N>
+struct TFanArrays {
+    std::array<TVec3f, N> Vertices{};
+    std::array<TVec3f, N> Normals{};
+
+    void Enable(bool lighting)
+    {
+        glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
+        glEnableClientState(GL_VERTEX_ARRAY);
+        if (lighting) {
+            glNormalPointer(GL_FLOAT, 0, Normals.data());
+            glEnableClientState(GL_NORMAL_ARRAY);
+        }
+    }
+    static void Disable(bool lighting)
+    {
+        glDisableClientState(GL_VERTEX_ARRAY);
+        if (lighting)
+            glDisableClientState(GL_NORMAL_ARRAY);
+    }
+};
+
+// The grid points of one block of a Fan level around (cx, cy), as offsets.
+struct TOffset {
+    int dx, dy;
+};
+constexpr std::array<TOffset, NearFanVertices> NearFan{
+    {{0, 0}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}}};
+constexpr std::array<TOffset, MediumFanVertices> MediumFan{{{0, 0}, {-1, 1}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}}};
+constexpr std::array<TOffset, FarStripVertices> FarStrip{{{-1, 1}, {-1, -1}, {1, 1}, {1, -1}}};
+
+// Pairs (to, from) of vertices copied from the previous block of the same column.
+struct TCopy {
+    int To, From;
+};
+constexpr std::array<TCopy, 3> NearCopies{{{1, 7}, {2, 6}, {3, 5}}};
+constexpr std::array<TCopy, 2> MediumCopies{{{1, 4}, {2, 3}}};
+constexpr std::array<TCopy, 2> FarCopies{{{0, 2}, {1, 3}}};
+
+// Runs one Fan level over a patch: blocks of 2 x 2 cells, each drawn as one primitive.
+template <size_t N, size_t C>
+int DrawFanLevel(const TTerrainDrawState& state, int px, int py, const std::array<TOffset, N>& shape,
+                 const std::array<TCopy, C>& copies, GLenum mode, int trianglesPerBlock)
+{
+    TFanArrays<N> arrays;
+    arrays.Enable(state.Lighting);
+    int triangles = 0;
+    for (int jj = 0; jj < PatchCells; jj += 2) {
+        const int cy = PatchCells * py + jj + 1;
+        for (int ii = 0; ii < PatchCells; ii += 2) {
+            const int cx = PatchCells * px + ii + 1;
+            const bool first = ii == 0;
+            for (size_t k = 0; k < N; ++k) {
+                bool copied = false;
+                if (!first) {
+                    for (const TCopy& copy : copies) {
+                        if (copy.To == static_cast<int>(k)) {
+                            arrays.Vertices[k] = arrays.Vertices[copy.From];
+                            copied = true;
+                        }
+                    }
+                }
+                if (!copied)
+                    arrays.Vertices[k] = WorldVertex(state, cx + shape[k].dx, cy + shape[k].dy);
+                if (state.Lighting)
+                    arrays.Normals[k] = NormalAt(state, cx + shape[k].dx, cy + shape[k].dy);
+            }
+            glDrawArrays(mode, 0, static_cast<GLsizei>(N));
+            triangles += trianglesPerBlock;
+        }
+    }
+    TFanArrays<N>::Disable(state.Lighting);
+    return triangles;
+}
+
+// The OpenGL sink of the level-of-detail walk.
+class TGLFanSink final : public IFanSink {
+public:
+    explicit TGLFanSink(const TTerrainDrawState& state) : m_State(state) {}
+
+    void BindTile(int tile) override
+    {
+        if (m_State.TexturesEnabled)
+            glBindTexture(GL_TEXTURE_2D, m_State.TileTextures[tile]);
+    }
+
+    void DrawFan(const TFanBuffers& fan, int count) override
+    {
+        if (&fan != m_Arrays) {
+            // The walk keeps one set of buffers; point the arrays at it once.
+            glVertexPointer(3, GL_FLOAT, 0, fan.Vertices.data());
+            if (m_State.Lighting)
+                glNormalPointer(GL_FLOAT, 0, fan.Normals.data());
+            if (m_State.TexturesEnabled)
+                glTexCoordPointer(2, GL_FLOAT, 0, fan.TexCoords.data());
+            m_Arrays = &fan;
+        }
+        glDrawArrays(GL_TRIANGLE_FAN, 0, count);
+    }
+
+private:
+    const TTerrainDrawState& m_State;
+    const TFanBuffers* m_Arrays = nullptr;
+};
+
+}  // namespace
+
+void DisableTexGen()
+{
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+}
+
+int DrawTerrain(const TTerrainDrawState& state)
+{
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    DisableTexGen();
+    glBindTexture(GL_TEXTURE_2D, state.SkyTexture);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    if (state.RenderVersion == RenderV1)
+        glFrontFace(GL_CW);
+    else if (state.RenderVersion == RenderFan)
+        glFrontFace(GL_CCW);
+    if (state.RenderVersion == RenderCLOD)
+        return DrawCLODFans(state);
+    int triangles = 0;
+    for (int py = 0; py < PatchesPerSide; ++py) {
+        for (int px = 0; px < PatchesPerSide; ++px) {
+            if (state.RenderVersion == RenderV1)
+                triangles += DrawPatchV1(state, px, py);
+            else if (state.RenderVersion == RenderPointer)
+                triangles += DrawPatchPointer(state, px, py);
+            else if (state.RenderVersion == RenderFan)
+                triangles += DrawPatchFans(state, px, py);
+        }
+    }
+    return triangles;
+}
+
+int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
+{
+    const bool multitexture = state.Multitexture && glext::glActiveTextureARB && glext::glMultiTexCoord2fARB;
+    const bool detail = state.DetailTexEnabled && multitexture && state.TexturesEnabled;
+    ApplyLighting(state.Lighting);
+    if (detail)
+        glext::glActiveTextureARB(GL_TEXTURE0_ARB);
+    const uint32_t tileName = state.TileTextures[px + PatchesPerSide * py];
+    const bool checker = state.Checkerboard || tileName == 0 || tileName == state.CheckerTexture;
+    if (state.TexturesEnabled) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, checker ? state.CheckerTexture : tileName);
+    }
+    if (detail) {
+        glext::glActiveTextureARB(GL_TEXTURE1_ARB);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, state.DetailTexture);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+        glTexEnvi(GL_TEXTURE_ENV, GL_RGB_SCALE_ARB, DetailRGBScale);
+        glMatrixMode(GL_TEXTURE);
+        glLoadIdentity();
+        glScalef(static_cast<float>(state.DetailTexScale), static_cast<float>(state.DetailTexScale), 1.0f);
+        glMatrixMode(GL_MODELVIEW);
+    }
+    if (multitexture) {
+        glext::glActiveTextureARB(GL_TEXTURE1_ARB);
+        glDisable(GL_TEXTURE_2D);
+    }
+    // DDS tiles hold their top image row at t = 0: flip t for them, as the CLOD fans do.
+    const bool flipT = state.TilesAreDDS && !checker;
+    const int x0 = PatchCells * px;
+    int triangles = 0;
+    for (int j = 0; j < PatchCells; ++j) {
+        const int y = PatchCells * py + j;
+        const bool detailStrip = detail && VertexDistance(state, x0 + PatchMiddle, y) < V1DetailDistance;
+        if (multitexture) {
+            if (detailStrip)
+                glEnable(GL_TEXTURE_2D);
+            else
+                glDisable(GL_TEXTURE_2D);
+        }
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int a = 0; a <= PatchCells; ++a) {
+            const int x = x0 + a;
+            const float s = PatchTexCoords[a];
+            for (int row = 0; row < 2; ++row) {
+                const int k = j + row;
+                const float t = PatchTexCoords[k];
+                const float tileT = flipT ? PatchTexCoords[PatchCells - k] : t;
+                if (state.Lighting) {
+                    glNormal3fv(&NormalAt(state, x, y + row).x);
+                }
+                if (detailStrip) {
+                    glext::glMultiTexCoord2fARB(GL_TEXTURE0_ARB, s, tileT);
+                    glext::glMultiTexCoord2fARB(GL_TEXTURE1_ARB, s, t);
+                } else {
+                    glTexCoord2f(s, tileT);
+                }
+                glVertex3i(CellSize * x, CellSize * (y + row), HeightAt(state, x, y + row));
+            }
+        }
+        glEnd();
+        triangles += 2 * PatchCells;
+    }
+    if (multitexture) {
+        glext::glActiveTextureARB(GL_TEXTURE1_ARB);
+        glDisable(GL_TEXTURE_2D);
+        glext::glActiveTextureARB(GL_TEXTURE0_ARB);
+    }
+    glDisable(GL_TEXTURE_2D);
+    return triangles;
+}
+
+int DrawPatchPointer(const TTerrainDrawState& state, int px, int py)
+{
+    ApplyLighting(state.Lighting);
+    glDisable(GL_TEXTURE_2D);
+    std::array<std::array<float, 3>, PointerBufferVertices> buffer;   // filled below, not cleared
+    glVertexPointer(3, GL_FLOAT, 0, buffer.data());
+    glEnableClientState(GL_VERTEX_ARRAY);
+    int n = 0;
+    for (int k = 0; k < PatchCells; k += 2) {
+        const int y = PatchCells * py + k;
+        for (int m = PatchCells; m >= 0; --m) {
+            const int x = PatchCells * px + m;
+            buffer[n++] = PointerVertex(state, x, y);
+            buffer[n++] = PointerVertex(state, x, y + 1);
+        }
+        for (int m = 0; m <= PatchCells; ++m) {
+            const int x = PatchCells * px + m;
+            buffer[n++] = PointerVertex(state, x, y + 1);
+            buffer[n++] = PointerVertex(state, x, y + 2);
+        }
+    }
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, n);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    static_assert(PointerPatchVertices - 2 == PointerPatchTriangles);
+    return n - 2;
+}
+
+int DrawPatchFans(const TTerrainDrawState& state, int px, int py)
+{
+    ApplyLighting(state.Lighting);
+    const float d = VertexDistance(state, PatchCells * px + PatchMiddle, PatchCells * py + PatchMiddle);
+    if (d > FanFarDistance)
+        return DrawFansFar(state, px, py);
+    if (d > FanMediumDistance)
+        return DrawFansMedium(state, px, py);
+    return DrawFanLevel(state, px, py, NearFan, NearCopies, GL_TRIANGLE_FAN, NearFanVertices - 2);
+}
+
+int DrawFansMedium(const TTerrainDrawState& state, int px, int py)
+{
+    return DrawFanLevel(state, px, py, MediumFan, MediumCopies, GL_TRIANGLE_FAN, MediumFanVertices - 2);
+}
+
+int DrawFansFar(const TTerrainDrawState& state, int px, int py)
+{
+    return DrawFanLevel(state, px, py, FarStrip, FarCopies, GL_TRIANGLE_STRIP, FarStripVertices - 2);
+}
+
+int DrawCLODFans(const TTerrainDrawState& state)
+{
+    ApplyLighting(state.Lighting);
+    if (state.TexturesEnabled)
+        glEnable(GL_TEXTURE_2D);
+    glEnable(GL_CULL_FACE);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (state.Lighting)
+        glEnableClientState(GL_NORMAL_ARRAY);
+    if (state.TexturesEnabled)
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    TGLFanSink sink(state);
+    const int triangles = DrawCLODFanWalk(*state.Terrain, *state.Normals, state.Lighting, state.TilesAreDDS, sink);
+    if (state.TexturesEnabled)
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (state.Lighting)
+        glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    return triangles;
+}
+
+}  // namespace orv

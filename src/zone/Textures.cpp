@@ -1,0 +1,273 @@
+// Textures: the three uploads, the terrain tiles and the shared textures.
+#include "zone/Textures.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "base/Log.h"
+#include "formats/Bitmap.h"
+#include "formats/DDSImage.h"
+#include "formats/MPKFile.h"
+#include "formats/TGA.h"
+#include "shell/GLext.h"
+#include "zone/Zone.h"
+#include "zone/ZonePaths.h"
+
+namespace orv {
+namespace {
+
+constexpr GLint MipmapComponents = 4;
+constexpr GLint DefaultUnpackAlignment = 4;
+constexpr int TrueColorDepth = 24;
+constexpr int TrueColorAlphaDepth = 32;
+constexpr int HighColorDepth = 16;
+constexpr int IndexDepth = 8;
+constexpr uint8_t ColorMappedType = 1;
+constexpr uint8_t ColorMappedRLEType = 9;
+
+// The pixels of a TGA image in a form OpenGL takes, checked against the image's size.
+struct TTGAPixels {
+    GLenum Format = GL_BGR_EXT;
+    GLenum Type = GL_UNSIGNED_BYTE;
+    const uint8_t* Data = nullptr;
+    std::vector<uint8_t> Expanded;   // colour-mapped images, expanded through the map
+};
+
+TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
+{
+    const size_t pixels = static_cast<size_t>(image.Width()) * image.Height();
+    const int depth = image.PixelDepth();
+    TTGAPixels result;
+    auto require = [&](size_t bytesPerPixel) {
+        if (image.DataSize() < pixels * bytesPerPixel)
+            throw ETextureError("TGA image holds fewer pixel bytes than its size needs");
+    };
+    const bool colorMapped = image.ImageType() == ColorMappedType || image.ImageType() == ColorMappedRLEType;
+    if (colorMapped && depth == IndexDepth &&
+        (image.ColorMapEntrySize() == TrueColorDepth || image.ColorMapEntrySize() == TrueColorAlphaDepth)) {
+        // Indices into a 24- or 32-bit map: expand them; an index past the map is black.
+        require(1);
+        const size_t entryBytes = image.ColorMapEntrySize() / 8;
+        const std::vector<uint8_t>& map = image.ColorMap();
+        result.Format = entryBytes == 4 ? GL_BGRA_EXT : GL_BGR_EXT;
+        result.Expanded.assign(pixels * entryBytes, 0);
+        for (size_t i = 0; i < pixels; ++i) {
+            const size_t entry = static_cast<size_t>(image.Data()[i]) * entryBytes;
+            if (entry + entryBytes <= map.size())
+                std::copy_n(&map[entry], entryBytes, &result.Expanded[i * entryBytes]);
+        }
+        result.Data = result.Expanded.data();
+        return result;
+    }
+    switch (depth) {
+    case TrueColorAlphaDepth:
+        require(4);
+        result.Format = GL_BGRA_EXT;
+        break;
+    case TrueColorDepth:
+        require(3);
+        result.Format = GL_BGR_EXT;
+        break;
+    case HighColorDepth:
+        require(2);
+        result.Format = GL_BGRA_EXT;
+        result.Type = GL_UNSIGNED_SHORT_1_5_5_5_REV;
+        break;
+    case IndexDepth:
+        // Grey images, and colour maps of other entry sizes, show their bytes as grey.
+        require(1);
+        result.Format = GL_LUMINANCE;
+        break;
+    default:
+        throw ETextureError("Unsupported TGA pixel depth " + std::to_string(depth));
+    }
+    result.Data = image.Data();
+    return result;
+}
+
+std::string ReplaceExtension(const std::string& name, std::string_view extension)
+{
+    const size_t dot = name.rfind('.');
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + std::string(extension);
+}
+
+}  // namespace
+
+void CheckGLError(std::string_view context)
+{
+    const GLenum error = glGetError();
+    if (error == GL_NO_ERROR)
+        return;
+    const auto* text = reinterpret_cast<const char*>(gluErrorString(error));
+    std::string line = text ? text : ("OpenGL error " + std::to_string(error));
+    line += ": ";
+    line += context;
+    Log(line);
+}
+
+void SetTextureParameters(int32_t filter, int32_t wrap)
+{
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
+                    filter == GL_NEAREST || filter == GL_LINEAR ? filter : GL_LINEAR);
+}
+
+void UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the top level only*/, int32_t filter,
+                      int32_t wrap)
+{
+    if (glext::glCompressedTexImage2D == nullptr)
+        throw ETextureError("DDS texture cannot be uploaded without OpenGL 1.3");
+    {
+        TDDSImage image;
+        image.LoadFromStream(stream);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glext::glCompressedTexImage2D(GL_TEXTURE_2D, 0, image.GLFormat(), static_cast<GLsizei>(image.Width()),
+                                      static_cast<GLsizei>(image.Height()), 0,
+                                      static_cast<GLsizei>(image.DataSize()), image.Data());
+    }
+    SetTextureParameters(filter, wrap);
+    CheckGLError("Loading DDS texture");
+}
+
+void UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
+{
+    {
+        TTGAImage image;
+        image.LoadFromStream(stream);
+        const TTGAPixels pixels = TGAPixelsForUpload(image);
+        glBindTexture(GL_TEXTURE_2D, name);
+        // TGA rows follow each other without padding, whatever the width.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        if (mipmaps)
+            gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, image.Width(), image.Height(), pixels.Format,
+                              pixels.Type, pixels.Data);
+        else
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.Width(), image.Height(), 0, pixels.Format, pixels.Type,
+                         pixels.Data);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, DefaultUnpackAlignment);
+    }
+    SetTextureParameters(filter, wrap);
+}
+
+void UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
+{
+    {
+        TBitmap bitmap;
+        bitmap.LoadFromStream(stream);
+        if (bitmap.PixelBytes().size() < static_cast<size_t>(bitmap.RowBytes()) * bitmap.Height())
+            throw ETextureError("Bitmap holds fewer pixel bytes than its size needs");
+        glBindTexture(GL_TEXTURE_2D, name);
+        // Rows bottom first, padded to 4 bytes: the default unpack alignment.
+        const uint8_t* bottomRow = bitmap.Pixels();
+        if (mipmaps)
+            gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, bitmap.Width(), bitmap.Height(), GL_BGR_EXT,
+                              GL_UNSIGNED_BYTE, bottomRow);
+        else
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, bitmap.Width(), bitmap.Height(), 0, GL_BGR_EXT, GL_UNSIGNED_BYTE,
+                         bottomRow);
+    }
+    SetTextureParameters(filter, wrap);
+}
+
+void LoadTGATextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
+{
+    TFileStream file(path, TFileMode::OpenRead);
+    UploadTGATexture(file, name, mipmaps, filter, wrap);
+}
+
+void LoadBitmapTextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
+{
+    TFileStream file(path, TFileMode::OpenRead);
+    UploadBitmapTexture(file, name, mipmaps, filter, wrap);
+}
+
+std::string TileMemberName(int px, int py)
+{
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "tex%2.2d-%2.2d.dds", px, PatchesPerSide - 1 - py);
+    return text.data();
+}
+
+void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& targets)
+{
+    constexpr int side = PatchesPerSide;
+    if (targets.TileTextures.size() < static_cast<size_t>(side * side))
+        throw ETextureError("Terrain textures: fewer than 64 tile texture names");
+    std::array<char, 64> line{};
+    for (int py = 0; py < side; ++py) {
+        for (int px = 0; px < side; ++px) {
+            std::snprintf(line.data(), line.size(), "Loading terrain texture (%d,%d)...", px, py);
+            Log(line.data());
+            const int tile = py * side + px;
+            const uint32_t name = targets.TileTextures[tile];
+            const std::string ddsName = TileMemberName(px, py);
+            const std::string bmpName = ReplaceExtension(ddsName, ".bmp");
+            bool withoutImage = false;
+            if (archive.Directory().Exists(ddsName) && targets.DDSUploads) {
+                if (targets.TilesAreDDS)
+                    *targets.TilesAreDDS = true;
+                std::unique_ptr<TMemoryStream> stream = archive.ExtractToMemory(ddsName);
+                UploadDDSTexture(*stream, name, false, TexFilterLinear, TexWrapClamp);
+            } else if (archive.Directory().Exists(ddsName) && !archive.Directory().Exists(bmpName)) {
+                // A DDS tile without the compressed upload and without an alternative.
+                if (targets.TilesAreDDS)
+                    *targets.TilesAreDDS = true;
+                Log("No OpenGL 1.3 support: " + ddsName + " not uploaded, the tile is drawn with the checker texture");
+                withoutImage = true;
+            } else {
+                if (archive.Directory().Exists(ddsName))
+                    Log("No OpenGL 1.3 support: " + ddsName + " not uploaded, " + bmpName + " used instead");
+                if (targets.TilesAreDDS)
+                    *targets.TilesAreDDS = false;
+                std::unique_ptr<TMemoryStream> stream = archive.ExtractToMemory(bmpName);
+                UploadBitmapTexture(*stream, name, false, TexFilterLinear, TexWrapClamp);
+            }
+            if (static_cast<size_t>(tile) < targets.TileWithoutImage.size())
+                targets.TileWithoutImage[tile] = withoutImage;
+        }
+    }
+}
+
+void LoadSharedTextures(const std::string& gameDir, const TSharedTextureNames& names, const std::string& checkerPath)
+{
+    enum class TKind { Bitmap, TGA };
+    struct TShared {
+        std::string_view LogLine;
+        std::string Path;
+        TKind Kind;
+        uint32_t Name;
+        bool Mipmaps;
+        int32_t Filter;
+    };
+    const std::array<TShared, 5> table{{
+        {"Loading detail texture...", ResolvePathIgnoringCase(gameDir, DetailTextureFile), TKind::Bitmap, names.DetailTexture,
+         true, TexFilterLinearMipmapNearest},
+        {"Loading skybox texture...", ResolvePathIgnoringCase(gameDir, SkyTextureFile), TKind::TGA, names.SkyTexture, false,
+         TexFilterLinear},
+        {"Loading water texture...", ResolvePathIgnoringCase(gameDir, WaterTextureFile), TKind::TGA, names.WaterTexture, true,
+         TexFilterLinearMipmapNearest},
+        {"Loading compass texture...", ResolvePathIgnoringCase(gameDir, CompassTextureFile), TKind::Bitmap,
+         names.CompassTexture, false, TexFilterLinear},
+        {"Loading checker terrain texture...", checkerPath, TKind::Bitmap, names.CheckerTexture,
+         false, TexFilterLinear},
+    }};
+    for (const TShared& shared : table) {
+        Log(shared.LogLine);
+        if (shared.Kind == TKind::Bitmap)
+            LoadBitmapTextureFile(shared.Path, shared.Name, shared.Mipmaps, shared.Filter, TexWrapRepeat);
+        else
+            LoadTGATextureFile(shared.Path, shared.Name, shared.Mipmaps, shared.Filter, TexWrapRepeat);
+        CheckGLError("");
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,83 @@
+// Textures: filling the viewer's OpenGL textures with their images.
+//
+// Three uploads, one per image kind, share one parameter set (mipmaps, minification
+// filter, wrap); the terrain tiles come from the zone's texture archive, the five shared
+// textures from plain files. Every call needs a current OpenGL context.
+//
+//   UploadBitmapTexture(stream, name, /*mipmaps*/ false, GL_LINEAR, GL_CLAMP);
+//   LoadTerrainTextures(archive, {tileNames, ddsUploads, tilesAreDDS, tileWithoutImage});
+//   LoadSharedTextures(gameDir, names);
+//
+// Errors of the readers propagate as exceptions; OpenGL errors are only logged
+// (CheckGLError).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "formats/Stream.h"
+
+namespace orv {
+
+class TMPKFile;
+
+// OpenGL enumerants of the upload parameters.
+constexpr int32_t TexFilterLinear = 0x2601;               // GL_LINEAR
+constexpr int32_t TexFilterLinearMipmapNearest = 0x2701;  // GL_LINEAR_MIPMAP_NEAREST
+constexpr int32_t TexWrapClamp = 0x2900;                  // GL_CLAMP
+constexpr int32_t TexWrapRepeat = 0x2901;                 // GL_REPEAT
+
+class ETextureError : public EFormatError { using EFormatError::EFormatError; };
+
+// The pending OpenGL error as one log line "<error text>: <context>"; nothing without.
+void CheckGLError(std::string_view context);
+
+// The last step of every upload: wrap s and t, minification filter, magnification
+// filter (GL_LINEAR for a mipmap filter).
+void SetTextureParameters(int32_t filter, int32_t wrap);
+
+// The stream holds one image at its position. The DDS upload ignores mipmaps and
+// needs the OpenGL 1.3 entry points (glext::LoadGL13).
+void UploadDDSTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
+void UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
+void UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
+// Open the file ("Cannot open file %s"), upload, close (also when the upload raises).
+void LoadTGATextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
+void LoadBitmapTextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
+
+// The archive member of tile (px, py): "tex%2.2d-%2.2d.dds" of (px, 7 - py).
+std::string TileMemberName(int px, int py);
+
+struct TTerrainTextureTargets {
+    std::span<const uint32_t> TileTextures;   // at least 64 names, tile px + 8 py
+    bool DDSUploads = true;                   // false without the OpenGL 1.3 entry points
+    bool* TilesAreDDS = nullptr;              // the kind of the last tile loaded
+    std::span<bool> TileWithoutImage;         // 64 flags: the tile could not be given an image
+};
+
+// The 64 tiles of an open texture archive, row py outer, column px inner: the DDS
+// member, else its ".bmp" alternative. Without DDS uploads a DDS tile takes its BMP
+// alternative when the archive has one, otherwise it is left without an image.
+void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& targets);
+
+struct TSharedTextureNames {
+    uint32_t DetailTexture = 0, SkyTexture = 0, WaterTexture = 0, CompassTexture = 0, CheckerTexture = 0;
+};
+
+// The shared-texture files, in their order (paths under the game directory, which ends
+// in a delimiter; the checker texture from the working directory).
+inline constexpr std::string_view DetailTextureFile = "zones/d00.bmp";
+inline constexpr std::string_view SkyTextureFile = "zones/sky/wisps.tga";
+inline constexpr std::string_view WaterTextureFile = "zones/textures/watery.tga";
+inline constexpr std::string_view CompassTextureFile = "data/compass_bar.bmp";
+inline constexpr std::string_view CheckerTextureFile = "checker.bmp";
+
+// Detail, sky, water, compass and checker texture, each logged and checked; the first
+// file that cannot be opened raises and leaves the rest without an image.
+// Paths under the game directory are found ignoring letter case.
+void LoadSharedTextures(const std::string& gameDir, const TSharedTextureNames& names,
+                        const std::string& checkerPath = std::string(CheckerTextureFile));
+
+}  // namespace orv

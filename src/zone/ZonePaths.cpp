@@ -3,7 +3,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "base/Format.h"
 #include "formats/MPKFile.h"
@@ -21,18 +24,37 @@ struct TDirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
 
-// The entry of `directory` whose name equals `name` ignoring case; empty when none.
-std::string FindIgnoringCase(const std::string& directory, std::string_view name)
+// The entries of `directory` whose names equal `name` ignoring case, an exact match first.
+std::vector<std::string> MatchesIgnoringCase(const std::string& directory, std::string_view name)
 {
+    std::vector<std::string> matches;
     const std::unique_ptr<DIR, TDirCloser> dir(::opendir(directory.empty() ? "." : directory.c_str()));
     if (!dir)
-        return {};
+        return matches;
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string_view candidate = entry->d_name;
-        if (candidate != "." && candidate != ".." && SameTextIgnoringCase(candidate, name))
-            return std::string(candidate);
+        if (candidate == "." || candidate == ".." || !SameTextIgnoringCase(candidate, name))
+            continue;
+        if (candidate == name)
+            matches.insert(matches.begin(), std::string(candidate));
+        else
+            matches.emplace_back(candidate);
     }
-    return {};
+    return matches;
+}
+
+// Depth-first over the components from `first` on: several entries may match one
+// component (say "zones" and "Zones"), and only one of them may lead on.
+std::optional<std::string> Resolve(const std::string& resolved, const std::vector<std::string_view>& components,
+                                   size_t first)
+{
+    if (first == components.size())
+        return Exists(resolved) ? std::optional(resolved) : std::nullopt;
+    const std::string parent = resolved.empty() || resolved.back() == PathDelimiter ? resolved : resolved + PathDelimiter;
+    for (const std::string& match : MatchesIgnoringCase(parent, components[first]))
+        if (auto found = Resolve(parent + match, components, first + 1))
+            return found;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -49,31 +71,17 @@ std::string ResolvePathIgnoringCase(const std::string& directory, std::string_vi
     const std::string asWritten = directory + std::string(relative);
     if (Exists(asWritten))
         return asWritten;
-
-    std::string resolved = directory;
+    std::vector<std::string_view> components;
     size_t start = 0;
     while (start <= relative.size()) {
-        const size_t slash = relative.find(PathDelimiter, start);
-        const size_t stop = slash == std::string_view::npos ? relative.size() : slash;
-        const std::string_view component = relative.substr(start, stop - start);
-        if (!component.empty()) {
-            if (!resolved.empty() && resolved.back() != PathDelimiter)
-                resolved += PathDelimiter;
-            const std::string exact = resolved + std::string(component);
-            if (Exists(exact)) {
-                resolved = exact;
-            } else {
-                const std::string found = FindIgnoringCase(resolved, component);
-                if (found.empty())
-                    return asWritten;
-                resolved += found;
-            }
-        }
-        if (slash == std::string_view::npos)
-            break;
+        const size_t slash = std::min(relative.find(PathDelimiter, start), relative.size());
+        if (slash > start)
+            components.push_back(relative.substr(start, slash - start));
         start = slash + 1;
     }
-    return resolved;
+    if (components.empty())
+        return asWritten;
+    return Resolve(directory, components, 0).value_or(asWritten);
 }
 
 std::string ZoneArchiveName(const std::string& gameDir, int zoneId, TZoneArchive kind)

@@ -27,9 +27,9 @@ std::string ZoneArchivePath(const std::string& gameDir, int zoneId, TZoneArchive
 
 // directory + relative, where relative is "a/b/c". When that path exists it is returned
 // as is; otherwise each component of relative is looked up in its parent directory,
-// first as written, then ignoring letter case (ASCII and Latin-1). When a component
-// cannot be found the path as written is returned, so that opening it fails with that
-// name. The directory itself is taken as written.
+// first as written, then ignoring letter case (ASCII and Latin-1), trying every match
+// until one leads to an existing path. When none does, the path as written is returned,
+// so that opening it fails with that name. The directory itself is taken as written.
 std::string ResolvePathIgnoringCase(const std::string& directory, std::string_view relative);
 
 // Appends the delimiter unless the path already ends in one (an empty path gives "/").

@@ -110,11 +110,14 @@ THeadlessContext::THeadlessContext(int width, int height) : m_Width(width), m_He
     try {
         if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE)
             throw EHeadlessContextError("Offscreen OpenGL context: the EGL display has no desktop OpenGL");
-        const std::array<EGLint, 3> configAttributes{EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+        // The framebuffer object is drawn into, so any configuration will do; without
+        // one the context is made without (EGL_KHR_no_config_context).
+        const std::array<EGLint, 5> configAttributes{EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE,
+                                                     EGL_PBUFFER_BIT, EGL_NONE};
         EGLConfig config = nullptr;
         EGLint configs = 0;
         if (eglChooseConfig(display, configAttributes.data(), &config, 1, &configs) != EGL_TRUE || configs < 1)
-            throw EHeadlessContextError("Offscreen OpenGL context: no EGL configuration for desktop OpenGL");
+            config = nullptr;
         const std::array<EGLint, 3> contextAttributes{EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                                       EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
         EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes.data());
@@ -195,6 +198,15 @@ TRGBAImage THeadlessContext::ReadPixels()
     for (int row = 0; row < m_Height; ++row)
         std::memcpy(&image.Pixels[row * rowBytes], &bottomUp[(m_Height - 1 - row) * rowBytes], rowBytes);
     return image;
+}
+
+std::vector<uint8_t> TRGBAImage::RGB() const
+{
+    std::vector<uint8_t> rgb;
+    rgb.reserve(Pixels.size() / 4 * 3);
+    for (size_t i = 0; i + 3 < Pixels.size(); i += 4)
+        rgb.insert(rgb.end(), {Pixels[i], Pixels[i + 1], Pixels[i + 2]});
+    return rgb;
 }
 
 std::string THeadlessContext::Description() const

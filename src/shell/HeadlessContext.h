@@ -28,6 +28,8 @@ struct TRGBAImage {
 
     // The pixel at column x, row y counted from the top.
     const uint8_t* At(int x, int y) const { return &Pixels[(static_cast<size_t>(y) * Width + x) * 4]; }
+    // Red, green, blue without the alpha (which the window never shows).
+    std::vector<uint8_t> RGB() const;
 };
 
 class THeadlessContext {

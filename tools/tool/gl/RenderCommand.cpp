@@ -26,7 +26,7 @@ constexpr float FlightStepMs = 16.0f;    // the frame time of the fixed flight
 constexpr int DefaultWidth = 640;
 constexpr int DefaultHeight = 480;
 constexpr int MaxSide = 8192;
-constexpr int PNGChannels = 4;
+constexpr int PNGChannels = 3;
 constexpr int PNGBitDepth = 8;
 
 struct TRenderOptions {
@@ -237,7 +237,7 @@ int Render(const TArgs& args)
         viewer.glMapDraw(frame);
     }
     const TRGBAImage picture = context.ReadPixels();
-    WritePNG(o.Output, picture.Width, picture.Height, PNGChannels, PNGBitDepth, picture.Pixels);
+    WritePNG(o.Output, picture.Width, picture.Height, PNGChannels, PNGBitDepth, picture.RGB());
     viewer.FormDestroy();
     return 0;
 }

@@ -1,1 +1,455 @@
+// OpenGL state: what the handlers set, and what each drawing element leaves behind.
 #include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <set>
+
+#include "GLTestSupport.h"
+#include "scene/Compass.h"
+#include "scene/Frame.h"
+#include "scene/SkyBox.h"
+#include "scene/Water.h"
+#include "shell/GLext.h"
+#include "terrain/Renderers.h"
+
+namespace orvtest {
+namespace {
+
+using namespace orv;
+
+bool Enabled(GLenum cap) { return glIsEnabled(cap) == GL_TRUE; }
+
+GLint Integer(GLenum what)
+{
+    GLint value = 0;
+    glGetIntegerv(what, &value);
+    return value;
+}
+
+std::array<float, 4> LightPosition()
+{
+    std::array<float, 4> p{};
+    glGetLightfv(GL_LIGHT0, GL_POSITION, p.data());
+    return p;
+}
+
+void ExpectNear4(const std::array<float, 4>& actual, const std::array<float, 4>& expected)
+{
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(actual[i], expected[i], 1e-5f) << "component " << i;
+}
+
+class StateTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_Dir = FreshDirectory("state");
+        TTestGame game;
+        game.Height = [](int x, int y) { return 800 + ((x * 7 + y * 13) % 9) * 80; };
+        game.SectorDat = "[waterdefs]\nnum=1\n[river00]\nbankpoints=1\nleft00=10,20\nright00=200,240\n"
+                         "height=1200\ncolor=0xFF0000\n";
+        game.Write(s_Dir);
+    }
+    void SetUp() override { m_Rig = std::make_unique<TViewerRig>(s_Dir, 64, 48); }
+    void TearDown() override { m_Rig.reset(); }
+    TGLViewer& Viewer() { return m_Rig->Viewer; }
+
+    static std::string s_Dir;
+    std::unique_ptr<TViewerRig> m_Rig;
+};
+std::string StateTest::s_Dir;
+
+TEST_F(StateTest, BaseStateOfStartUp)
+{
+    EXPECT_TRUE(Enabled(GL_CULL_FACE));
+    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
+    EXPECT_EQ(Integer(GL_CULL_FACE_MODE), GL_BACK);
+    EXPECT_EQ(Integer(GL_SHADE_MODEL), GL_SMOOTH);
+    for (GLenum cap : {GL_DEPTH_TEST, GL_LIGHTING, GL_LIGHT0, GL_COLOR_MATERIAL, GL_NORMALIZE})
+        EXPECT_TRUE(Enabled(cap)) << cap;
+    EXPECT_FALSE(Enabled(GL_BLEND));
+    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(Enabled(GL_FOG));
+    EXPECT_EQ(Integer(GL_COLOR_MATERIAL_FACE), GL_FRONT);
+    EXPECT_EQ(Integer(GL_COLOR_MATERIAL_PARAMETER), GL_AMBIENT_AND_DIFFUSE);
+    std::array<float, 4> diffuse{}, ambient{};
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse.data());
+    glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient.data());
+    ExpectNear4(diffuse, {0.6f, 0.6f, 0.6f, 1.0f});
+    ExpectNear4(ambient, {0.2f, 0.2f, 0.2f, 1.0f});
+    // The light keeps OpenGL's default direction until "Track Sun" is used.
+    ExpectNear4(LightPosition(), {0.0f, 0.0f, 1.0f, 0.0f});
+    // Five shared names and 256 tile names, all different.
+    std::set<uint32_t> names(Viewer().TileTextures.begin(), Viewer().TileTextures.end());
+    names.insert({Viewer().DetailTexture, Viewer().SkyTexture, Viewer().WaterTexture, Viewer().CompassTexture,
+                  Viewer().CheckerTexture});
+    EXPECT_EQ(names.size(), 261u);
+    EXPECT_EQ(names.count(0), 0u);
+}
+
+TEST_F(StateTest, CullingFollowsTheRendererChoice)
+{
+    Viewer().rbnRenderVersionClick(RenderPointer);
+    EXPECT_FALSE(Enabled(GL_CULL_FACE));
+    Viewer().glMapDraw(m_Rig->Frame());
+    EXPECT_FALSE(Enabled(GL_CULL_FACE));   // stays off while Pointer draws
+    Viewer().rbnRenderVersionClick(RenderFan);
+    EXPECT_TRUE(Enabled(GL_CULL_FACE));
+    Viewer().rbnRenderVersionClick(RenderPointer);
+    Viewer().RenderVersion = RenderCLOD;   // without the handler: the CLOD fans switch it on
+    Viewer().glMapDraw(m_Rig->Frame());
+    EXPECT_TRUE(Enabled(GL_CULL_FACE));
+    Viewer().rbnRenderVersionClick(0x100 + RenderPointer);   // the tag's low byte counts
+    EXPECT_EQ(Viewer().RenderVersion, RenderPointer);
+    EXPECT_FALSE(Enabled(GL_CULL_FACE));
+}
+
+TEST_F(StateTest, FogParameters)
+{
+    Viewer().chkFogClick(true);
+    EXPECT_TRUE(Enabled(GL_FOG));
+    EXPECT_EQ(Integer(GL_FOG_MODE), GL_EXP);
+    float density = 0, start = 0, end = 0;
+    std::array<float, 4> color{};
+    glGetFloatv(GL_FOG_DENSITY, &density);
+    glGetFloatv(GL_FOG_START, &start);
+    glGetFloatv(GL_FOG_END, &end);
+    glGetFloatv(GL_FOG_COLOR, color.data());
+    EXPECT_FLOAT_EQ(density, 0.00015f);
+    EXPECT_FLOAT_EQ(start, 16000.0f);
+    EXPECT_FLOAT_EQ(end, 20000.0f);
+    ExpectNear4(color, {0.75f, 0.75f, 0.8f, 1.0f});
+    Viewer().glMapDraw(m_Rig->Frame());
+    EXPECT_TRUE(Enabled(GL_FOG));   // no element switches it off
+    Viewer().chkFogClick(false);
+    EXPECT_FALSE(Enabled(GL_FOG));
+}
+
+TEST_F(StateTest, WireframeTogglesThePolygonMode)
+{
+    std::array<GLint, 2> mode{};
+    Viewer().chkWireframeClick();
+    EXPECT_TRUE(Viewer().atnWireframeChecked);
+    glGetIntegerv(GL_POLYGON_MODE, mode.data());
+    EXPECT_EQ(mode, (std::array<GLint, 2>{GL_LINE, GL_LINE}));
+    Viewer().chkWireframeClick();
+    EXPECT_FALSE(Viewer().atnWireframeChecked);
+    glGetIntegerv(GL_POLYGON_MODE, mode.data());
+    EXPECT_EQ(mode, (std::array<GLint, 2>{GL_FILL, GL_FILL}));
+}
+
+TEST_F(StateTest, TheSunIsPlacedInWorldSpaceAndFrozenRelativeToTheEye)
+{
+    Viewer().chkSunClick(true);
+    Viewer().Camera.Pitch = 0.0f;   // looking straight down: eye axes are world axes
+    Viewer().Camera.Heading = 0.0f;
+    TFrameGeometry frame = m_Rig->Frame();
+    frame.SunTick = 2500;
+    Viewer().glMapDraw(frame);
+    ExpectNear4(LightPosition(), {0.5f, 0.0f, 0.5f, 0.0f});
+    frame.SunTick = 10000 + 0;
+    Viewer().glMapDraw(frame);
+    ExpectNear4(LightPosition(), {1.0f, 0.0f, 0.0f, 0.0f});
+    // Looking level towards +y, the overhead sun is "up" in eye space.
+    Viewer().Camera.Pitch = 90.0f;
+    frame.SunTick = 5000;
+    Viewer().glMapDraw(frame);
+    ExpectNear4(LightPosition(), {0.0f, 1.0f, 0.0f, 0.0f});
+    // Off: fixed under the identity the overlay leaves.
+    Viewer().chkSunClick(false);
+    EXPECT_FALSE(Viewer().TrackSun);
+    ExpectNear4(LightPosition(), {-1.0f, 0.0f, 1.0f, 0.0f});
+    frame.SunTick = 2500;
+    Viewer().glMapDraw(frame);
+    ExpectNear4(LightPosition(), {-1.0f, 0.0f, 1.0f, 0.0f});
+}
+
+TEST_F(StateTest, SunDirectionAlongItsPeriod)
+{
+    ExpectNear4(SunDirection(5000), {0.0f, 0.0f, 1.0f, 0.0f});
+    ExpectNear4(SunDirection(0), {1.0f, 0.0f, 0.0f, 0.0f});
+    ExpectNear4(SunDirection(2500), {0.5f, 0.0f, 0.5f, 0.0f});
+    ExpectNear4(SunDirection(9999), {-0.9998f, 0.0f, 0.0002f, 0.0f});
+    ExpectNear4(SunDirection(27500), {-0.5f, 0.0f, 0.5f, 0.0f});
+}
+
+TEST_F(StateTest, LightColourHandlers)
+{
+    Viewer().trackAmbRChange(0, 255);
+    Viewer().trackDiffRChange(2, 51);
+    std::array<float, 4> diffuse{}, ambient{};
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse.data());
+    glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient.data());
+    ExpectNear4(ambient, {1.0f, 0.2f, 0.2f, 1.0f});
+    ExpectNear4(diffuse, {0.6f, 0.6f, 0.2f, 1.0f});
+    Viewer().trackAmbRChange(4, 0);   // no such component: nothing changes
+    glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient.data());
+    ExpectNear4(ambient, {1.0f, 0.2f, 0.2f, 1.0f});
+}
+
+TEST_F(StateTest, LightingActionAndTheRenderers)
+{
+    Viewer().chkLightingClick();
+    EXPECT_FALSE(Viewer().atnLightingChecked);
+    EXPECT_FALSE(Viewer().Lighting);
+    for (int tag : {RenderV1, RenderPointer, RenderFan, RenderCLOD}) {
+        Viewer().rbnRenderVersionClick(tag);
+        Viewer().glMapDraw(m_Rig->Frame());
+        glEnable(GL_LIGHTING);
+        // The overlay switched it off; draw the terrain alone to see what it leaves.
+        TTerrainDrawState state;
+        state.Terrain = &Viewer().Terrain;
+        state.Normals = &Viewer().TerrainNormals;
+        state.RenderVersion = static_cast<uint8_t>(tag);
+        state.Lighting = false;
+        DrawTerrain(state);
+        EXPECT_FALSE(Enabled(GL_LIGHTING)) << tag;
+        state.Lighting = true;
+        DrawTerrain(state);
+        EXPECT_TRUE(Enabled(GL_LIGHTING)) << tag;
+    }
+    Viewer().chkLightingClick();
+    EXPECT_TRUE(Viewer().Lighting);
+}
+
+TEST_F(StateTest, ResizeSetsTheViewportAndTheStartCamera)
+{
+    Viewer().Camera.Pos = {1000, 2000, 3000};
+    Viewer().Camera.Pitch = 10;
+    Viewer().glMapResize(40, 30, false);
+    std::array<GLint, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 0, 40, 30}));
+    EXPECT_EQ(Viewer().Camera.Pos, (TVec3f{1000, 2000, 3000}));
+    Viewer().glMapResize(64, 48);
+    EXPECT_EQ(Viewer().Camera.Pos, (TVec3f{32768, 256, 256}));
+    EXPECT_EQ(Viewer().Camera.Pitch, 80.0f);
+    EXPECT_EQ(Viewer().Camera.Heading, 0.0f);
+}
+
+TEST_F(StateTest, CheckGLErrorWritesOneLinePerError)
+{
+    m_Rig->LogLines.clear();
+    Viewer().CheckGLError("nothing pending");
+    EXPECT_TRUE(m_Rig->LogLines.empty());
+    glEnable(0x7FFF);   // not a capability
+    glEnable(0x7FFF);
+    Viewer().CheckGLError("first");
+    ASSERT_EQ(m_Rig->LogLines.size(), 1u);
+    EXPECT_EQ(m_Rig->LogLines[0], "invalid enumerant: first");
+    while (glGetError() != GL_NO_ERROR) {
+    }
+}
+
+TEST_F(StateTest, EveryFrameIsFreeOfOpenGLErrors)
+{
+    m_Rig->LogLines.clear();
+    for (int tag : {RenderV1, RenderPointer, RenderFan, RenderCLOD}) {
+        Viewer().rbnRenderVersionClick(tag);
+        for (bool bounding : {true, false}) {
+            Viewer().BoundingSkybox = bounding;
+            Viewer().glMapDraw(m_Rig->Frame());
+        }
+    }
+    EXPECT_TRUE(m_Rig->LogLines.empty()) << m_Rig->LogLines.front();
+}
+
+TEST_F(StateTest, WhatTheSkyBoxLeaves)
+{
+    for (bool bounding : {true, false}) {
+        glDisable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        glEnable(GL_LIGHTING);
+        glDisable(GL_DEPTH_TEST);
+        glFrontFace(GL_CW);
+        DrawSkyBox(bounding, Viewer().SkyTexture);
+        EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
+        EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().SkyTexture);
+        EXPECT_FALSE(Enabled(GL_BLEND));
+        EXPECT_TRUE(Enabled(GL_DEPTH_TEST));
+        EXPECT_EQ(Integer(GL_DEPTH_FUNC), GL_LESS);
+        EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_S));
+        EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_T));
+        EXPECT_FALSE(Enabled(GL_LIGHTING));
+        EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
+        std::array<float, 4> color{};
+        glGetFloatv(GL_CURRENT_COLOR, color.data());
+        ExpectNear4(color, {0.5f, 0.6f, 0.9f, 1.0f});
+    }
+}
+
+TEST_F(StateTest, WhatEachRendererLeaves)
+{
+    TTerrainDrawState state;
+    state.Terrain = &Viewer().Terrain;
+    state.Normals = &Viewer().TerrainNormals;
+    state.CameraPos = {32768, 256, 1000};
+    state.SkyTexture = Viewer().SkyTexture;
+    state.DetailTexture = Viewer().DetailTexture;
+    state.CheckerTexture = Viewer().CheckerTexture;
+    std::copy_n(Viewer().TileTextures.begin(), TileCount, state.TileTextures.begin());
+    auto clientArraysOff = [] {
+        return !Enabled(GL_VERTEX_ARRAY) && !Enabled(GL_NORMAL_ARRAY) && !Enabled(GL_TEXTURE_COORD_ARRAY);
+    };
+
+    // V1: both units off, unit 0 active, unit 1's texture matrix scaled.
+    state.RenderVersion = RenderV1;
+    state.DetailTexScale = 8;
+    EXPECT_EQ(DrawTerrain(state), 131072);
+    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
+    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CW);
+    glext::glActiveTextureARB(GL_TEXTURE1_ARB);
+    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
+    std::array<float, 16> matrix{};
+    glGetFloatv(GL_TEXTURE_MATRIX, matrix.data());
+    EXPECT_FLOAT_EQ(matrix[0], 8.0f);
+    EXPECT_FLOAT_EQ(matrix[5], 8.0f);
+    EXPECT_FLOAT_EQ(matrix[10], 1.0f);
+    GLint combine = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &combine);
+    EXPECT_EQ(combine, GL_COMBINE_ARB);
+    glLoadIdentity();
+    glext::glActiveTextureARB(GL_TEXTURE0_ARB);
+    EXPECT_TRUE(clientArraysOff());
+    EXPECT_TRUE(Enabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(Enabled(GL_BLEND));
+
+    // Pointer: texturing off, front face untouched.
+    glFrontFace(GL_CCW);
+    state.RenderVersion = RenderPointer;
+    glEnable(GL_TEXTURE_2D);
+    EXPECT_EQ(DrawTerrain(state), 135040);
+    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
+    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
+    EXPECT_TRUE(clientArraysOff());
+
+    // Fan: the texture state as it was found, the sky texture bound.
+    state.RenderVersion = RenderFan;
+    glEnable(GL_TEXTURE_2D);
+    glFrontFace(GL_CW);
+    const int fans = DrawTerrain(state);
+    EXPECT_GE(fans, 32768);
+    EXPECT_LE(fans, 131072);
+    EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
+    EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().SkyTexture);
+    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
+    EXPECT_TRUE(clientArraysOff());
+
+    // CLOD: culling on, texturing on with the last block's tile.
+    glDisable(GL_CULL_FACE);
+    state.RenderVersion = RenderCLOD;
+    EXPECT_GT(DrawTerrain(state), 480);
+    EXPECT_TRUE(Enabled(GL_CULL_FACE));
+    EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(clientArraysOff());
+    EXPECT_FALSE(Enabled(GL_BLEND));
+}
+
+TEST_F(StateTest, V1WithoutMultitextureUsesUnitZeroAlone)
+{
+    Viewer().MultitextureSupported = false;
+    Viewer().rbnRenderVersionClick(RenderV1);
+    glext::glActiveTextureARB(GL_TEXTURE1_ARB);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glext::glActiveTextureARB(GL_TEXTURE0_ARB);
+    Viewer().Camera.Pos = {32768, 1000, 1000};   // the near strips would get detail
+    Viewer().glMapDraw(m_Rig->Frame());
+    glext::glActiveTextureARB(GL_TEXTURE1_ARB);
+    std::array<float, 16> matrix{};
+    glGetFloatv(GL_TEXTURE_MATRIX, matrix.data());
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_FLOAT_EQ(matrix[0], 1.0f);
+    EXPECT_EQ(mode, GL_MODULATE);
+    glext::glActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
+TEST_F(StateTest, WhatWaterAndCompassLeave)
+{
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glFrontFace(GL_CW);
+    DrawWater(Viewer().WaterRegions, Viewer().WaterTexture);
+    EXPECT_TRUE(Enabled(GL_BLEND));
+    EXPECT_EQ(Integer(GL_BLEND_SRC), GL_SRC_ALPHA);
+    EXPECT_EQ(Integer(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_S));
+    EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_T));
+    EXPECT_TRUE(Enabled(GL_LIGHTING));
+    EXPECT_TRUE(Enabled(GL_DEPTH_TEST));
+    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
+    EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().WaterTexture);
+    std::array<float, 4> color{};
+    glGetFloatv(GL_CURRENT_COLOR, color.data());
+    ExpectNear4(color, {0.0f, 0.0f, 1.0f, 0.7f});   // 0xFF0000 is blue
+
+    DrawCompass(0.0f, Viewer().CompassTexture);
+    EXPECT_FALSE(Enabled(GL_LIGHTING));
+    EXPECT_FALSE(Enabled(GL_BLEND));
+    EXPECT_FALSE(Enabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
+    EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().CompassTexture);
+}
+
+TEST(SceneHelpers, WaterCornersAndColours)
+{
+    TWaterRegion region;
+    region.Bounds = {10, 5, 30, 20};
+    region.Height = 3000;
+    const auto c = WaterCorners(region);
+    EXPECT_EQ(c[0], (TVec3f{2560, 60160, 3000}));
+    EXPECT_EQ(c[1], (TVec3f{7680, 60160, 3000}));
+    EXPECT_EQ(c[2], (TVec3f{7680, 64000, 3000}));
+    EXPECT_EQ(c[3], (TVec3f{2560, 64000, 3000}));
+    region.Bounds = {};
+    EXPECT_EQ(WaterCorners(region)[0], WaterCorners(region)[2]);
+    EXPECT_EQ(WaterCorners(region)[0], (TVec3f{0, 65280, 3000}));
+}
+
+TEST(SceneHelpers, CompassWindow)
+{
+    EXPECT_FLOAT_EQ(CompassHeading(90.0f), 270.0f);
+    EXPECT_FLOAT_EQ(CompassStart(0.0f), 0.9375f);
+    EXPECT_FLOAT_EQ(CompassStart(360.0f), 0.9375f);
+    EXPECT_FLOAT_EQ(CompassStart(337.5f), 0.0f);
+    EXPECT_FLOAT_EQ(CompassStart(90.0f), 0.6875f);
+    EXPECT_FLOAT_EQ(CompassStart(270.0f), 0.1875f);
+    EXPECT_LT(CompassStart(100.0f), CompassStart(90.0f));
+}
+
+TEST(SceneHelpers, NearPlaneAndGroundClamp)
+{
+    EXPECT_EQ(NearPlane(45.0f), 100.0f);
+    EXPECT_EQ(NearPlane(44.9f), 50.0f);
+    auto terrain = std::make_unique<TTerrain>();
+    (*terrain)[0][0].Height = 1000;
+    (*terrain)[2][0].Height = 2000;
+    TCamera camera;
+    camera.Pos = {128, 0, 0};   // half a cell: rounds to index 0
+    ClampCameraToGround(camera, *terrain, false, 0);
+    EXPECT_EQ(camera.Pos.z, 1090.0f);
+    camera.Pos = {384, 0, 0};   // rounds to the even index 2
+    ClampCameraToGround(camera, *terrain, false, 0);
+    EXPECT_EQ(camera.Pos.z, 2090.0f);
+    camera.Pos = {384, 0, 3090};
+    ClampCameraToGround(camera, *terrain, true, 16);
+    EXPECT_EQ(camera.Pos.z, 3074.0f);
+    camera.Pos = {384, 0, 2095};
+    ClampCameraToGround(camera, *terrain, true, 16);
+    EXPECT_EQ(camera.Pos.z, 2090.0f);
+    camera.Pos = {-200, 0, 5};
+    ClampCameraToGround(camera, *terrain, true, 16);
+    EXPECT_EQ(camera.Pos.z, 5.0f);
+    camera.Pos = {100, 66000, 5};
+    ClampCameraToGround(camera, *terrain, true, 16);
+    EXPECT_EQ(camera.Pos.z, 5.0f);
+}
+
+}  // namespace
+}  // namespace orvtest

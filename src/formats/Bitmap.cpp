@@ -286,8 +286,8 @@ void TBMPDecoder::ReadPalette(size_t paletteOffset)
     const uint32_t maxColors = 1u << BitsPerPixel;
     size_t count = (core || m_ColorsUsed == 0 || m_ColorsUsed > maxColors) ? maxColors : m_ColorsUsed;
     // The palette cannot reach into the pixel data (core headers say nothing of its size).
-    if (m_DataOffset > paletteOffset)
-        count = std::min(count, (m_DataOffset - paletteOffset) / entryBytes);
+    if (m_DataOffset != 0)
+        count = std::min(count, (std::max<size_t>(m_DataOffset, paletteOffset) - paletteOffset) / entryBytes);
     if (paletteOffset + count * entryBytes > m_File.size())
         FailTruncated();
     m_Palette.resize(count);

@@ -97,7 +97,12 @@ uint64_t DXTDataSize(uint32_t glFormat, uint32_t width, uint32_t height)
 {
     const uint64_t blocksAcross = (uint64_t{width} + BlockEdge - 1) / BlockEdge;
     const uint64_t blocksDown = (uint64_t{height} + BlockEdge - 1) / BlockEdge;
-    return blocksAcross * blocksDown * BlockBytesOf(glFormat);   // at most 2^60 * 16: fits
+    const uint64_t blocks = blocksAcross * blocksDown;   // at most 2^60
+    const uint64_t blockBytes = BlockBytesOf(glFormat);
+    // 2^60 blocks of 16 bytes do not fit in 64 bits: saturate, no data can be that large.
+    if (blockBytes != 0 && blocks > UINT64_MAX / blockBytes)
+        return UINT64_MAX;
+    return blocks * blockBytes;
 }
 
 std::vector<uint8_t> DecodeDXT(uint32_t glFormat, uint32_t width, uint32_t height, std::span<const uint8_t> blocks)

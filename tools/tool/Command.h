@@ -11,7 +11,12 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
+#include <map>
+#include <set>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvtool {
@@ -40,5 +45,21 @@ struct TUsageError {
 
 // Helpers for option parsing.
 bool IsHelp(const TArgs& args);
+
+// The arguments split into positional ones and options. Each option in `valued` takes the
+// next argument as its value ("-d DIR"; given twice, the last wins); each in `flags`
+// stands alone. "--" ends the options; any other argument starting with "-" raises
+// TUsageError.
+struct TParsedArgs {
+    std::vector<std::string> Positional;
+    std::map<std::string, std::string> Values;
+    std::set<std::string> Flags;
+};
+TParsedArgs ParseArgs(const TArgs& args, std::initializer_list<std::string_view> valued,
+                      std::initializer_list<std::string_view> flags = {});
+
+// A failure about one file, and one member of it when `member` is not empty:
+// "FILE: MEMBER: text". The file is left out when the text already names it.
+std::runtime_error FileError(const std::string& file, const std::string& member, const std::string& text);
 
 }  // namespace orvtool

@@ -25,6 +25,43 @@ bool IsHelp(const TArgs& args)
     return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
+TParsedArgs ParseArgs(const TArgs& args, std::initializer_list<std::string_view> valued,
+                      std::initializer_list<std::string_view> flags)
+{
+    auto among = [](std::initializer_list<std::string_view> names, const std::string& a) {
+        return std::find(names.begin(), names.end(), a) != names.end();
+    };
+    TParsedArgs parsed;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            parsed.Positional.push_back(a);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (among(valued, a)) {
+            if (i + 1 >= args.size())
+                throw TUsageError{a + " needs a value"};
+            parsed.Values[a] = args[++i];
+        } else if (among(flags, a)) {
+            parsed.Flags.insert(a);
+        } else {
+            throw TUsageError{"unknown option " + a};
+        }
+    }
+    return parsed;
+}
+
+std::runtime_error FileError(const std::string& file, const std::string& member, const std::string& text)
+{
+    std::string message;
+    if (text.find(file) == std::string::npos)
+        message = file + ": ";
+    if (!member.empty() && text.find(member) == std::string::npos)
+        message += member + ": ";
+    return std::runtime_error(message + text);
+}
+
 }  // namespace orvtool
 
 namespace {

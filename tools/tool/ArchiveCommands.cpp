@@ -1,0 +1,243 @@
+// orvandel-tool list and extract: the members of an MPAK archive.
+//
+//   orvandel-tool list zones/zone111/dat111.mpk
+//   orvandel-tool extract zones/zone111/tex111.mpk tex00-07.dds -d tiles
+//
+// extract refuses member names that would land outside the target directory (absolute
+// paths, drive letters, ".." components, with "/" or "\" as separators) and writes
+// nothing at all when any selected member is refused or missing. Each member goes to a
+// temporary file first, renamed into place once it is complete.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "formats/MPKFile.h"
+#include "tool/Command.h"
+
+namespace orvtool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int64_t SecondsPerDay = 86400;
+
+// "2026-01-15T10:00:00Z" for seconds since 1970 (days to a civil date, proleptic Gregorian).
+std::string IsoTime(uint32_t unixTime)
+{
+    const int64_t days = unixTime / SecondsPerDay;
+    const int64_t rest = unixTime % SecondsPerDay;
+    const int64_t z = days + 719468;
+    const int64_t era = z / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    const int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ", static_cast<long long>(year),
+                  static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(rest / 3600),
+                  static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
+    return text;
+}
+
+// Names as stored may hold any byte; control bytes are shown as \xNN.
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            shown += escape;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return shown;
+}
+
+std::unique_ptr<orv::TMPKFile> OpenArchive(const std::string& path)
+{
+    try {
+        return std::make_unique<orv::TMPKFile>(path);
+    } catch (const std::exception& e) {
+        throw FileError(path, "", e.what());
+    }
+}
+
+int List(const TArgs& args)
+{
+    const TParsedArgs parsed = ParseArgs(args, {});
+    if (parsed.Positional.size() != 1)
+        throw TUsageError{"one ARCHIVE is needed"};
+    const std::string& path = parsed.Positional[0];
+    const auto archive = OpenArchive(path);
+    const orv::TMPKDirectoryEntryList& directory = archive->Directory();
+
+    size_t nameWidth = 4;
+    for (int i = 0; i < directory.Count(); ++i)
+        nameWidth = std::max(nameWidth, Printable(directory.Items(i).Name).size());
+    std::printf("Archive: %s\n", Printable(archive->ArchiveName()).c_str());
+    std::printf("%-*s %10s %10s %6s  %s\n", static_cast<int>(nameWidth), "Name", "Size", "Packed", "Ratio",
+                "Timestamp");
+    for (int i = 0; i < directory.Count(); ++i) {
+        const orv::TMPKDirectoryEntry& entry = directory.Items(i);
+        std::printf("%-*s %10d %10d %5d%%  %s\n", static_cast<int>(nameWidth), Printable(entry.Name).c_str(),
+                    entry.UncompressedSize, entry.CompressedSize, entry.Ratio, IsoTime(entry.UnixTime).c_str());
+    }
+    return 0;
+}
+
+// The path components of a member name below the target directory, or nothing when the
+// name would leave it (or names no file at all).
+std::optional<std::vector<std::string>> SafeComponents(const std::string& name)
+{
+    if (name.empty() || name[0] == '/' || name[0] == '\\')
+        return std::nullopt;
+    std::vector<std::string> parts;
+    std::string part;
+    auto finish = [&]() -> bool {
+        if (part == "..")
+            return false;
+        if (!part.empty() && part != ".")
+            parts.push_back(part);
+        part.clear();
+        return true;
+    };
+    for (char c : name) {
+        if (c == '/' || c == '\\') {
+            if (!finish())
+                return std::nullopt;
+        } else {
+            part += c;
+        }
+    }
+    if (!finish() || parts.empty())
+        return std::nullopt;
+    // "C:..." is a path on another drive where the game's files come from.
+    const std::string& first = parts.front();
+    if (first.size() >= 2 && first[1] == ':' && std::isalpha(static_cast<unsigned char>(first[0])))
+        return std::nullopt;
+    return parts;
+}
+
+struct TExtraction {
+    std::string Member;                   // the name as stored
+    std::vector<std::string> Components;  // where it goes below the directory
+};
+
+// Creates the directories below `root` for a member; a symbolic link on the way could
+// lead outside the directory, so any is refused.
+fs::path PrepareTarget(const fs::path& root, const TExtraction& item, const std::string& archivePath)
+{
+    fs::path path = root;
+    for (size_t i = 0; i < item.Components.size(); ++i) {
+        path /= item.Components[i];
+        std::error_code ignored;
+        const fs::file_status status = fs::symlink_status(path, ignored);
+        if (fs::is_symlink(status))
+            throw FileError(archivePath, Printable(item.Member),
+                            "refusing to write through the symbolic link " + path.string());
+        if (i + 1 < item.Components.size())
+            fs::create_directory(path);
+        else if (fs::is_directory(status))
+            throw FileError(archivePath, Printable(item.Member), path.string() + " is a directory");
+    }
+    return path;
+}
+
+int Extract(const TArgs& args)
+{
+    const TParsedArgs parsed = ParseArgs(args, {"-d"});
+    if (parsed.Positional.empty())
+        throw TUsageError{"an ARCHIVE is needed"};
+    const std::string& archivePath = parsed.Positional[0];
+    const std::vector<std::string> wanted(parsed.Positional.begin() + 1, parsed.Positional.end());
+    const auto found = parsed.Values.find("-d");
+    const fs::path root = found == parsed.Values.end() ? fs::path(".") : fs::path(found->second);
+
+    const auto archive = OpenArchive(archivePath);
+    const orv::TMPKDirectoryEntryList& directory = archive->Directory();
+
+    // Everything is checked before anything is written.
+    std::vector<int> chosen;
+    if (wanted.empty()) {
+        for (int i = 0; i < directory.Count(); ++i) {
+            if (directory.IndexOf(directory.Items(i).Name) == i)
+                chosen.push_back(i);
+            else
+                std::fprintf(stderr, "orvandel-tool extract: %s: skipping the second member named %s\n",
+                             archivePath.c_str(), Printable(directory.Items(i).Name).c_str());
+        }
+    } else {
+        for (const std::string& name : wanted) {
+            const int index = directory.IndexOf(name);
+            if (index < 0)
+                throw FileError(archivePath, "", "no member named " + Printable(name));
+            if (std::find(chosen.begin(), chosen.end(), index) == chosen.end())
+                chosen.push_back(index);
+        }
+    }
+    std::vector<TExtraction> items;
+    for (int index : chosen) {
+        const std::string& name = directory.Items(index).Name;
+        auto components = SafeComponents(name);
+        if (!components)
+            throw FileError(archivePath, "",
+                            "refusing member " + Printable(name) + ": its name leads outside " + root.string());
+        items.push_back({name, std::move(*components)});
+    }
+
+    fs::create_directories(root);
+    for (const TExtraction& item : items) {
+        const fs::path target = PrepareTarget(root, item, archivePath);
+        const fs::path partial = fs::path(target).concat(".part");
+        try {
+            archive->ExtractToFile(item.Member, partial.string());
+            fs::rename(partial, target);
+        } catch (const std::exception& e) {
+            std::error_code ignored;
+            fs::remove(partial, ignored);
+            throw FileError(archivePath, Printable(item.Member), e.what());
+        }
+        std::printf("%s\n", target.string().c_str());
+    }
+    return 0;
+}
+
+const TCommandRegistration ListRegistration{
+    "list", "ARCHIVE", "List the members of an MPAK archive", List,
+    "Prints the archive's name, then one line per member in directory order: its name,\n"
+    "its size, its compressed size and the percentage saved (as the directory records\n"
+    "them) and its timestamp in ISO 8601 form, UTC.\n"
+    "\n"
+    "Example:\n"
+    "  orvandel-tool list game/zones/zone111/dat111.mpk"};
+
+const TCommandRegistration ExtractRegistration{
+    "extract", "ARCHIVE [MEMBER...] [-d DIR]", "Extract members of an MPAK archive", Extract,
+    "Writes the named members (letter case ignored), or all members, into DIR (default:\n"
+    "the working directory, created when missing) and prints the path of each file\n"
+    "written. Of members with equal names only the first is extracted, as the viewer\n"
+    "reads only that one.\n"
+    "\n"
+    "Member names that would land outside DIR (absolute paths, drive letters, \"..\"\n"
+    "components, with / or \\ as separators) are refused; when any chosen member is\n"
+    "refused or missing nothing is written.\n"
+    "\n"
+    "Examples:\n"
+    "  orvandel-tool extract game/zones/zone111/dat111.mpk -d zone111\n"
+    "  orvandel-tool extract game/zones/zone111/tex111.mpk TEX00-07.DDS -d tiles"};
+
+}  // namespace
+
+}  // namespace orvtool

@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include "formats/Stream.h"
 #include "writers/MPKWriter.h"
 #include "writers/PNG.h"
@@ -43,6 +46,32 @@ std::string Upper(std::string text)
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
     return text;
 }
+
+// Every test process works in a directory of its own: the zone load writes sector.dat
+// into the working directory, and ctest may run several processes at once.
+class TOwnWorkingDirectory : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        m_Previous = std::filesystem::current_path();
+        m_Own = m_Previous / ("gltest-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(m_Own);
+        std::filesystem::create_directories(m_Own);
+        std::filesystem::current_path(m_Own);
+    }
+    void TearDown() override
+    {
+        std::filesystem::current_path(m_Previous);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_Own, ignored);
+    }
+
+private:
+    std::filesystem::path m_Previous, m_Own;
+};
+
+[[maybe_unused]] ::testing::Environment* const OwnWorkingDirectory =
+    ::testing::AddGlobalTestEnvironment(new TOwnWorkingDirectory);
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
@@ -132,7 +161,7 @@ void TTestGame::Write(const std::string& dir) const
 
 std::string FreshDirectory(const std::string& name)
 {
-    const std::filesystem::path path = std::filesystem::current_path() / ("gltest-" + name);
+    const std::filesystem::path path = std::filesystem::current_path() / name;
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
     return path.string() + "/";

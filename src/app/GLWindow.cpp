@@ -1,0 +1,100 @@
+#include "GLWindow.h"
+
+#include <cmath>
+
+#include <GL/gl.h>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QTimer>
+
+namespace orv {
+namespace {
+
+constexpr int DepthBits = 16;
+constexpr int NoStencil = 0;
+
+}  // namespace
+
+TglWindow::TglWindow(QWidget* parent) : QOpenGLWidget(parent)
+{
+    setFormat(ViewFormat());
+    // Mouse look follows every move; LastMouse tracks the position without a button too.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+TglWindow::~TglWindow() = default;
+
+QSurfaceFormat TglWindow::ViewFormat()
+{
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setDepthBufferSize(DepthBits);
+    format.setStencilBufferSize(NoStencil);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    format.setSwapInterval(0);
+    return format;
+}
+
+void TglWindow::DefaultInit()
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+}
+
+int TglWindow::PixelWidth() const { return static_cast<int>(std::lround(width() * devicePixelRatioF())); }
+
+int TglWindow::PixelHeight() const { return static_cast<int>(std::lround(height() * devicePixelRatioF())); }
+
+void TglWindow::initializeGL()
+{
+    m_Active = context() != nullptr && context()->isValid();
+    if (!m_Active)
+        return;
+    if (OnInit)
+        OnInit();
+    Resized();
+    // Not from here: a message box shown while the widget initialises would repaint it
+    // before its initialisation has ended.
+    QTimer::singleShot(0, this, [this] {
+        if (OnLoaded)
+            OnLoaded();
+    });
+}
+
+void TglWindow::resizeGL(int, int) { Resized(); }
+
+void TglWindow::Resized()
+{
+    const QSize size(PixelWidth(), PixelHeight());
+    if (!m_Active || size == m_ReportedSize)
+        return;
+    m_ReportedSize = size;
+    if (OnResize)
+        OnResize(size.width(), size.height());
+}
+
+void TglWindow::paintGL()
+{
+    if (OnDraw)
+        OnDraw();
+}
+
+void TglWindow::mousePressEvent(QMouseEvent* event)
+{
+    if (OnMouseDown)
+        OnMouseDown(event->button(), event->position().toPoint());
+    QOpenGLWidget::mousePressEvent(event);
+}
+
+void TglWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    if (OnMouseMove)
+        OnMouseMove(event->buttons(), event->position().toPoint());
+    QOpenGLWidget::mouseMoveEvent(event);
+}
+
+}  // namespace orv

@@ -1,0 +1,558 @@
+#include "MainWindow.h"
+
+#include <exception>
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCursor>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QOpenGLContext>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "GLWindow.h"
+#include "KeyTracker.h"
+#include "base/Exception.h"
+#include "base/Log.h"
+#include "shell/FrameLoop.h"
+#include "shell/GLViewer.h"
+#include "zone/TextValues.h"
+
+namespace orv {
+namespace {
+
+constexpr const char* ApplicationTitle = "Orvandel";
+constexpr const char* ContextErrorCaption = "Error";
+constexpr const char* ContextErrorText = "Unable to create an OpenGL rendering context";
+constexpr const char* TagProperty = "Tag";
+
+// The panel's four columns and the rows of their controls.
+constexpr int Column1 = 4, Column2 = 112, Column3 = 196, Column4 = 436;
+constexpr int ButtonHeight = 17;
+constexpr int PanelFontPixels = 11;
+
+constexpr int DetailScaleMin = 1, DetailScaleMax = 32, DetailScalePosition = 16;
+constexpr int DetailSliderWidth = 73, DetailSliderHeight = 18;
+constexpr int CLODMin = 1, CLODMax = 255, CLODPosition = 50, CLODPage = 64, CLODTicks = 64;
+constexpr int CLODSliderLeft = 516, CLODSliderTop = 52, CLODSliderWidth = 118, CLODSliderHeight = 17;
+
+// The view's size in the window's design.
+constexpr int DesignViewWidth = 640, DesignViewHeight = 480;
+
+QCheckBox* NewCheckBox(QWidget* parent, const char* caption, int left, int top, bool checked)
+{
+    auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
+    box->setChecked(checked);
+    box->setGeometry(left, top, box->sizeHint().width(), ButtonHeight);
+    return box;
+}
+
+QRadioButton* NewRadioButton(QWidget* parent, const char* caption, int tag, int left, int top, bool checked)
+{
+    auto* button = new QRadioButton(QString::fromLatin1(caption), parent);
+    button->setChecked(checked);
+    button->setProperty(TagProperty, tag);
+    button->setGeometry(left, top, button->sizeHint().width(), ButtonHeight);
+    return button;
+}
+
+}  // namespace
+
+TForm1::TForm1(std::optional<std::string> gameDirArgument, QWidget* parent)
+    : QMainWindow(parent),
+      m_GameDirArgument(std::move(gameDirArgument)),
+      m_Viewer(std::make_unique<TGLViewer>()),
+      m_FrameLoop(std::make_unique<TFrameLoop>(*m_Viewer)),
+      m_Keys(std::make_unique<TKeyTracker>())
+{
+    setWindowTitle(QString::fromLatin1(InitialCaption));
+    CreateControls();
+    CreateActions();
+    ConnectHandlers();
+    // The outer size of the design; without a frame (no window manager) the client area
+    // is that size, with one FitOuterSize corrects it once the frame is known.
+    resize(OuterWidth, OuterHeight);
+    move(OuterLeft, OuterTop);
+}
+
+TForm1::~TForm1()
+{
+    StopLoop();
+    m_Keys.reset();
+    // The view releases its context first, then FormDestroy runs with no context current.
+    delete glMap;
+    glMap = nullptr;
+    if (QOpenGLContext* current = QOpenGLContext::currentContext())
+        current->doneCurrent();
+    FormDestroy();
+}
+
+void TForm1::CreateControls()
+{
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    pnlTop = new QFrame(client);
+    pnlTop->setObjectName("pnlTop");
+    pnlTop->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnlTop->setFixedHeight(PanelHeight);
+    pnlTop->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The panel's columns are laid out for a small font: 8 points at 96 dots per inch.
+    QFont panelFont = pnlTop->font();
+    panelFont.setPixelSize(PanelFontPixels);
+    pnlTop->setFont(panelFont);
+
+    chkDetailTex = NewCheckBox(pnlTop, "Detail Texture", Column1, 4, true);
+    trackDetailTexScale = new QSlider(Qt::Horizontal, pnlTop);
+    trackDetailTexScale->setRange(DetailScaleMin, DetailScaleMax);
+    trackDetailTexScale->setValue(DetailScalePosition);
+    trackDetailTexScale->setSingleStep(1);
+    trackDetailTexScale->setTickInterval(1);
+    trackDetailTexScale->setTickPosition(QSlider::NoTicks);
+    trackDetailTexScale->setToolTip("Detail texture scale");
+    trackDetailTexScale->setGeometry(Column1, 24, DetailSliderWidth, DetailSliderHeight);
+    chkGravity = NewCheckBox(pnlTop, "Gravity", Column1, 40, false);
+
+    chkRender = NewCheckBox(pnlTop, "Render", Column2, 8, true);
+    chkWireframe = NewCheckBox(pnlTop, "Wireframe", Column2, 24, false);
+    chkSun = NewCheckBox(pnlTop, "Track Sun", Column2, 40, false);
+
+    chkCheckerboard = NewCheckBox(pnlTop, "Use checker terrain", Column3, 4, false);
+    chkFog = NewCheckBox(pnlTop, "Fog", Column3, 20, false);
+    chkBoundingSkybox = NewCheckBox(pnlTop, "BoundingSkybox", Column3, 36, true);
+    chkLighting = NewCheckBox(pnlTop, "Lighting", Column3, 52, true);
+
+    rbnV1Render = NewRadioButton(pnlTop, "V1 renderer", rvV1, Column4, 4, false);
+    rbnPointerRender = NewRadioButton(pnlTop, "Pointer renderer", rvPointer, Column4, 20, false);
+    rbnFanRenderer = NewRadioButton(pnlTop, "Fan renderer", rvFan, Column4, 36, false);
+    rbnCLODFans = NewRadioButton(pnlTop, "CLOD fans", rvCLOD, Column4, 52, true);
+    auto* renderers = new QButtonGroup(pnlTop);
+    for (QRadioButton* button : {rbnV1Render, rbnPointerRender, rbnFanRenderer, rbnCLODFans})
+        renderers->addButton(button, button->property(TagProperty).toInt());
+
+    trackCLODDetail = new QSlider(Qt::Horizontal, pnlTop);
+    trackCLODDetail->setRange(CLODMin, CLODMax);
+    trackCLODDetail->setValue(CLODPosition);
+    trackCLODDetail->setPageStep(CLODPage);
+    trackCLODDetail->setTickInterval(CLODTicks);
+    trackCLODDetail->setTickPosition(QSlider::TicksBelow);
+    trackCLODDetail->setToolTip("Level of Detail");
+    trackCLODDetail->setGeometry(CLODSliderLeft, CLODSliderTop, CLODSliderWidth, CLODSliderHeight);
+
+    glMap = new TglWindow(client);
+    glMap->setObjectName("glMap");
+    glMap->resize(DesignViewWidth, DesignViewHeight);
+    glMap->OnResize = [this](int width, int height) { Guard([&] { glMapResize(width, height); }); };
+    glMap->OnDraw = [this] { Guard([&] { glMapDraw(); }); };
+    glMap->OnLoaded = [this] { Create(); };
+    glMap->OnMouseDown = [this](Qt::MouseButton button, QPoint position) {
+        Guard([&] { glMapMouseDown(button, position); });
+    };
+    glMap->OnMouseMove = [this](Qt::MouseButtons buttons, QPoint position) {
+        Guard([&] { glMapMouseMove(buttons, position); });
+    };
+
+    layout->addWidget(pnlTop);
+    layout->addWidget(glMap, 1);
+    setCentralWidget(client);
+
+    ApplicationEvents1 = new QTimer(this);
+    ApplicationEvents1->setInterval(0);
+}
+
+void TForm1::CreateActions()
+{
+    auto newAction = [this](const char* caption, const char* shortcut) {
+        auto* action = new QAction(QString::fromLatin1(caption), this);
+        if (shortcut)
+            action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+        // Shortcuts work anywhere in the window.
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        return action;
+    };
+    atnGo = newAction("Go to loc...", "Ctrl+G");
+    atnZone = newAction("Zone", "Ctrl+Z");
+    atnDumpD2 = newAction("Dump D2 Map", nullptr);
+    atnDumpH = newAction("Dump H map", nullptr);
+    atnWireframe = newAction("Wireframe", "Ctrl+W");
+    atnWireframe->setCheckable(true);
+    atnWireframe->setChecked(false);
+    atnLighting = newAction("Lighting", "Ctrl+L");
+    atnLighting->setCheckable(true);
+    atnLighting->setChecked(true);
+    atnHelp = newAction("Keys and mouse", "F1");
+    atnSaveView = newAction("Save view", "F12");
+    atnHome = newAction("Back to the start", "Home");
+
+    pumMain = new QMenu(this);
+    DumpD2Map1 = pumMain->addAction(atnDumpD2->text());
+    DumpHmap1 = pumMain->addAction(atnDumpH->text());
+}
+
+void TForm1::ConnectHandlers()
+{
+    auto onClick = [this](QAbstractButton* button, void (TForm1::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    };
+    onClick(chkDetailTex, &TForm1::chkDetailTexClick);
+    onClick(chkGravity, &TForm1::chkGravityClick);
+    onClick(chkCheckerboard, &TForm1::chkCheckerboardClick);
+    onClick(chkBoundingSkybox, &TForm1::chkBoundingSkyboxClick);
+    onClick(chkRender, &TForm1::chkRenderClick);
+    onClick(chkFog, &TForm1::chkFogClick);
+    onClick(chkSun, &TForm1::chkSunClick);
+    // The two boxes bound to actions run the action's handler.
+    onClick(chkWireframe, &TForm1::chkWireframeClick);
+    onClick(chkLighting, &TForm1::chkLightingClick);
+    for (QRadioButton* button : {rbnV1Render, rbnPointerRender, rbnFanRenderer, rbnCLODFans})
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { Guard([&] { rbnRenderVersionClick(button); }); });
+
+    connect(trackDetailTexScale, &QSlider::valueChanged, this, [this] { Guard([&] { trackDetailTexScaleChange(); }); });
+    connect(trackCLODDetail, &QSlider::valueChanged, this, [this] { Guard([&] { trackCLODDetailChange(); }); });
+
+    auto onTrigger = [this](QAction* action, auto handler) {
+        connect(action, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    };
+    onTrigger(atnGo, &TForm1::atnGoExecute);
+    onTrigger(atnZone, &TForm1::atnZoneExecute);
+    onTrigger(atnDumpD2, &TForm1::atnDumpD2Execute);
+    onTrigger(atnDumpH, &TForm1::atnDumpHExecute);
+    onTrigger(atnWireframe, &TForm1::chkWireframeClick);
+    onTrigger(atnLighting, &TForm1::chkLightingClick);
+    onTrigger(atnHelp, &TForm1::atnHelpExecute);
+    onTrigger(atnSaveView, &TForm1::atnSaveViewExecute);
+    onTrigger(atnHome, &TForm1::atnHomeExecute);
+    connect(DumpD2Map1, &QAction::triggered, atnDumpD2, &QAction::trigger);
+    connect(DumpHmap1, &QAction::triggered, atnDumpH, &QAction::trigger);
+
+    connect(pnlTop, &QWidget::customContextMenuRequested, this,
+            [this](QPoint position) { pumMain->popup(pnlTop->mapToGlobal(position)); });
+    connect(ApplicationEvents1, &QTimer::timeout, this, [this] { Guard([&] { ApplicationEvents1Idle(); }); });
+}
+
+template <typename F>
+void TForm1::Guard(F&& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ShowException(QString::fromUtf8(e.what()));
+    }
+}
+
+void TForm1::ShowException(const QString& message)
+{
+    ShowMessageBox(this, TMessageKind::Error, QString::fromLatin1(ApplicationTitle), message);
+}
+
+void TForm1::MakeCurrent()
+{
+    if (glMap && glMap->Active()) {
+        glMap->makeCurrent();
+        return;
+    }
+    // Without a view context, OpenGL calls must not reach another context of the window.
+    if (QOpenGLContext* current = QOpenGLContext::currentContext())
+        current->doneCurrent();
+}
+
+// --- Creation and destruction ----------------------------------------------------------
+
+void TForm1::Create()
+{
+    if (m_Created)
+        return;
+    m_Created = true;
+    if (!glMap->Active())
+        ShowMessageBox(this, TMessageKind::Error, QString::fromLatin1(ContextErrorCaption),
+                       QString::fromLatin1(ContextErrorText));
+    Guard([&] { FormCreate(); });
+    m_FormCreated = true;
+    if (chkRender->isChecked())
+        StartLoop();
+}
+
+void TForm1::FormCreate()
+{
+    TGLViewer& v = *m_Viewer;
+    v.GameDir = m_GameDirArgument ? GameDirFromArgument(*m_GameDirArgument) : DefaultGameDir();
+    v.WaterRegions.clear();
+    v.TexturesEnabled = true;
+    const QPoint mouse = mapFromGlobal(QCursor::pos());
+    v.LastMouse = {mouse.x(), mouse.y()};
+    v.AmbientColor = {0.2f, 0.2f, 0.2f, 1.0f};
+    v.DiffuseColor = {0.6f, 0.6f, 0.6f, 1.0f};
+    trackDetailTexScaleChange();
+    v.DetailTexEnabled = true;
+    v.Gravity = chkGravity->isChecked();
+    v.Lighting = true;
+    v.Checkerboard = false;
+    v.BoundingSkybox = true;
+    v.RenderVersion = rvCLOD;
+    // The slider keeps showing its position until it is moved.
+    v.CLODDetail = 0.2f;
+    // Without a context there is nothing to load into: the view draws nothing.
+    if (!glMap->Active())
+        return;
+    MakeCurrent();
+    const std::string warning = v.LoadExtensions();
+    if (!warning.empty())
+        ShowMessageBox(this, TMessageKind::Warning, QString::fromLatin1(ApplicationTitle),
+                       QString::fromStdString(warning));
+    MakeCurrent();
+    v.glMapInit();
+}
+
+void TForm1::FormDestroy() { m_Viewer->FormDestroy(); }
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_Shown)
+        return;
+    m_Shown = true;
+    QTimer::singleShot(0, this, [this] {
+        FitOuterSize();
+        // The view makes its context while the window is shown; without one, creation
+        // goes on here.
+        if (!glMap->Active())
+            Create();
+    });
+}
+
+void TForm1::FitOuterSize()
+{
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() > 0 || frame.height() > 0)
+        resize(OuterWidth - frame.width(), OuterHeight - frame.height());
+}
+
+// --- Keys --------------------------------------------------------------------------------
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    // Keys the focused control leaves unused arrive here, from the view and the panel alike.
+    const QString text = event->text();
+    if (text.size() == 1) {
+        FormKeyPress(text.front());
+        if (text.front() == QLatin1Char('d')) {
+            event->accept();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TForm1::FormKeyPress(QChar key)
+{
+    if (key == QLatin1Char('d'))
+        m_Viewer->LevelView();
+}
+
+// --- Controls ----------------------------------------------------------------------------
+
+void TForm1::trackDetailTexScaleChange() { m_Viewer->DetailTexScale = trackDetailTexScale->value(); }
+
+void TForm1::chkDetailTexClick() { m_Viewer->DetailTexEnabled = chkDetailTex->isChecked(); }
+
+void TForm1::chkGravityClick() { m_Viewer->Gravity = chkGravity->isChecked(); }
+
+void TForm1::chkCheckerboardClick() { m_Viewer->Checkerboard = chkCheckerboard->isChecked(); }
+
+void TForm1::chkBoundingSkyboxClick() { m_Viewer->BoundingSkybox = chkBoundingSkybox->isChecked(); }
+
+void TForm1::SyncActionBox(QAction* action, QCheckBox* box, bool checked)
+{
+    const QSignalBlocker actionBlocker(action);
+    const QSignalBlocker boxBlocker(box);
+    action->setChecked(checked);
+    box->setChecked(checked);
+}
+
+void TForm1::chkLightingClick()
+{
+    m_Viewer->chkLightingClick();
+    SyncActionBox(atnLighting, chkLighting, m_Viewer->atnLightingChecked);
+}
+
+void TForm1::chkWireframeClick()
+{
+    MakeCurrent();
+    m_Viewer->chkWireframeClick();
+    SyncActionBox(atnWireframe, chkWireframe, m_Viewer->atnWireframeChecked);
+}
+
+void TForm1::rbnRenderVersionClick(QAbstractButton* sender)
+{
+    MakeCurrent();
+    m_Viewer->rbnRenderVersionClick(sender->property(TagProperty).toInt());
+}
+
+void TForm1::trackCLODDetailChange() { m_Viewer->trackCLODDetailChange(trackCLODDetail->value()); }
+
+void TForm1::chkRenderClick()
+{
+    if (chkRender->isChecked())
+        StartLoop();
+    else
+        StopLoop();
+}
+
+void TForm1::chkFogClick()
+{
+    MakeCurrent();
+    m_Viewer->chkFogClick(chkFog->isChecked());
+}
+
+void TForm1::chkSunClick()
+{
+    MakeCurrent();
+    m_Viewer->chkSunClick(chkSun->isChecked());
+}
+
+// --- The frame loop ----------------------------------------------------------------------
+
+bool TForm1::Rendering() const { return ApplicationEvents1->isActive(); }
+
+void TForm1::StartLoop()
+{
+    // Frames run once creation has ended; Create starts the loop then.
+    if (!m_FormCreated || ApplicationEvents1->isActive())
+        return;
+    m_FrameLoop->Start();
+    ApplicationEvents1->start();
+}
+
+void TForm1::StopLoop()
+{
+    if (ApplicationEvents1)
+        ApplicationEvents1->stop();
+}
+
+void TForm1::ApplicationEvents1Idle()
+{
+    // A message box shown from inside a frame runs its own event loop; no frame nests.
+    if (m_InIdle)
+        return;
+    m_InIdle = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{m_InIdle};
+    const TFrameReport report = m_FrameLoop->Step(m_Keys->State());
+    if (report.Caption)
+        setWindowTitle(QString::fromStdString(*report.Caption));
+    glMap->update();
+}
+
+// --- The view ----------------------------------------------------------------------------
+
+void TForm1::glMapResize(int width, int height)
+{
+    // Only the view's first size puts the camera at its start; later resizes keep it.
+    m_Viewer->glMapResize(width, height, !m_CameraPlaced);
+    m_CameraPlaced = true;
+}
+
+void TForm1::glMapDraw()
+{
+    TFrameGeometry frame;
+    frame.ViewWidth = glMap->PixelWidth();
+    frame.ViewHeight = glMap->PixelHeight();
+    // Until creation has ended nothing is drawn.
+    frame.Visible = m_FormCreated && isVisible();
+    m_Viewer->glMapDraw(frame);
+}
+
+void TForm1::glMapMouseDown(Qt::MouseButton, QPoint) { glMap->setFocus(Qt::MouseFocusReason); }
+
+void TForm1::glMapMouseMove(Qt::MouseButtons buttons, QPoint position)
+{
+    m_Viewer->MouseMove(position.x(), position.y(), buttons.testFlag(Qt::LeftButton));
+}
+
+void TForm1::atnHomeExecute() { m_Viewer->ResetCamera(); }
+
+// --- Navigation dialogs ------------------------------------------------------------------
+
+void TForm1::atnGoExecute()
+{
+    const std::optional<QString> reply = InputQuery(this, "Go to locaction", "Loc (X,Y,Z,h,p)",
+                                                    QString::fromStdString(m_Viewer->LocationText()));
+    if (!reply)
+        return;
+    m_Viewer->ApplyLocationReply(reply->toStdString());
+}
+
+void TForm1::atnZoneExecute()
+{
+    const std::optional<QString> reply =
+        InputQuery(this, "Change zone", "Enter new Zone ID:", QString::number(m_Viewer->ZoneID));
+    if (!reply)
+        return;
+    const int zoneId = StrToInt(reply->toStdString());
+    MakeCurrent();
+    m_Viewer->LoadZone(zoneId);
+}
+
+// --- Map dumps ---------------------------------------------------------------------------
+
+void TForm1::atnDumpD2Execute() { m_Viewer->atnDumpD2Execute(); }
+
+void TForm1::atnDumpHExecute() { m_Viewer->atnDumpHExecute(); }
+
+// --- Help and pictures -------------------------------------------------------------------
+
+QString TForm1::HelpText()
+{
+    return QStringLiteral(
+        "Up / Down\tfly forward / back along the view\n"
+        "Left / Right\tslide sideways\n"
+        "Shift + arrows\tfour times as fast\n"
+        "Alt + arrows\tslowly (Alt wins over Shift)\n"
+        "Left mouse drag\tlook around\n"
+        "Click in the view\tthe arrows then only fly (not the panel)\n"
+        "d\tlevel the view\n"
+        "Home\tback to the start position\n"
+        "Ctrl+G\tgo to a location (X,Y,Z,h,p or \"above\")\n"
+        "Ctrl+Z\tchange zone\n"
+        "Ctrl+W\twireframe on / off\n"
+        "Ctrl+L\tlighting on / off\n"
+        "Right click on the panel\tdump the D2 or height map to the console\n"
+        "F1\tthis list\n"
+        "F12\tsave the view as a PNG picture in the working directory");
+}
+
+void TForm1::atnHelpExecute()
+{
+    ShowMessageBox(this, TMessageKind::Information, QStringLiteral("Keys and mouse"), HelpText());
+}
+
+QString TForm1::atnSaveViewExecute()
+{
+    const QString stem = QStringLiteral("orvandel-") + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    QString name = stem + QStringLiteral(".png");
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + QStringLiteral("-%1.png").arg(n);
+    const QImage picture = glMap->grabFramebuffer();
+    if (picture.isNull() || !picture.save(name, "PNG"))
+        throw EFCreateError("Cannot create file " + QDir::current().absoluteFilePath(name).toStdString());
+    Log("Saved the view to " + name.toStdString());
+    return name;
+}
+
+}  // namespace orv

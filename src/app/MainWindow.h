@@ -1,0 +1,168 @@
+// MainWindow: TForm1, the viewer's one window: the top panel of controls over the
+// OpenGL view, the actions with their shortcuts, the panel's popup menu and the idle
+// frame loop. The viewer state and every operation that is not about widgets live in
+// the TGLViewer it owns; each handler here reads its control and makes one call there.
+//
+//   TForm1 form(gameDirArgument);   // the controls in their initial states
+//   form.show();                    // the view's context, its initialisation, the first
+//                                   // glMapResize; then FormCreate from the event loop,
+//                                   // then the frame loop
+//
+// Every exception a handler raises is shown in a message box (Dialogs.h) and the window
+// goes on. Tests replace InputQuery to answer the two input boxes and the frame loop's
+// clock (FrameLoop().Clock()) to run frames of known length.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QMainWindow>
+
+#include "Dialogs.h"
+
+class QAbstractButton;
+class QAction;
+class QCheckBox;
+class QFrame;
+class QMenu;
+class QRadioButton;
+class QSlider;
+class QTimer;
+
+namespace orv {
+
+class TFrameLoop;
+class TGLViewer;
+class TKeyTracker;
+class TglWindow;
+
+class TForm1 : public QMainWindow {
+public:
+    static constexpr int OuterWidth = 648;
+    static constexpr int OuterHeight = 580;
+    static constexpr int OuterLeft = 316;
+    static constexpr int OuterTop = 152;
+    static constexpr int PanelHeight = 73;
+    static inline const char* InitialCaption = "Form1";
+
+    // gameDirArgument: the first command-line argument, when there is one.
+    explicit TForm1(std::optional<std::string> gameDirArgument = std::nullopt, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The rest of creation once the view has its context (or has failed to make one):
+    // FormCreate, then the frame loop. An exception ends FormCreate where it was raised
+    // and is shown in one message box; the window goes on all the same. Runs by itself,
+    // once, from the event loop after show().
+    void Create();
+    // FormCreate has run (to its end or to its exception).
+    bool Created() const { return m_FormCreated; }
+
+    TGLViewer& Viewer() { return *m_Viewer; }
+    TFrameLoop& FrameLoop() { return *m_FrameLoop; }
+    TKeyTracker& Keys() { return *m_Keys; }
+    // The idle loop is running ("Render" ticked and the window shown).
+    bool Rendering() const;
+
+    // Answers "Go to loc..." and "Zone"; QInputDialog unless a test replaces it.
+    TInputQuery InputQuery = DefaultInputQuery;
+
+    // --- Controls (owned by the window) ----------------------------------------------
+    TglWindow* glMap = nullptr;
+    QFrame* pnlTop = nullptr;
+    QSlider* trackDetailTexScale = nullptr;
+    QCheckBox* chkDetailTex = nullptr;
+    QCheckBox* chkGravity = nullptr;
+    QAction* atnGo = nullptr;
+    QCheckBox* chkFog = nullptr;
+    QCheckBox* chkLighting = nullptr;
+    QCheckBox* chkCheckerboard = nullptr;
+    QCheckBox* chkBoundingSkybox = nullptr;
+    QAction* atnZone = nullptr;
+    QRadioButton* rbnV1Render = nullptr;
+    QRadioButton* rbnPointerRender = nullptr;
+    QRadioButton* rbnFanRenderer = nullptr;
+    QRadioButton* rbnCLODFans = nullptr;
+    QCheckBox* chkWireframe = nullptr;
+    QCheckBox* chkRender = nullptr;
+    QMenu* pumMain = nullptr;
+    QAction* atnDumpD2 = nullptr;
+    QAction* DumpD2Map1 = nullptr;
+    QAction* atnDumpH = nullptr;
+    QAction* DumpHmap1 = nullptr;
+    QAction* atnWireframe = nullptr;
+    QAction* atnLighting = nullptr;
+    QSlider* trackCLODDetail = nullptr;
+    QCheckBox* chkSun = nullptr;
+    // Beyond the panel: help (F1), save the view (F12), back to the start (Home).
+    QAction* atnHelp = nullptr;
+    QAction* atnSaveView = nullptr;
+    QAction* atnHome = nullptr;
+    // The idle handler: a zero-interval timer, running while "Render" is ticked.
+    QTimer* ApplicationEvents1 = nullptr;
+
+    // --- Handlers ----------------------------------------------------------------------
+    void FormCreate();
+    void FormDestroy();
+    void FormKeyPress(QChar key);
+    void trackDetailTexScaleChange();
+    void chkDetailTexClick();
+    void chkGravityClick();
+    void chkCheckerboardClick();
+    void chkBoundingSkyboxClick();
+    void chkLightingClick();
+    void chkWireframeClick();
+    void rbnRenderVersionClick(QAbstractButton* sender);
+    void trackCLODDetailChange();
+    void chkRenderClick();
+    void chkFogClick();
+    void chkSunClick();
+    void atnGoExecute();
+    void atnZoneExecute();
+    void atnDumpD2Execute();
+    void atnDumpHExecute();
+    void ApplicationEvents1Idle();
+    void glMapResize(int width, int height);
+    void glMapDraw();
+    void glMapMouseDown(Qt::MouseButton button, QPoint position);
+    void glMapMouseMove(Qt::MouseButtons buttons, QPoint position);
+    void atnHelpExecute();
+    // Saves the view as "orvandel-<date>-<time>.png" in the working directory and
+    // returns the file's name.
+    QString atnSaveViewExecute();
+    void atnHomeExecute();
+
+    // The text of the F1 box.
+    static QString HelpText();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateActions();
+    void ConnectHandlers();
+    // Runs a handler; shows its exception in a message box.
+    template <typename F>
+    void Guard(F&& handler);
+    void ShowException(const QString& message);
+    // Makes the view's context current for a handler that calls OpenGL.
+    void MakeCurrent();
+    void SyncActionBox(QAction* action, QCheckBox* box, bool checked);
+    void StartLoop();
+    void StopLoop();
+    void FitOuterSize();
+
+    std::optional<std::string> m_GameDirArgument;
+    std::unique_ptr<TGLViewer> m_Viewer;
+    std::unique_ptr<TFrameLoop> m_FrameLoop;
+    std::unique_ptr<TKeyTracker> m_Keys;
+    bool m_Created = false;       // Create has begun
+    bool m_FormCreated = false;   // FormCreate has run
+    bool m_Shown = false;
+    bool m_CameraPlaced = false;   // the first glMapResize has put the camera at its start
+    bool m_InIdle = false;
+};
+
+}  // namespace orv

@@ -357,12 +357,13 @@ TEST(SameTextIgnoringCase, FoldsOnlyLetters)
 TEST_F(MPKFileTest, LookupIgnoresCaseAndTheFirstOfEqualNamesWins)
 {
     const std::string path = Save(SimpleArchive({{"terrain.pcx", Bytes("first")},
+                                                 {"Terrain.PCX", Bytes("second")},
                                                  {"offset.pcx", Bytes("offset")},
-                                                 {"TERRAIN.pcx", Bytes("second")}}));
+                                                 {"TERRAIN.pcx", Bytes("third")}}));
     TMPKFile archive(path);
     const auto& directory = archive.Directory();
     EXPECT_EQ(directory.IndexOf("TERRAIN.PCX"), 0);
-    EXPECT_EQ(directory.IndexOf("Offset.PCX"), 1);
+    EXPECT_EQ(directory.IndexOf("Offset.PCX"), 2);
     EXPECT_EQ(directory.IndexOf("offset"), -1);
     EXPECT_TRUE(directory.Exists("terrain.PCX"));
     EXPECT_FALSE(directory.Exists("terrain.dds"));

@@ -67,9 +67,9 @@ Bytes Record(const std::string& name, int64_t offset, uint32_t size)
     return record;
 }
 
-Bytes RawArchive(std::span<const uint8_t> directory, std::span<const uint8_t> data)
+Bytes RawArchive(std::span<const uint8_t> directory, std::span<const uint8_t> data, const std::string& name = "raw")
 {
-    return Join({Text("MPAK"), Bytes(17, 0), Compress(Text("raw")), Compress(directory), data});
+    return Join({Text("MPAK"), Bytes(17, 0), Compress(Text(name)), Compress(directory), data});
 }
 
 Bytes DictionaryStream()
@@ -125,7 +125,9 @@ void MakeArchiveSeeds(const std::filesystem::path& dir)
          RawArchive(Join({Record("beyond", 1 << 30, 0x7FFFFFFF), Record("before", -100000, 5),
                           Record("inside", -8, 5), Record("good", 0, static_cast<uint32_t>(text.size()))}),
                     packed));
-    Save(dir / "long_name_block.mpk", orv::BuildMPK(std::string(1024, 'n'), members) );
+    Save(dir / "name_1024.mpk", orv::BuildMPK(std::string(1024, 'n'), members));
+    Save(dir / "name_1025.mpk", RawArchive(Record("sector.dat", 0, static_cast<uint32_t>(text.size())), packed,
+                                           std::string(1025, 'n')));
 }
 
 // The inflate target reads its first byte as the way to read (see fuzz_inflate.cpp).

@@ -219,6 +219,26 @@ TEST(DecompressionStream, DamagedDataRaisesError)
     EXPECT_THROW(Drain(inflater, 4096), EDecompressionError);
 }
 
+TEST(DecompressionStream, DamageInBitsAlreadyTakenInEndsQuietlyAtTheEndOfTheSource)
+{
+    // A damaged stream (found by fuzzing) whose bad distance code lies in bits zlib has
+    // already consumed when the last input byte is gone. zlib would report it on one more
+    // call, but with no input left the stream refills first, finds the source at its end
+    // and returns what came out, as for any stream cut short.
+    const std::vector<uint8_t> bytes = {0x78, 0xda, 0x6d, 0xcb, 0xc1, 0x09, 0x00, 0x21, 0x0c, 0x44, 0xd1,
+                                        0x56, 0xa6, 0xb5, 0xb0, 0x8c, 0x6b, 0x50, 0x0c, 0x24, 0xc1, 0x65,
+                                        0xad, 0x5e, 0x0b, 0xf0, 0xf6, 0x0f, 0xef, 0x2f, 0x1b, 0x7e, 0xd2};
+    TSourceStream source(bytes);
+    TDecompressionStream inflater(source);
+    EXPECT_EQ(Drain(inflater, 1).size(), 4u);
+    EXPECT_EQ(source.Position(), source.Size());
+
+    // With more input behind it, inflate is called again and the damage is reported.
+    TSourceStream longer(Concat({bytes, test::Bytes("more")}));
+    TDecompressionStream again(longer);
+    ExpectMessage([&] { Drain(again, 1); }, "error");
+}
+
 TEST(DecompressionStream, StreamNeedingAPresetDictionaryRaisesError)
 {
     const auto dictionary = test::Bytes("terrain water sky");

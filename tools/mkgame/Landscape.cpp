@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <numbers>
 #include <queue>
 
 #include "Noise.h"
@@ -31,7 +32,9 @@ constexpr int StretchMinPoints = 10;           // shorter stretches run dry (rap
 constexpr double RiverWaterAboveBed = 48.0;
 constexpr double ChannelReach = 2.5;           // cells beyond the bed edge that count as channel
 constexpr double BedEdge = 1.0;                // cells over which the gravel of a bed fades out
-constexpr double CarveRadius = 44.0;           // cells; the valley wall exceeds any height there
+constexpr double ValleyFoot = 5.0;             // cells of rounded valley floor beside the bed
+constexpr double ValleyWallSlope = 290.0;      // height units per cell above the foot
+constexpr double CarveRadius = 56.0;           // cells; the valley wall exceeds any height there
 constexpr double ValleySmoothing = 300.0;      // height units over which a valley rim is rounded
 
 // Lakes.
@@ -98,10 +101,15 @@ double SmoothMin(double a, double b, double k)
     return std::min(a, b) - h * h * k * 0.25;
 }
 
-// Height of a valley wall at e cells beyond the edge of the bed.
+// Height of a valley wall at e cells beyond the edge of the bed: a rounded foot, then
+// no steeper than ValleyWallSlope.
 double ValleyWall(double e)
 {
-    return e <= 0.0 ? 0.0 : 70.0 * e + 22.0 * e * e;
+    if (e <= 0.0)
+        return 0.0;
+    if (e <= ValleyFoot)
+        return 70.0 * e + 22.0 * e * e;
+    return 70.0 * ValleyFoot + 22.0 * ValleyFoot * ValleyFoot + ValleyWallSlope * (e - ValleyFoot);
 }
 
 uint32_t PackColor(int red, int green, int blue)
@@ -137,7 +145,7 @@ TBaseLand BuildBaseLand(const TZoneRecipe& recipe)
                            Fbm(x / 100.0, y / 100.0, {.Seed = seed + 5, .Octaves = 3}) + (recipe.MountainCover - 0.5) +
                                0.6 * (inland - 0.5)) *
                 (1.0 - 0.8 * plains);
-            const double ridge = Ridged(x / 64.0, y / 64.0, {.Seed = seed + 6, .Octaves = 6});
+            const double ridge = Ridged(x / 80.0, y / 80.0, {.Seed = seed + 6, .Octaves = 5, .Gain = 0.45});
 
             base.At(x, y) = SeaLevel + 50.0 + 700.0 * inland;
             hills.At(x, y) = recipe.HillHeight * rolling * rolling * (0.3 + 0.7 * inland) * (1.0 - 0.8 * plains);
@@ -369,12 +377,30 @@ void CarveRiver(const TRiver& river, int riverIndex, TField& height, std::vector
     const int x1 = std::min(GridSize - 1, static_cast<int>(maxX + CarveRadius) + 1);
     const int y0 = std::max(0, static_cast<int>(minY - CarveRadius));
     const int y1 = std::min(GridSize - 1, static_cast<int>(maxY + CarveRadius) + 1);
+    const double reachSquared = CarveRadius * CarveRadius;
     for (int x = x0; x <= x1; ++x) {
         for (int y = y0; y <= y1; ++y) {
-            const auto [i, d] = NearestOnPath(river, x, y);
-            if (d > CarveRadius)
+            // The valley is the lower envelope of the walls rising from every point of the
+            // bed: with the nearest point alone, beds of different heights would meet in a
+            // cliff where one point stops being the nearest.
+            int i = -1;
+            double nearestSquared = Infinity;
+            double valley = Infinity;
+            for (size_t k = 0; k < river.Path.size(); ++k) {
+                const double dx = river.Path[k].x - x;
+                const double dy = river.Path[k].y - y;
+                const double squared = dx * dx + dy * dy;
+                if (squared > reachSquared)
+                    continue;
+                if (squared < nearestSquared) {
+                    nearestSquared = squared;
+                    i = static_cast<int>(k);
+                }
+                valley = std::min(valley, river.Bed[k] + ValleyWall(std::sqrt(squared) - river.HalfWidth[k]));
+            }
+            if (i < 0)
                 continue;
-            const double valley = river.Bed[i] + ValleyWall(d - river.HalfWidth[i]);
+            const double d = std::sqrt(nearestSquared);
             height.At(x, y) = SmoothMin(height.At(x, y), valley, ValleySmoothing);
             TOwner& owner = owners[Index(x, y)];
             owner.Riverbed = std::max(owner.Riverbed,
@@ -616,18 +642,19 @@ TWaterBody RiverStretchWater(const TRiver& river, const TStretch& stretch)
 
 TWaterBody LakeWater(const TLake& lake)
 {
-    constexpr int BankPairs = 7;
+    // Opposite points of the shore, the pair turning by 30 degrees from the west and east
+    // ends of the lake through its south and north ends.
+    constexpr int BankPairs = 6;
     TWaterBody body;
     body.Kind = TWaterKind::Lake;
     body.Color = lake.Color;
     body.Height = static_cast<int>(lake.Level);
-    // Pairs across the lake from its west shore to its east shore, rising northwards.
     for (int k = 0; k < BankPairs; ++k) {
-        const double v = -1.0 + 2.0 * k / (BankPairs - 1);
-        const double u = std::sqrt(std::max(0.0, 1.0 - v * v));
-        const double y = lake.Centre.y + v * lake.RadiusY;
-        body.Banks.push_back({ToBankPoint(lake.Centre.x - u * lake.RadiusX, y),
-                              ToBankPoint(lake.Centre.x + u * lake.RadiusX, y)});
+        const double angle = k * std::numbers::pi / BankPairs;
+        const double dx = lake.RadiusX * std::cos(angle);
+        const double dy = lake.RadiusY * std::sin(angle);
+        body.Banks.push_back({ToBankPoint(lake.Centre.x - dx, lake.Centre.y - dy),
+                              ToBankPoint(lake.Centre.x + dx, lake.Centre.y + dy)});
     }
     return body;
 }

@@ -36,7 +36,7 @@ constexpr int TilesPerSide = 8;
 
 const TZoneRecipe Zones[] = {
     {.Id = 111, .Seed = 1110, .Shore = TShore::West, .ShoreWidth = 34.0, .PeakHeight = 13900.0,
-     .MountainCover = 0.6, .HillHeight = 1800.0, .PlainsCover = 0.5, .Rivers = 4, .Lakes = 2, .BmpTiles = false},
+     .MountainCover = 0.6, .HillHeight = 1800.0, .PlainsCover = 0.5, .Rivers = 5, .Lakes = 2, .BmpTiles = false},
     {.Id = 5, .Seed = 50, .Shore = TShore::East, .ShoreWidth = 44.0, .PeakHeight = 8200.0,
      .MountainCover = 0.25, .HillHeight = 2200.0, .PlainsCover = 0.7, .Rivers = 3, .Lakes = 3, .BmpTiles = false},
     {.Id = 112, .Seed = 1120, .Shore = TShore::South, .ShoreWidth = 26.0, .PeakHeight = 14100.0,

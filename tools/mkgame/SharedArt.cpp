@@ -58,7 +58,7 @@ constexpr TCompassColors NorthInk{232, 64, 52};
 orv::TImage DetailTexture()
 {
     constexpr int Lattice = 8;   // noise cells across the texture at the coarsest octave
-    constexpr double Contrast = 44.0;
+    constexpr double Contrast = 64.0;
     constexpr double MidGrey = 128.0;
     orv::TImage image = Blank(DetailSize, DetailSize, 3);
     std::vector<double> values(static_cast<size_t>(DetailSize) * DetailSize);
@@ -92,7 +92,7 @@ orv::TImage CloudTexture()
             const double wv = 0.7 * Fbm(u, v, {.Seed = ArtSeed + 3, .Octaves = 3, .Period = Lattice});
             const double thick =
                 0.5 * (Fbm(u + wu, v + wv, {.Seed = ArtSeed + 4, .Octaves = 6, .Period = Lattice}) + 1.0);
-            const double alpha = SmoothStep(0.48, 0.85, thick);
+            const double alpha = SmoothStep(0.47, 0.74, thick);
             const double grey = 255.0 - 34.0 * SmoothStep(0.65, 0.95, thick);
             uint8_t* p = image.Pixels.data() + (static_cast<size_t>(y) * CloudSize + x) * 4;
             p[0] = ToByte(grey);

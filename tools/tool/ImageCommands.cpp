@@ -23,6 +23,7 @@
 #include "formats/MPKFile.h"
 #include "formats/Stream.h"
 #include "formats/TGA.h"
+#include "tool/ArchiveCommands.h"
 #include "tool/Command.h"
 #include "writers/ImageWriters.h"
 #include "writers/PNG.h"
@@ -145,7 +146,7 @@ TImage DecodePCX(std::span<const uint8_t> b, const std::string& path)
         if (l.RunLength && value > PCX::RunMarker) {
             count = value & PCX::RunCountMask;
             if (in >= b.size())
-                throw FileError(path, "", "PCX data ends inside a run");
+                throw FileError(path, "", "PCX data cut short inside a run");
             value = b[in++];
         }
         // A run may cross a line, but not the end of the picture.
@@ -398,12 +399,7 @@ std::string Hex(uint32_t value)
 
 void DescribeMPAK(const std::string& path)
 {
-    std::unique_ptr<orv::TMPKFile> archive;
-    try {
-        archive = std::make_unique<orv::TMPKFile>(path);
-    } catch (const std::exception& e) {
-        throw FileError(path, "", e.what());
-    }
+    const std::unique_ptr<orv::TMPKFile> archive = OpenArchive(path);
     const orv::TMPKDirectoryEntryList& directory = archive->Directory();
     int64_t size = 0, packed = 0;
     for (int i = 0; i < directory.Count(); ++i) {
@@ -416,6 +412,8 @@ void DescribeMPAK(const std::string& path)
     Fact("Member bytes", size);
     Fact("Packed bytes", packed);
     Fact("File size", static_cast<int64_t>(std::filesystem::file_size(path)));
+    if (auto damage = ArchiveDamage(path, *archive))
+        throw FileError(path, "", *damage);
 }
 
 void DescribeBMP(const std::string& path, std::span<const uint8_t> b)

@@ -1,0 +1,174 @@
+// Helpers of the tool tests: private scratch directories, running the built programs
+// with their output captured, the sample game generated once per build of the
+// generator, and ImageMagick's decoding of a picture as an independent reference.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace orv::tooltest {
+
+namespace fs = std::filesystem;
+
+inline const std::string ToolProgram = ORVANDEL_BINARY_DIR "/tools/orvandel-tool";
+inline const std::string MkGameProgram = ORVANDEL_BINARY_DIR "/tools/orvandel-mkgame";
+inline const std::string MagickProgram = "/usr/bin/convert";
+
+// A fresh directory under the system's temporary directory, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "orvandel-tools-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot create a scratch directory");
+        m_Path = pattern;
+    }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_Path, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::string File(const std::string& name) const { return (m_Path / name).string(); }
+    const fs::path& Path() const { return m_Path; }
+
+private:
+    fs::path m_Path;
+};
+
+inline std::vector<uint8_t> ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadText(const fs::path& path)
+{
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+struct TRunResult {
+    int ExitCode = -1;        // -1: did not exit normally
+    std::string Out;
+    std::string Err;
+};
+
+// Runs a program with arguments (no shell), its standard output and error captured.
+inline TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& workingDir = "")
+{
+    ScratchDir capture;
+    const std::string outPath = capture.File("out");
+    const std::string errPath = capture.File("err");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
+            ::_exit(127);
+        if (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0)
+            ::_exit(127);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    TRunResult result;
+    int status = 0;
+    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
+        result.ExitCode = WEXITSTATUS(status);
+    result.Out = ReadText(outPath);
+    result.Err = ReadText(errPath);
+    return result;
+}
+
+inline TRunResult Tool(const std::vector<std::string>& args, const std::string& workingDir = "")
+{
+    return RunProgram(ToolProgram, args, workingDir);
+}
+
+// The sample game, generated once for each build of the generator and shared by the
+// tests (each test runs in its own process). It is written to a private directory and
+// renamed into place, so parallel tests never see half a game.
+inline const fs::path& SampleGame()
+{
+    static const fs::path game = [] {
+        struct stat info {};
+        if (::stat(MkGameProgram.c_str(), &info) != 0)
+            throw std::runtime_error("no " + MkGameProgram);
+        const fs::path base = fs::path(ORVANDEL_BINARY_DIR) / "tests" / "tools";
+        const std::string key = std::to_string(info.st_mtim.tv_sec) + "-" + std::to_string(info.st_mtim.tv_nsec) +
+                                "-" + std::to_string(info.st_size);
+        const fs::path ready = base / ("sample-game-" + key);
+        if (fs::exists(ready / "checker.bmp"))
+            return ready;
+        fs::create_directories(base);
+        std::string pattern = (base / "sample-game-new-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot create " + pattern);
+        const TRunResult run = RunProgram(MkGameProgram, {pattern});
+        if (run.ExitCode != 0)
+            throw std::runtime_error("orvandel-mkgame failed: " + run.Err);
+        std::error_code lost;
+        fs::rename(pattern, ready, lost);   // another test may have been quicker
+        if (lost)
+            fs::remove_all(pattern, lost);
+        // Games of earlier builds of the generator are no longer needed.
+        for (const auto& entry : fs::directory_iterator(base)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("sample-game-") && !name.starts_with("sample-game-new-") && entry.path() != ready)
+                fs::remove_all(entry.path(), lost);
+        }
+        return ready;
+    }();
+    return game;
+}
+
+// ImageMagick's reading of a picture as raw bytes, top row first: "rgb" or "rgba".
+inline std::vector<uint8_t> MagickPixels(const std::string& file, const std::string& layout)
+{
+    ScratchDir scratch;
+    const std::string raw = scratch.File("pixels." + layout);
+    // TGA rows stored bottom first are only put upright by -auto-orient.
+    const TRunResult run = RunProgram(MagickProgram, {file, "-auto-orient", "-depth", "8", layout + ":" + raw});
+    if (run.ExitCode != 0)
+        throw std::runtime_error("ImageMagick cannot read " + file + ": " + run.Err);
+    return ReadBytes(raw);
+}
+
+// Every regular file below a directory with its bytes, by relative path.
+inline std::map<std::string, std::vector<uint8_t>> Tree(const fs::path& root)
+{
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).string()] = ReadBytes(entry.path());
+    return files;
+}
+
+}  // namespace orv::tooltest

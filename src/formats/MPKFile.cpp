@@ -11,9 +11,18 @@ namespace orv {
 
 namespace {
 
-// Piece size of member extraction and of reading the directory block.
-constexpr int64_t ExtractPieceSize = 4096;
+// Piece sizes of member extraction and of reading the directory block. Members go in
+// growing pieces: zlib's fast decoding loop needs room for a whole match in the output,
+// so the end of every piece is decoded slowly, and each call also copies the last 32 KiB
+// of its output into zlib's window; with small pieces both are much of the work. Small
+// members still take only a small buffer.
+constexpr int64_t FirstExtractPieceSize = 65536;
+constexpr int64_t MaxExtractPieceSize = int64_t{1} << 20;
 constexpr int64_t DirectoryPieceSize = 1024;
+// Deflate never expands data more than about 1032 times; a claimed member size beyond
+// that (or beyond this cap) is not used to reserve memory.
+constexpr int64_t MaxInflateRatio = 1032;
+constexpr int64_t MaxReserveBytes = int64_t{256} << 20;
 // A directory this large would list some 236 000 members; anything bigger is damage
 // (or a decompression bomb) and is refused before it exhausts memory.
 constexpr int64_t MaxDirectoryBytes = int64_t{64} << 20;
@@ -209,10 +218,13 @@ void TMPKFile::Extract(const TMPKDirectoryEntry& entry, TStream& destination)
         Fail("member [" + entry.Name + "] starts before the beginning of the file");
     m_File->SetPosition(entry.Offset);
     TDecompressionStream inflater(*m_File);
-    std::array<uint8_t, ExtractPieceSize> piece;
+    std::vector<uint8_t> piece(static_cast<size_t>(FirstExtractPieceSize));
     int64_t got = 0;
-    while ((got = inflater.Read(piece.data(), ExtractPieceSize)) > 0)
+    while ((got = inflater.Read(piece.data(), static_cast<int64_t>(piece.size()))) > 0) {
         destination.WriteBuffer(piece.data(), got);
+        if (got == static_cast<int64_t>(piece.size()) && got < MaxExtractPieceSize)
+            piece.resize(piece.size() * 2);
+    }
 }
 
 void TMPKFile::ExtractToStream(std::string_view member, TStream& destination)
@@ -224,6 +236,11 @@ std::unique_ptr<TMemoryStream> TMPKFile::ExtractToMemory(std::string_view member
 {
     const TMPKDirectoryEntry& entry = Find(member);
     auto memory = std::make_unique<TMemoryStream>();
+    // The recorded size is only a hint: trusted no further than what the bytes left in
+    // the file could inflate to.
+    const int64_t available = std::max<int64_t>(m_FileSize - entry.Offset, 0);
+    const int64_t plausible = std::min({available * MaxInflateRatio, MaxReserveBytes, int64_t{entry.UncompressedSize}});
+    memory->Reserve(plausible);
     Extract(entry, *memory);
     memory->SetPosition(0);
     return memory;

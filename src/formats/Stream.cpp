@@ -69,9 +69,13 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
     if (count > std::numeric_limits<int64_t>::max() - m_Position)
         return 0;
     const int64_t end = m_Position + count;
-    if (end > Size())
-        m_Data.resize(static_cast<size_t>(end));
-    std::memcpy(m_Data.data() + m_Position, buffer, static_cast<size_t>(count));
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    if (m_Position > Size())
+        m_Data.resize(static_cast<size_t>(m_Position));   // the gap reads as zeros
+    // Overwrite what is there, append the rest (appending fills nothing twice).
+    const int64_t overlap = std::min(count, Size() - m_Position);
+    std::memcpy(m_Data.data() + m_Position, in, static_cast<size_t>(overlap));
+    m_Data.insert(m_Data.end(), in + overlap, in + count);
     m_Position = end;
     return count;
 }
@@ -91,6 +95,12 @@ void TMemoryStream::SetSize(int64_t size)
 {
     m_Data.resize(static_cast<size_t>(std::max<int64_t>(size, 0)));
     m_Position = std::min(m_Position, Size());
+}
+
+void TMemoryStream::Reserve(int64_t capacity)
+{
+    if (capacity > 0)
+        m_Data.reserve(static_cast<size_t>(capacity));
 }
 
 void TMemoryStream::Clear()

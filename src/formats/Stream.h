@@ -40,7 +40,8 @@ public:
     // Exact transfers: "Stream read error" / "Stream write error" when short.
     void ReadBuffer(void* buffer, int64_t count);
     void WriteBuffer(const void* buffer, int64_t count);
-    // Copies count bytes from source at its position (count 0: the whole source from 0).
+    // Copies count bytes from source at its position (count 0 or less: the whole source
+    // from 0).
     int64_t CopyFrom(TStream& source, int64_t count);
 };
 
@@ -52,6 +53,8 @@ public:
     int64_t Size() override { return static_cast<int64_t>(m_Data.size()); }
 
     void SetSize(int64_t size);
+    // Room for `capacity` bytes without reallocating; size and position do not change.
+    void Reserve(int64_t capacity);
     void Clear();
     uint8_t* Memory() { return m_Data.data(); }
     const uint8_t* Memory() const { return m_Data.data(); }

@@ -85,7 +85,13 @@ void TTGAImage::ReadRunLengthData(TStream& source, size_t total)
         }
     };
     while (produced < total) {
-        source.Read(&packet, 1);
+        if (source.Read(&packet, 1) != 1) {
+            // The source is exhausted: every later read fails too, so whatever packet
+            // is repeated, it emits the scratch pixel as it stands. Fill at once.
+            while (produced < total)
+                emit();
+            break;
+        }
         const int count = (packet & PacketCountMask) + 1;
         if ((packet & PacketIsRun) != 0) {
             readPixel();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 namespace orvtest {
@@ -45,7 +46,9 @@ orv::TImage TestPicture(int width, int height, int channels)
 std::unique_ptr<orv::TMemoryStream> MemoryStream(std::span<const uint8_t> bytes)
 {
     auto stream = std::make_unique<orv::TMemoryStream>();
-    stream->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    stream->SetSize(static_cast<int64_t>(bytes.size()));
+    if (!bytes.empty())
+        std::memcpy(stream->Memory(), bytes.data(), bytes.size());
     stream->SetPosition(0);
     return stream;
 }

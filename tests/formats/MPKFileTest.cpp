@@ -399,12 +399,19 @@ TEST_F(MPKFileTest, ClaimedSizesDoNotChangeWhatIsExtracted)
 {
     const auto data = test::SampleText(20000);
     const auto packed = Compress(data);
-    for (const int32_t claimed : {0, 5, -1, 0x7FFFFFFF}) {
+    for (const int32_t claimed : {0, 5, -1, 20000, 0x7FFFFFFF}) {
         const auto record = Record({"m", 0, 0, claimed, 0, claimed});
-        TMPKFile archive(Save(RawArchive(Compress(Bytes("n")), Compress(record), packed)));
+        const auto bytes = RawArchive(Compress(Bytes("n")), Compress(record), packed);
+        TMPKFile archive(Save(bytes));
         const auto stream = archive.ExtractToMemory("m");
         EXPECT_EQ(stream->Bytes(), data) << claimed;
         EXPECT_EQ(stream->Position(), 0);
+        // The claimed size may size the buffer, but never beyond what the bytes in the
+        // file could inflate to (deflate expands at most about 1032 times).
+        EXPECT_LE(stream->Bytes().capacity(), std::max<size_t>(bytes.size() * 1032, 2 * data.size())) << claimed;
+        if (claimed == 20000) {
+            EXPECT_EQ(stream->Bytes().capacity(), data.size()) << "a true size is reserved once";
+        }
     }
 }
 

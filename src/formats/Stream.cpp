@@ -74,7 +74,8 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
         m_Data.resize(static_cast<size_t>(m_Position));   // the gap reads as zeros
     // Overwrite what is there, append the rest (appending fills nothing twice).
     const int64_t overlap = std::min(count, Size() - m_Position);
-    std::memcpy(m_Data.data() + m_Position, in, static_cast<size_t>(overlap));
+    if (overlap > 0)
+        std::memcpy(m_Data.data() + m_Position, in, static_cast<size_t>(overlap));
     m_Data.insert(m_Data.end(), in + overlap, in + count);
     m_Position = end;
     return count;

@@ -209,7 +209,7 @@ std::vector<uint8_t> EncodeTGA(const TImage& img, bool rle, bool topOrigin)
     out.U8(0);   // no image ID
     out.U8(0);   // no colour map
     out.U8(rle ? TGATypeTrueColorRLE : TGATypeTrueColor);
-    out.Zeros(5);   // colour map specification
+    out.Zeros(5);   // colour map first index, length and entry size
     out.U16(0);     // x origin
     out.U16(0);     // y origin
     out.U16(static_cast<uint32_t>(img.Width));

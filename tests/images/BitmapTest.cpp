@@ -10,7 +10,7 @@ namespace {
 
 using orvtest::TBytes;
 
-struct TBMPSpec {
+struct TBMPLayout {
     uint32_t HeaderSize = 40;
     int32_t Width = 1;
     int32_t Height = 1;
@@ -22,7 +22,7 @@ struct TBMPSpec {
     bool ZeroDataOffset = false;
 };
 
-std::vector<uint8_t> BMPFile(const TBMPSpec& s, std::span<const uint8_t> data)
+std::vector<uint8_t> BMPFile(const TBMPLayout& s, std::span<const uint8_t> data)
 {
     const bool core = s.HeaderSize == 12;
     const size_t masksAfterHeader = s.HeaderSize == 40 ? s.Masks.size() * 4 : 0;

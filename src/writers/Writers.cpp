@@ -1,1 +1,0 @@
-#include "writers/Writers.h"

@@ -1,0 +1,128 @@
+#include "AppTestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QSurfaceFormat>
+#include <QTest>
+
+#include "GLWindow.h"
+#include "base/Log.h"
+#include "shell/GLViewer.h"
+
+namespace fs = std::filesystem;
+
+namespace orvtest {
+namespace {
+
+constexpr int CreationTimeoutMs = 60000;
+
+bool HaveDisplay()
+{
+    const char* display = std::getenv("DISPLAY");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return (display && *display) || (platform && *platform);
+}
+
+// One application for the whole test program, as the viewer has.
+class TQtEnvironment : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (!HaveDisplay())
+            return;
+        QSurfaceFormat::setDefaultFormat(orv::TglWindow::ViewFormat());
+        m_App = std::make_unique<QApplication>(m_Argc, m_Argv);
+    }
+    void TearDown() override { m_App.reset(); }
+
+private:
+    int m_Argc = 1;
+    char m_Name[16] = "orvandel-test";
+    char* m_Argv[2] = {m_Name, nullptr};
+    std::unique_ptr<QApplication> m_App;
+};
+
+[[maybe_unused]] testing::Environment* const g_QtEnvironment = testing::AddGlobalTestEnvironment(new TQtEnvironment);
+
+}  // namespace
+
+// --- Recorders ---------------------------------------------------------------------
+
+TMessageRecorder::TMessageRecorder()
+    : m_Previous(orv::SetMessageHook([this](orv::TMessageKind kind, const QString& caption, const QString& text) {
+          Messages.push_back({kind, caption, text});
+      }))
+{
+}
+
+TMessageRecorder::~TMessageRecorder() { orv::SetMessageHook(std::move(m_Previous)); }
+
+std::vector<QString> TMessageRecorder::Texts() const
+{
+    std::vector<QString> texts;
+    for (const TMessage& m : Messages)
+        texts.push_back(m.Text);
+    return texts;
+}
+
+TLogRecorder::TLogRecorder()
+{
+    orv::SetLogSink([this](std::string_view line) { Lines.emplace_back(line); });
+}
+
+TLogRecorder::~TLogRecorder() { orv::SetLogSink({}); }
+
+bool TLogRecorder::Contains(const std::string& line) const
+{
+    for (const std::string& l : Lines)
+        if (l == line)
+            return true;
+    return false;
+}
+
+orv::TFrameClock TStepClock::Clock()
+{
+    return {.ElapsedMs = [this] { return SinceReset + StepMs; },
+            .Reset = [this] { SinceReset = 0.0f; },
+            .Sleep = [this](int ms) {
+                Sleeps.push_back(ms);
+                SinceReset += static_cast<float>(ms);
+            }};
+}
+
+// --- The window fixture ----------------------------------------------------------------
+
+void TWindowTest::SetUp()
+{
+    if (QApplication::instance() == nullptr)
+        GTEST_SKIP() << "the window tests need an X display (scripts/test starts Xvfb)";
+}
+
+void TWindowTest::TearDown() { form.reset(); }
+
+void TWindowTest::Open(const std::string& gameDir, bool keepRendering)
+{
+    form = std::make_unique<orv::TForm1>(gameDir);
+    form->Viewer().CheckerTexturePath = (fs::path(gameDir) / "checker.bmp").string();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Created(); }, CreationTimeoutMs));
+    if (!keepRendering) {
+        form->chkRender->click();
+        ASSERT_FALSE(form->Rendering());
+        form->FrameLoop().Clock() = clock->Clock();
+    }
+}
+
+void TWindowTest::RunFrames(int count)
+{
+    for (int i = 0; i < count; ++i)
+        form->ApplicationEvents1Idle();
+}
+
+void TWindowTest::Pump(int ms) { QTest::qWait(ms); }
+
+}  // namespace orvtest

@@ -1,0 +1,79 @@
+// AppTestSupport: what the window tests share: the Qt application (created once per
+// test program when there is a display), the sample game written by orvandel-mkgame,
+// recorders for message boxes and log lines, a frame clock of fixed steps and a window
+// fixture that opens TForm1 on a game and waits for its creation.
+//
+//   class MyTest : public orvtest::TWindowTest {};
+//   TEST_F(MyTest, Something) { Open(SampleGame()); form->chkFog->click(); ... }
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <QString>
+
+#include "Dialogs.h"
+#include "MainWindow.h"
+#include "SampleGame.h"
+#include "shell/FrameLoop.h"
+
+namespace orvtest {
+
+struct TMessage {
+    orv::TMessageKind Kind;
+    QString Caption;
+    QString Text;
+};
+
+// Records every message box while it lives (none is shown).
+class TMessageRecorder {
+public:
+    TMessageRecorder();
+    ~TMessageRecorder();
+    std::vector<TMessage> Messages;
+    std::vector<QString> Texts() const;
+
+private:
+    orv::TMessageHook m_Previous;
+};
+
+// Records every log line while it lives.
+class TLogRecorder {
+public:
+    TLogRecorder();
+    ~TLogRecorder();
+    std::vector<std::string> Lines;
+    bool Contains(const std::string& line) const;
+};
+
+// Frames of a fixed length; counts the pauses it was asked for.
+struct TStepClock {
+    float StepMs = 10.0f;
+    float SinceReset = 0.0f;   // what the next ElapsedMs reports before the step is added
+    std::vector<int> Sleeps;
+    orv::TFrameClock Clock();
+};
+
+// Opens the window and waits until its creation has ended.
+class TWindowTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Opens TForm1 on gameDir (the checker texture is read from there too). With
+    // keepRendering false the idle loop is switched off by unticking "Render", so
+    // that the test runs the frames.
+    void Open(const std::string& gameDir, bool keepRendering = false);
+    // Runs frames of the loop with the step clock.
+    void RunFrames(int count);
+    // Lets the window process its events for a while.
+    static void Pump(int ms = 50);
+
+    TMessageRecorder messages;
+    TLogRecorder log;
+    std::shared_ptr<TStepClock> clock = std::make_shared<TStepClock>();
+    std::unique_ptr<orv::TForm1> form;
+};
+
+}  // namespace orvtest

@@ -1,0 +1,472 @@
+// The window as it opens, and what each control, action and menu item changes.
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFrame>
+#include <QImage>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include "AppTestSupport.h"
+#include "GLWindow.h"
+#include "KeyTracker.h"
+#include "shell/GLViewer.h"
+
+namespace fs = std::filesystem;
+using orvtest::TWindowTest;
+
+namespace {
+
+// Every switch of the viewer, the OpenGL state the controls set, and the state of the
+// two actions and their boxes, as text, by name.
+using TSnapshot = std::map<std::string, std::string>;
+
+template <typename T>
+std::string Text(const T& value)
+{
+    std::ostringstream out;
+    out.precision(9);
+    out << value;
+    return out.str();
+}
+
+TSnapshot Snapshot(orv::TForm1& form)
+{
+    orv::TGLViewer& v = form.Viewer();
+    TSnapshot s;
+    s["RenderVersion"] = Text(int(v.RenderVersion));
+    s["Lighting"] = Text(v.Lighting);
+    s["DetailTexEnabled"] = Text(v.DetailTexEnabled);
+    s["DetailTexScale"] = Text(v.DetailTexScale);
+    s["Checkerboard"] = Text(v.Checkerboard);
+    s["BoundingSkybox"] = Text(v.BoundingSkybox);
+    s["Gravity"] = Text(v.Gravity);
+    s["TrackSun"] = Text(v.TrackSun);
+    s["CLODDetail"] = Text(v.CLODDetail);
+    s["TexturesEnabled"] = Text(v.TexturesEnabled);
+    s["Camera"] = Text(v.Camera.Pos.x) + "," + Text(v.Camera.Pos.y) + "," + Text(v.Camera.Pos.z) + "," +
+                  Text(v.Camera.Pitch) + "," + Text(v.Camera.Heading);
+    s["ZoneID"] = Text(v.ZoneID);
+    s["Rendering"] = Text(form.Rendering());
+    s["Wireframe"] = Text(v.atnWireframeChecked) + Text(form.atnWireframe->isChecked()) +
+                     Text(form.chkWireframe->isChecked());
+    s["LightingControls"] = Text(v.atnLightingChecked) + Text(form.atnLighting->isChecked()) +
+                            Text(form.chkLighting->isChecked());
+    form.glMap->makeCurrent();
+    GLint polygonMode[2] = {};
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    s["PolygonMode"] = Text(polygonMode[0]) + "," + Text(polygonMode[1]);
+    s["CullFace"] = Text(int(glIsEnabled(GL_CULL_FACE)));
+    s["Fog"] = Text(int(glIsEnabled(GL_FOG)));
+    GLfloat light[4] = {};
+    glGetLightfv(GL_LIGHT0, GL_POSITION, light);
+    s["Light0Position"] = Text(light[0]) + "," + Text(light[1]) + "," + Text(light[2]) + "," + Text(light[3]);
+    return s;
+}
+
+std::set<std::string> Changed(const TSnapshot& before, const TSnapshot& after)
+{
+    std::set<std::string> names;
+    for (const auto& [name, value] : before)
+        if (after.at(name) != value)
+            names.insert(name);
+    return names;
+}
+
+class ControlsTest : public TWindowTest {
+protected:
+    void SetUp() override
+    {
+        TWindowTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (orvtest::SampleGame().empty())
+            GTEST_SKIP() << "orvandel-mkgame is not built";
+        Open(orvtest::SampleGame());
+    }
+
+    // Runs the step and expects exactly `names` to change.
+    std::set<std::string> ChangesOf(const std::function<void()>& step)
+    {
+        const TSnapshot before = Snapshot(*form);
+        step();
+        return Changed(before, Snapshot(*form));
+    }
+
+    // Shortcuts reach the window only while it is the active one.
+    void Activate()
+    {
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+};
+
+}  // namespace
+
+// --- The window as it opens ------------------------------------------------------------
+
+TEST_F(ControlsTest, OpensWithTheDesignSizeCaptionAndPanel)
+{
+    // Rendering was switched off before any 20 frames could pass.
+    EXPECT_EQ(form->windowTitle(), "Form1");
+    EXPECT_EQ(form->frameGeometry().size(), QSize(orv::TForm1::OuterWidth, orv::TForm1::OuterHeight));
+    EXPECT_EQ(form->pnlTop->height(), orv::TForm1::PanelHeight);
+    EXPECT_EQ(form->pnlTop->frameShadow(), QFrame::Sunken);
+    // The view fills everything below the panel.
+    EXPECT_EQ(form->glMap->geometry().top(), orv::TForm1::PanelHeight);
+    EXPECT_EQ(form->glMap->width(), form->centralWidget()->width());
+    EXPECT_EQ(form->glMap->geometry().bottom(), form->centralWidget()->height() - 1);
+}
+
+TEST_F(ControlsTest, PanelControlsSitInTheirColumnsWithCaptionsAndStates)
+{
+    struct TExpected {
+        QAbstractButton* Button;
+        const char* Caption;
+        int Left, Top;
+        bool Checked;
+    };
+    const TExpected expected[] = {
+        {form->chkDetailTex, "Detail Texture", 4, 4, true},
+        {form->chkGravity, "Gravity", 4, 40, false},
+        {form->chkRender, "Render", 112, 8, false},   // unticked by the fixture
+        {form->chkWireframe, "Wireframe", 112, 24, false},
+        {form->chkSun, "Track Sun", 112, 40, false},
+        {form->chkCheckerboard, "Use checker terrain", 196, 4, false},
+        {form->chkFog, "Fog", 196, 20, false},
+        {form->chkBoundingSkybox, "BoundingSkybox", 196, 36, true},
+        {form->chkLighting, "Lighting", 196, 52, true},
+        {form->rbnV1Render, "V1 renderer", 436, 4, false},
+        {form->rbnPointerRender, "Pointer renderer", 436, 20, false},
+        {form->rbnFanRenderer, "Fan renderer", 436, 36, false},
+        {form->rbnCLODFans, "CLOD fans", 436, 52, true},
+    };
+    for (const TExpected& e : expected) {
+        SCOPED_TRACE(e.Caption);
+        EXPECT_EQ(e.Button->parentWidget(), form->pnlTop);
+        EXPECT_EQ(e.Button->text(), e.Caption);
+        EXPECT_EQ(e.Button->pos(), QPoint(e.Left, e.Top));
+        EXPECT_EQ(e.Button->isChecked(), e.Checked);
+    }
+    int tag = 0;
+    for (QRadioButton* button : {form->rbnV1Render, form->rbnPointerRender, form->rbnFanRenderer, form->rbnCLODFans})
+        EXPECT_EQ(button->property("Tag").toInt(), tag++);
+
+    EXPECT_EQ(form->trackDetailTexScale->geometry(), QRect(4, 24, 73, 18));
+    EXPECT_EQ(form->trackDetailTexScale->minimum(), 1);
+    EXPECT_EQ(form->trackDetailTexScale->maximum(), 32);
+    EXPECT_EQ(form->trackDetailTexScale->value(), 16);
+    EXPECT_EQ(form->trackDetailTexScale->tickPosition(), QSlider::NoTicks);
+    EXPECT_EQ(form->trackDetailTexScale->toolTip(), "Detail texture scale");
+    EXPECT_EQ(form->trackCLODDetail->geometry(), QRect(516, 52, 118, 17));
+    EXPECT_EQ(form->trackCLODDetail->minimum(), 1);
+    EXPECT_EQ(form->trackCLODDetail->maximum(), 255);
+    EXPECT_EQ(form->trackCLODDetail->value(), 50);
+    EXPECT_EQ(form->trackCLODDetail->pageStep(), 64);
+    EXPECT_EQ(form->trackCLODDetail->tickInterval(), 64);
+    EXPECT_NE(form->trackCLODDetail->tickPosition(), QSlider::NoTicks);
+    EXPECT_EQ(form->trackCLODDetail->toolTip(), "Level of Detail");
+}
+
+TEST_F(ControlsTest, ActionsCarryTheirCaptionsShortcutsAndChecks)
+{
+    struct TExpected {
+        QAction* Action;
+        const char* Caption;
+        const char* Shortcut;
+    };
+    const TExpected expected[] = {
+        {form->atnGo, "Go to loc...", "Ctrl+G"},     {form->atnZone, "Zone", "Ctrl+Z"},
+        {form->atnDumpD2, "Dump D2 Map", ""},        {form->atnDumpH, "Dump H map", ""},
+        {form->atnWireframe, "Wireframe", "Ctrl+W"}, {form->atnLighting, "Lighting", "Ctrl+L"},
+    };
+    for (const TExpected& e : expected) {
+        SCOPED_TRACE(e.Caption);
+        EXPECT_EQ(e.Action->text(), e.Caption);
+        EXPECT_EQ(e.Action->shortcut().toString(), e.Shortcut);
+        EXPECT_TRUE(form->actions().contains(e.Action));
+    }
+    EXPECT_FALSE(form->atnWireframe->isChecked());
+    EXPECT_TRUE(form->atnLighting->isChecked());
+    const QList<QAction*> items = form->pumMain->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0], form->DumpD2Map1);
+    EXPECT_EQ(items[1], form->DumpHmap1);
+    EXPECT_EQ(items[0]->text(), form->atnDumpD2->text());
+    EXPECT_EQ(items[1]->text(), form->atnDumpH->text());
+}
+
+TEST_F(ControlsTest, CreationSetsTheDefaultsAndLoadsZone111)
+{
+    const orv::TGLViewer& v = form->Viewer();
+    EXPECT_EQ(v.GameDir, orvtest::SampleGame() + "/");
+    EXPECT_EQ(v.ZoneID, 111);
+    EXPECT_EQ(v.DetailTexScale, 16);
+    // The slider shows 50 while the factor is the creation's 0.2.
+    EXPECT_FLOAT_EQ(v.CLODDetail, 0.2f);
+    EXPECT_EQ(form->trackCLODDetail->value(), 50);
+    EXPECT_EQ(v.RenderVersion, orv::rvCLOD);
+    EXPECT_TRUE(v.TexturesEnabled);
+    EXPECT_NE(v.SkyTexture, 0u);
+    EXPECT_FALSE(v.WaterRegions.empty());
+    EXPECT_TRUE(messages.Messages.empty());
+    // The log: one line of extensions, then the loading of the zone and the shared textures.
+    ASSERT_FALSE(log.Lines.empty());
+    EXPECT_NE(log.Lines[0].find("GL_ARB_multitexture"), std::string::npos);
+    EXPECT_TRUE(log.Contains("Loading terrain verticies..."));
+    EXPECT_TRUE(log.Contains("Loading checker terrain texture..."));
+}
+
+// --- Each control changes exactly its own switch or OpenGL state ----------------------
+
+TEST_F(ControlsTest, EachCheckBoxChangesOnlyItsSwitch)
+{
+    using S = std::set<std::string>;
+    EXPECT_EQ(ChangesOf([&] { form->chkDetailTex->click(); }), S{"DetailTexEnabled"});
+    EXPECT_FALSE(form->Viewer().DetailTexEnabled);
+    EXPECT_EQ(ChangesOf([&] { form->chkGravity->click(); }), S{"Gravity"});
+    EXPECT_TRUE(form->Viewer().Gravity);
+    EXPECT_EQ(ChangesOf([&] { form->chkCheckerboard->click(); }), S{"Checkerboard"});
+    EXPECT_TRUE(form->Viewer().Checkerboard);
+    EXPECT_EQ(ChangesOf([&] { form->chkBoundingSkybox->click(); }), S{"BoundingSkybox"});
+    EXPECT_FALSE(form->Viewer().BoundingSkybox);
+    EXPECT_EQ(ChangesOf([&] { form->chkRender->click(); }), S{"Rendering"});
+    EXPECT_TRUE(form->Rendering());
+    EXPECT_EQ(ChangesOf([&] { form->chkRender->click(); }), S{"Rendering"});
+    EXPECT_FALSE(form->Rendering());
+    // A real click on the box goes the same way.
+    EXPECT_EQ(ChangesOf([&] { QTest::mouseClick(form->chkDetailTex, Qt::LeftButton); }), S{"DetailTexEnabled"});
+    EXPECT_TRUE(form->Viewer().DetailTexEnabled);
+}
+
+TEST_F(ControlsTest, FogWireframeAndSunSetOpenGLState)
+{
+    using S = std::set<std::string>;
+    EXPECT_EQ(ChangesOf([&] { form->chkFog->click(); }), S{"Fog"});
+    EXPECT_EQ(Snapshot(*form)["Fog"], "1");
+    EXPECT_EQ(ChangesOf([&] { form->chkFog->click(); }), S{"Fog"});
+    EXPECT_EQ(Snapshot(*form)["Fog"], "0");
+
+    EXPECT_EQ(ChangesOf([&] { form->chkWireframe->click(); }), (S{"Wireframe", "PolygonMode"}));
+    EXPECT_EQ(Snapshot(*form)["PolygonMode"], Text(GL_LINE) + "," + Text(GL_LINE));
+    EXPECT_EQ(Snapshot(*form)["Wireframe"], "111");
+    EXPECT_EQ(ChangesOf([&] { form->chkWireframe->click(); }), (S{"Wireframe", "PolygonMode"}));
+    EXPECT_EQ(Snapshot(*form)["PolygonMode"], Text(GL_FILL) + "," + Text(GL_FILL));
+
+    // Ticking only lets the sun move; unticking fixes light 0 at (-1, 0, 1, 0) as well.
+    EXPECT_EQ(ChangesOf([&] { form->chkSun->click(); }), S{"TrackSun"});
+    EXPECT_EQ(ChangesOf([&] { form->chkSun->click(); }), (S{"TrackSun", "Light0Position"}));
+    EXPECT_EQ(Snapshot(*form)["Light0Position"], "-1,0,1,0");
+}
+
+TEST_F(ControlsTest, PointerRendererSwitchesCullingOffAndTheOthersBackOn)
+{
+    using S = std::set<std::string>;
+    EXPECT_EQ(ChangesOf([&] { form->rbnPointerRender->click(); }), (S{"RenderVersion", "CullFace"}));
+    EXPECT_EQ(form->Viewer().RenderVersion, orv::rvPointer);
+    EXPECT_EQ(Snapshot(*form)["CullFace"], "0");
+    struct TOther {
+        QRadioButton* Button;
+        int Tag;
+    };
+    for (const TOther& other : {TOther{form->rbnV1Render, 0}, TOther{form->rbnFanRenderer, 2},
+                                TOther{form->rbnCLODFans, 3}}) {
+        SCOPED_TRACE(other.Tag);
+        form->rbnPointerRender->click();
+        EXPECT_EQ(ChangesOf([&] { other.Button->click(); }), (S{"RenderVersion", "CullFace"}));
+        EXPECT_EQ(form->Viewer().RenderVersion, other.Tag);
+        EXPECT_EQ(Snapshot(*form)["CullFace"], "1");
+        // Selecting it again keeps culling on.
+        EXPECT_EQ(ChangesOf([&] { other.Button->click(); }), S{});
+    }
+    // A real click selects the button under the mouse.
+    EXPECT_EQ(ChangesOf([&] { QTest::mouseClick(form->rbnPointerRender, Qt::LeftButton, {}, QPoint(8, 8)); }),
+              (S{"RenderVersion", "CullFace"}));
+}
+
+TEST_F(ControlsTest, SlidersSetScaleAndDetailAndTheDetailRefinesAtOnce)
+{
+    using S = std::set<std::string>;
+    EXPECT_EQ(ChangesOf([&] { form->trackDetailTexScale->setValue(20); }), S{"DetailTexScale"});
+    EXPECT_EQ(form->Viewer().DetailTexScale, 20);
+
+    auto subdivided = [&] {
+        int count = 0;
+        for (const auto& column : form->Viewer().Terrain)
+            for (const orv::TTerrainVertex& vertex : column)
+                count += vertex.Subdivided != 0;
+        return count;
+    };
+    // 51 / 255 is the creation's 0.2 itself; 52 shows the change.
+    EXPECT_EQ(ChangesOf([&] { form->trackCLODDetail->setValue(52); }), S{"CLODDetail"});
+    EXPECT_FLOAT_EQ(form->Viewer().CLODDetail, 52.0f / 255.0f);
+    form->trackCLODDetail->setValue(1);
+    const int coarse = subdivided();
+    form->trackCLODDetail->setValue(255);
+    EXPECT_FLOAT_EQ(form->Viewer().CLODDetail, 1.0f);
+    EXPECT_NE(subdivided(), coarse) << "the terrain is refined for the new factor without a frame";
+}
+
+TEST_F(ControlsTest, CtrlLAndTheLightingBoxNeverDisagree)
+{
+    Activate();
+    bool lighting = true;
+    // Box, key, key, box, key: each flips all four together.
+    const std::function<void()> steps[] = {
+        [&] { form->chkLighting->click(); },
+        [&] { QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier); },
+        [&] { QTest::keyClick(form->chkFog, Qt::Key_L, Qt::ControlModifier); },   // focus on the panel
+        [&] { QTest::mouseClick(form->chkLighting, Qt::LeftButton); },
+        [&] { QTest::keyClick(form->glMap, Qt::Key_L, Qt::ControlModifier); },
+    };
+    int step = 0;
+    for (const auto& run : steps) {
+        SCOPED_TRACE(step++);
+        EXPECT_EQ(ChangesOf(run), (std::set<std::string>{"Lighting", "LightingControls"}));
+        lighting = !lighting;
+        EXPECT_EQ(form->Viewer().Lighting, lighting);
+        EXPECT_EQ(form->atnLighting->isChecked(), lighting);
+        EXPECT_EQ(form->chkLighting->isChecked(), lighting);
+        EXPECT_EQ(form->Viewer().atnLightingChecked, lighting);
+    }
+}
+
+TEST_F(ControlsTest, CtrlWAndTheWireframeBoxStayInStep)
+{
+    Activate();
+    EXPECT_EQ(ChangesOf([&] { QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier); }),
+              (std::set<std::string>{"Wireframe", "PolygonMode"}));
+    EXPECT_TRUE(form->chkWireframe->isChecked());
+    form->chkWireframe->click();
+    EXPECT_FALSE(form->atnWireframe->isChecked());
+    EXPECT_EQ(Snapshot(*form)["PolygonMode"], Text(GL_FILL) + "," + Text(GL_FILL));
+}
+
+// --- The panel's popup menu and the dumps ----------------------------------------------
+
+namespace {
+
+// Standard output of a step, through a temporary file.
+std::string CapturedStdout(const std::function<void()>& step)
+{
+    std::fflush(stdout);
+    std::FILE* capture = std::tmpfile();
+    const int saved = ::dup(::fileno(stdout));
+    ::dup2(::fileno(capture), ::fileno(stdout));
+    step();
+    std::fflush(stdout);
+    ::dup2(saved, ::fileno(stdout));
+    ::close(saved);
+    std::rewind(capture);
+    std::string text;
+    for (int c; (c = std::fgetc(capture)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(capture);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ControlsTest, RightClickOnThePanelOpensTheDumpMenu)
+{
+    const QPoint inside(300, 60);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, form->pnlTop->mapToGlobal(inside));
+    QApplication::sendEvent(form->pnlTop, &event);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->pumMain->isVisible(); }, 5000));
+    form->pumMain->close();
+}
+
+TEST_F(ControlsTest, MenuItemsDumpTheMapsOfTheLoadedZone)
+{
+    const std::string heights = CapturedStdout([&] { form->DumpHmap1->trigger(); });
+    const std::string d2 = CapturedStdout([&] { form->DumpD2Map1->trigger(); });
+    auto lines = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
+    EXPECT_EQ(lines(heights), orv::GridVertices);
+    EXPECT_EQ(lines(d2), orv::GridVertices);
+    // The first value of the height map is vertex (0, 0) in four hexadecimal digits.
+    char first[8];
+    std::snprintf(first, sizeof first, "%04X ", form->Viewer().Terrain[0][0].Height);
+    EXPECT_EQ(heights.substr(0, 5), first);
+    EXPECT_NE(heights, d2);
+}
+
+// --- Help and pictures --------------------------------------------------------------------
+
+TEST_F(ControlsTest, F1ListsEveryShortcutOfTheWindow)
+{
+    Activate();
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    ASSERT_EQ(messages.Messages.size(), 1u);
+    const QString help = messages.Messages[0].Text;
+    EXPECT_EQ(messages.Messages[0].Kind, orv::TMessageKind::Information);
+    for (QAction* action : form->actions()) {
+        const QString shortcut = action->shortcut().toString();
+        if (!shortcut.isEmpty()) {
+            EXPECT_TRUE(help.contains(shortcut)) << shortcut.toStdString();
+        }
+    }
+    for (const char* key : {"Up", "Down", "Left", "Right", "Shift", "Alt", "mouse", "d\t", "Right click"})
+        EXPECT_TRUE(help.contains(key)) << key;
+}
+
+TEST_F(ControlsTest, F12SavesTheViewAsPngInTheWorkingDirectory)
+{
+    const std::string dir = orvtest::NewTempDir("orvandel-shot");
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir);
+    Activate();
+    QTest::keyClick(form.get(), Qt::Key_F12);
+    fs::current_path(previous);
+
+    std::vector<fs::path> pictures;
+    for (const auto& entry : fs::directory_iterator(dir))
+        pictures.push_back(entry.path());
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].extension(), ".png");
+    EXPECT_TRUE(log.Contains("Saved the view to " + pictures[0].filename().string()));
+    QImage picture(QString::fromStdString(pictures[0].string()));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(form->glMap->PixelWidth(), form->glMap->PixelHeight()));
+    // Not an empty picture: the sky and the land differ.
+    EXPECT_NE(picture.pixel(picture.width() / 2, 2), picture.pixel(picture.width() / 2, picture.height() - 2));
+    fs::remove_all(dir);
+}
+
+// --- Start-up without the zone -------------------------------------------------------------
+
+class StartupFailureTest : public TWindowTest {};
+
+TEST_F(StartupFailureTest, MissingZoneShowsOneBoxAndOpensWithFlatTerrain)
+{
+    const std::string empty = orvtest::NewTempDir("orvandel-nozones");
+    Open(empty, true);
+    ASSERT_EQ(messages.Messages.size(), 1u);
+    EXPECT_EQ(messages.Messages[0].Kind, orv::TMessageKind::Error);
+    EXPECT_TRUE(messages.Messages[0].Text.contains("dat111.mpk")) << messages.Messages[0].Text.toStdString();
+    const orv::TGLViewer& v = form->Viewer();
+    EXPECT_EQ(v.ZoneID, 0);
+    for (const auto& column : v.Terrain)
+        for (const orv::TTerrainVertex& vertex : column)
+            ASSERT_EQ(vertex.Height, 0);
+    // The steps before the failure ran (the extensions line), the ones after did not.
+    ASSERT_EQ(log.Lines.size(), 1u);
+    EXPECT_NE(log.Lines[0].find("GL_"), std::string::npos);
+    // The window goes on: frames are drawn.
+    EXPECT_TRUE(form->Rendering());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->windowTitle().startsWith("Orvandel -- "); }, 30000));
+    fs::remove_all(empty);
+}

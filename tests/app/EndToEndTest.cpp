@@ -1,0 +1,346 @@
+// The real program under its own X server: started on the sample game it shows a frame
+// rate in its caption and a picture with sky, terrain and compass; started on a
+// directory without zones it shows one message box and goes on with flat terrain.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QColor>
+#include <QImage>
+
+#include "SampleGame.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int PanelHeight = 73;
+constexpr int CompassWidth = 48, CompassHeight = 16;
+constexpr auto StartTimeout = 90s;
+
+// A child process, killed and reaped when it goes.
+class TChild {
+public:
+    // argv[0] is looked up in PATH. stdoutPath: empty keeps the test's own.
+    TChild(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
+           const std::string& cwd = {}, const std::string& stdoutPath = {})
+    {
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        std::vector<std::string> envStrings;
+        for (char** e = environ; *e; ++e)
+            envStrings.emplace_back(*e);
+        envStrings.insert(envStrings.end(), extraEnv.begin(), extraEnv.end());
+        std::vector<char*> env;
+        for (std::string& e : envStrings)
+            env.push_back(e.data());
+        env.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!cwd.empty())
+            posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+        if (!stdoutPath.empty())
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int rc = posix_spawnp(&m_Pid, args[0], &actions, nullptr, args.data(), env.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0)
+            m_Pid = -1;
+    }
+    ~TChild() { Stop(); }
+    TChild(const TChild&) = delete;
+    TChild& operator=(const TChild&) = delete;
+
+    bool Started() const { return m_Pid > 0; }
+    bool Running()
+    {
+        if (m_Pid <= 0)
+            return false;
+        int status = 0;
+        if (::waitpid(m_Pid, &status, WNOHANG) == m_Pid) {
+            m_Pid = -1;
+            return false;
+        }
+        return true;
+    }
+    void Stop()
+    {
+        if (m_Pid <= 0)
+            return;
+        ::kill(m_Pid, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 50 && ::waitpid(m_Pid, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(100ms);
+        if (::waitpid(m_Pid, &status, WNOHANG) == 0) {
+            ::kill(m_Pid, SIGKILL);
+            ::waitpid(m_Pid, &status, 0);
+        }
+        m_Pid = -1;
+    }
+
+private:
+    pid_t m_Pid = -1;
+};
+
+std::string Output(const std::string& command)
+{
+    std::string text;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            text.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A private X server, so that no other window lies on the pictures.
+class TXServer {
+public:
+    TXServer()
+    {
+        for (int display = 150 + ::getpid() % 500, tries = 0; tries < 20; ++display, ++tries) {
+            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(display)) ||
+                fs::exists("/tmp/.X" + std::to_string(display) + "-lock"))
+                continue;
+            m_Display = ":" + std::to_string(display);
+            m_Server = std::make_unique<TChild>(std::vector<std::string>{"Xvfb", m_Display, "-screen", "0",
+                                                                         "1280x1024x24", "-nolisten", "tcp"});
+            for (int i = 0; i < 100 && m_Server->Running(); ++i) {
+                if (Output("xwininfo -display " + m_Display + " -root 2>/dev/null").find("Width") !=
+                    std::string::npos)
+                    return;
+                std::this_thread::sleep_for(100ms);
+            }
+            m_Server.reset();
+        }
+        m_Display.clear();
+    }
+    const std::string& Display() const { return m_Display; }
+
+private:
+    std::string m_Display;
+    std::unique_ptr<TChild> m_Server;
+};
+
+struct TWindowInfo {
+    std::string Title;
+    int Width = 0, Height = 0, Left = 0, Top = 0;
+};
+
+// The viewer's window when its caption shows a frame rate.
+std::optional<TWindowInfo> RatedWindow(const std::string& display)
+{
+    static const std::regex line("\"(Orvandel -- [0-9]+ fps \\([0-9]+ terrain tris\\))\".* ([0-9]+)x([0-9]+)[+-][0-9]+[+-][0-9]+ +\\+(-?[0-9]+)\\+(-?[0-9]+)");
+    const std::string tree = Output("xwininfo -display " + display + " -root -tree 2>/dev/null");
+    std::smatch m;
+    if (!std::regex_search(tree, m, line))
+        return std::nullopt;
+    return TWindowInfo{m[1], std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5])};
+}
+
+std::optional<TWindowInfo> WaitForRate(const std::string& display, TChild& viewer)
+{
+    const auto end = std::chrono::steady_clock::now() + StartTimeout;
+    while (std::chrono::steady_clock::now() < end && viewer.Running()) {
+        if (auto window = RatedWindow(display))
+            return window;
+        std::this_thread::sleep_for(200ms);
+    }
+    return std::nullopt;
+}
+
+QImage Screenshot(const std::string& display, const fs::path& file)
+{
+    Output("import -display " + display + " -window root 'png:" + file.string() + "' 2>/dev/null");
+    return QImage(QString::fromStdString(file.string()));
+}
+
+// Mean and spread of a rectangle's colours.
+struct TStats {
+    double R = 0, G = 0, B = 0;
+    double Spread = 0;     // standard deviation of the grey level
+    double MaxRed = 0;     // largest r - max(g, b)
+    double Darkest = 255, Brightest = 0;
+};
+
+TStats Stats(const QImage& image, QRect rect)
+{
+    TStats s;
+    double sumGrey = 0, sumGrey2 = 0;
+    int n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const double grey = (c.red() + c.green() + c.blue()) / 3.0;
+            s.R += c.red();
+            s.G += c.green();
+            s.B += c.blue();
+            sumGrey += grey;
+            sumGrey2 += grey * grey;
+            s.MaxRed = std::max(s.MaxRed, double(c.red() - std::max(c.green(), c.blue())));
+            s.Darkest = std::min(s.Darkest, grey);
+            s.Brightest = std::max(s.Brightest, grey);
+            ++n;
+        }
+    s.R /= n;
+    s.G /= n;
+    s.B /= n;
+    s.Spread = std::sqrt(std::max(0.0, sumGrey2 / n - (sumGrey / n) * (sumGrey / n)));
+    return s;
+}
+
+class EndToEndTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (Output("command -v Xvfb xwininfo import").empty())
+            GTEST_SKIP() << "needs Xvfb, xwininfo and ImageMagick's import";
+        work = orvtest::NewTempDir("orvandel-e2e");
+        ASSERT_FALSE(work.empty());
+        server = std::make_unique<TXServer>();
+        ASSERT_FALSE(server->Display().empty()) << "no X server could be started";
+    }
+    void TearDown() override
+    {
+        server.reset();
+        if (!work.empty() && !HasFailure())
+            fs::remove_all(work);
+    }
+
+    // The view's rectangle on the screen.
+    static QRect View(const TWindowInfo& w)
+    {
+        return QRect(w.Left, w.Top + PanelHeight, w.Width, w.Height - PanelHeight);
+    }
+
+    std::string work;
+    std::unique_ptr<TXServer> server;
+};
+
+}  // namespace
+
+TEST(ProgramTest, HelpAndVersionPrintAndExit)
+{
+    const std::string help = Output("'" ORVANDEL_VIEWER "' --help");
+    EXPECT_NE(help.find("Usage: orvandel [GAMEDIR]"), std::string::npos) << help;
+    EXPECT_NE(help.find("--version"), std::string::npos);
+    const std::string version = Output("'" ORVANDEL_VIEWER "' --version");
+    EXPECT_TRUE(std::regex_match(version, std::regex("orvandel [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version;
+}
+
+TEST_F(EndToEndTest, SampleGameShowsSkyTerrainAndCompass)
+{
+    const fs::path game = orvtest::SampleGame();
+    if (game.empty())
+        GTEST_SKIP() << "orvandel-mkgame is not built";
+    // A working directory of its own that holds checker.bmp.
+    const fs::path cwd = fs::path(work) / "cwd";
+    fs::create_directory(cwd);
+    fs::copy_file(game / "checker.bmp", cwd / "checker.bmp");
+    const fs::path messages = fs::path(work) / "messages.txt";
+    const fs::path log = fs::path(work) / "log.txt";
+    TChild viewer({ORVANDEL_VIEWER, game.string()},
+                  {"DISPLAY=" + server->Display(), "ORVANDEL_MESSAGE_LOG=" + messages.string()}, cwd.string(),
+                  log.string());
+    ASSERT_TRUE(viewer.Started());
+    const std::optional<TWindowInfo> window = WaitForRate(server->Display(), viewer);
+    ASSERT_TRUE(window) << "no frame rate in the caption; log:\n" << ReadFile(log);
+    EXPECT_EQ(window->Width, 648);
+    EXPECT_EQ(window->Height, 580);
+    std::this_thread::sleep_for(500ms);
+    const QImage shot = Screenshot(server->Display(), fs::path(work) / "game.png");
+    ASSERT_FALSE(shot.isNull());
+    const QRect view = View(*window);
+
+    // At the start the camera looks slightly down along +y: sky above, land below.
+    const TStats sky = Stats(shot, QRect(view.left() + 20, view.top() + 5, view.width() - 40, 40));
+    const TStats land = Stats(shot, QRect(view.left() + 100, view.bottom() - 60, view.width() - 200, 40));
+    const TStats compass = Stats(shot, QRect(view.left(), view.bottom() - CompassHeight + 1, CompassWidth, CompassHeight));
+    EXPECT_GT(sky.B, sky.R + 20) << "the sky is blue";
+    EXPECT_GT(sky.B, 100);
+    EXPECT_LT(land.B, land.G) << "the land is not";
+    EXPECT_GT(land.Spread, 3.0) << "the land is textured and lit, not flat";
+    EXPECT_GT(std::abs(land.B - sky.B) + std::abs(land.R - sky.R), 60);
+    // The compass: a dark strip with light ticks and a red north, squeezed to 48 x 16.
+    EXPECT_LT(compass.Darkest, 60);
+    EXPECT_GT(compass.Brightest, compass.Darkest + 50);
+    EXPECT_GT(compass.MaxRed, 80);
+    const TStats besideCompass =
+        Stats(shot, QRect(view.left() + CompassWidth + 4, view.bottom() - CompassHeight + 1, CompassWidth, CompassHeight));
+    EXPECT_LT(besideCompass.MaxRed, 40) << "the red is the compass's own";
+
+    const std::string text = ReadFile(log);
+    EXPECT_NE(text.find("GL_ARB_multitexture"), std::string::npos);
+    EXPECT_NE(text.find("Loading terrain verticies..."), std::string::npos);
+    EXPECT_NE(text.find("Loading checker terrain texture..."), std::string::npos);
+    EXPECT_FALSE(fs::exists(messages)) << ReadFile(messages);
+    EXPECT_TRUE(fs::exists(cwd / "sector.dat")) << "the water regions' file is left in the working directory";
+    EXPECT_TRUE(viewer.Running());
+}
+
+TEST_F(EndToEndTest, DirectoryWithoutZonesShowsOneBoxAndFlatTerrain)
+{
+    const fs::path empty = fs::path(work) / "nozones";
+    fs::create_directory(empty);
+    const fs::path messages = fs::path(work) / "messages.txt";
+    const fs::path log = fs::path(work) / "log.txt";
+    TChild viewer({ORVANDEL_VIEWER, empty.string()},
+                  {"DISPLAY=" + server->Display(), "ORVANDEL_MESSAGE_LOG=" + messages.string()}, empty.string(),
+                  log.string());
+    ASSERT_TRUE(viewer.Started());
+    const std::optional<TWindowInfo> window = WaitForRate(server->Display(), viewer);
+    ASSERT_TRUE(window) << "the window did not go on; log:\n" << ReadFile(log);
+
+    const std::string boxes = ReadFile(messages);
+    EXPECT_EQ(std::count(boxes.begin(), boxes.end(), '\n'), 1) << boxes;
+    EXPECT_EQ(boxes, "Cannot open file " + (empty / "zones" / "zone111" / "dat111.mpk").string() + "\n");
+    // The log runs up to the failure: the extension string, and nothing of the zone.
+    const std::string text = ReadFile(log);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_EQ(text.rfind("GL_", 0), 0u) << text;
+
+    const QImage shot = Screenshot(server->Display(), fs::path(work) / "nozones.png");
+    ASSERT_FALSE(shot.isNull());
+    const QRect view = View(*window);
+    // Flat ground at height 0 without textures: one even grey all over the lower part.
+    const TStats ground = Stats(shot, QRect(view.left() + 60, view.bottom() - 150, view.width() - 120, 120));
+    EXPECT_LT(ground.Spread, 2.0);
+    EXPECT_NEAR(ground.R, ground.G, 2.0);
+    EXPECT_NEAR(ground.G, ground.B, 2.0);
+    EXPECT_GT(ground.G, 30.0) << "the ground is drawn";
+    EXPECT_TRUE(viewer.Running());
+}

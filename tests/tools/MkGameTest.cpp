@@ -294,9 +294,14 @@ TEST(SampleGameWater, RegionsLieInValleysJustAboveTheirBeds)
             // The bank points face each other across the water.
             int wet = 0;
             for (const auto& b : region.Banks) {
+                // The grid cell holding the point halfway between the two banks.
                 const int mx = (b[0] + b[2]) / 2;
-                const int my = 255 - (b[1] + b[3]) / 2;
-                wet += h.At(mx, my) < water.Height;
+                const int my = 255 - (b[1] + b[3] + 1) / 2;
+                bool under = false;
+                for (int dx = 0; dx <= 1; ++dx)
+                    for (int dy = 0; dy <= 1; ++dy)
+                        under = under || h.At(mx + dx, my + dy) < water.Height;
+                wet += under;
             }
             EXPECT_GE(wet * 10, static_cast<int>(region.Banks.size()) * 7);
         }

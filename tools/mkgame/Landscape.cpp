@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
-#include <numbers>
 #include <queue>
 
 #include "Noise.h"
@@ -24,10 +23,12 @@ constexpr int PathMargin = 3;                  // rivers stay this many cells in
 constexpr double PathSpacing = 0.5;            // cells between the points of a river path
 constexpr double MeanderCells = 8.0;           // how far a river swings off its cheapest line
 constexpr double MeanderLength = 18.0;         // cells of river per swing, roughly
+constexpr double MeanderLowland = 1200.0;      // rivers swing freely below this height ...
+constexpr double MeanderUpland = 3000.0;       // ... and not at all above this one
 constexpr double MouthBedAboveSea = 24.0;      // a river bed ends this far above the sea
 constexpr double JoinBedAbove = 16.0;          // a tributary's bed ends above its river's bed
 constexpr double StretchMaxDrop = 120.0;       // a flat stretch covers at most this fall
-constexpr int StretchMaxPoints = 36;           // ... and at most 18 cells
+constexpr int StretchMaxPoints = 28;           // ... and at most 14 cells
 constexpr int StretchMinPoints = 10;           // shorter stretches run dry (rapids)
 constexpr double RiverWaterAboveBed = 48.0;
 constexpr double ChannelReach = 2.5;           // cells beyond the bed edge that count as channel
@@ -74,7 +75,7 @@ struct TPoint {
 
 double Distance(TPoint a, TPoint b)
 {
-    return std::hypot(a.x - b.x, a.y - b.y);
+    return Length(a.x - b.x, a.y - b.y);
 }
 
 // Position relative to the shore edge: Across grows inland, Along runs with the shore.
@@ -149,7 +150,7 @@ TBaseLand BuildBaseLand(const TZoneRecipe& recipe)
 
             base.At(x, y) = SeaLevel + 50.0 + 700.0 * inland;
             hills.At(x, y) = recipe.HillHeight * rolling * rolling * (0.3 + 0.7 * inland) * (1.0 - 0.8 * plains);
-            mountains.At(x, y) = mask * (0.12 + 0.88 * std::pow(ridge, 1.3)) * inland;
+            mountains.At(x, y) = mask * (0.12 + 0.88 * ridge * (0.7 + 0.3 * ridge)) * inland;
             detail.At(x, y) = Fbm(x / 5.0, y / 5.0, {.Seed = seed + 7, .Octaves = 3}) * (12.0 + 90.0 * mask);
 
             const double depth = SmoothStep(0.0, recipe.ShoreWidth * 0.8, coast - across);
@@ -257,8 +258,9 @@ std::vector<int> CheapestPath(const TField& height, int start, const std::vector
     return path;
 }
 
-// Rounds the corners of a grid walk, resamples it evenly and lets it meander a little.
-std::vector<TPoint> ShapePath(const std::vector<int>& walk, uint64_t seed)
+// Rounds the corners of a grid walk, resamples it evenly and lets it meander where the
+// land is low and open (in the hills it keeps to the valley floor the walk found).
+std::vector<TPoint> ShapePath(const std::vector<int>& walk, const TField& height, uint64_t seed)
 {
     std::vector<TPoint> points;
     for (int v : walk)
@@ -296,11 +298,12 @@ std::vector<TPoint> ShapePath(const std::vector<int>& walk, uint64_t seed)
     for (size_t i = 1; i + 1 < n; ++i) {
         const double tx = even[i + 1].x - even[i - 1].x;
         const double ty = even[i + 1].y - even[i - 1].y;
-        const double length = std::hypot(tx, ty);
+        const double length = Length(tx, ty);
         if (length <= 0.0)
             continue;
         const double s = static_cast<double>(i) * PathSpacing;
-        const double taper = SmoothStep(0.0, 12.0, s) * SmoothStep(0.0, 12.0, (n - 1 - i) * PathSpacing);
+        const double taper = SmoothStep(0.0, 12.0, s) * SmoothStep(0.0, 12.0, (n - 1 - i) * PathSpacing) *
+                             (1.0 - SmoothStep(MeanderLowland, MeanderUpland, height.Sample(even[i].x, even[i].y)));
         const double offset = MeanderCells * taper * Fbm(s / MeanderLength, 0.5, {.Seed = seed, .Octaves = 2});
         meander[i].x = Clamp(even[i].x - ty / length * offset, PathMargin, GridSize - 1 - PathMargin);
         meander[i].y = Clamp(even[i].y + tx / length * offset, PathMargin, GridSize - 1 - PathMargin);
@@ -344,6 +347,17 @@ void LayBed(TRiver& river, const TField& height, double lowest)
     for (size_t i = 0; i < n; ++i) {
         const TStretch& stretch = river.Stretches[river.StretchOf[i]];
         river.Bed[i] = stretch.Wet ? stretch.Level : floor[i];
+    }
+    // Before rapids a wet stretch keeps its level a little past its end, so that its
+    // rectangle of water does not reach over the falling bed that follows. (Where
+    // another wet stretch follows, the step is small and the overlap is a shallow pool.)
+    for (size_t k = 0; k + 1 < river.Stretches.size(); ++k) {
+        const TStretch& stretch = river.Stretches[k];
+        if (!stretch.Wet || river.Stretches[k + 1].Wet)
+            continue;
+        const int hold = 2 * static_cast<int>(std::ceil(river.HalfWidth[stretch.Last] + 2.0));
+        for (int i = stretch.Last + 1; i <= stretch.Last + hold && i < static_cast<int>(n); ++i)
+            river.Bed[i] = std::max(river.Bed[i], stretch.Level);
     }
 }
 
@@ -453,9 +467,10 @@ std::vector<TRiver> CutRivers(const TZoneRecipe& recipe, const TBaseLand& base, 
             continue;
 
         TRiver river;
-        river.Path = ShapePath(walk, recipe.Seed + 100 + static_cast<uint64_t>(r));
+        river.Path = ShapePath(walk, height, recipe.Seed + 100 + static_cast<uint64_t>(r));
         const size_t n = river.Path.size();
-        const bool tributary = !(base.Landness.Values[walk.back()] < 0.5);
+        const int mouth = walk.back();
+        const bool tributary = base.Landness.Values[mouth] >= 0.5 && owners[mouth].River >= 0;
         river.HalfWidth.resize(n);
         for (size_t i = 0; i < n; ++i)
             river.HalfWidth[i] = (tributary ? 0.8 : 1.0) + (tributary ? 0.6 : 1.1) * static_cast<double>(i) / n;
@@ -463,11 +478,9 @@ std::vector<TRiver> CutRivers(const TZoneRecipe& recipe, const TBaseLand& base, 
         double lowest = SeaLevel + MouthBedAboveSea;
         if (tributary) {
             // Ends in an earlier river: stay above that river's bed where they meet.
-            const TOwner& meet = owners[walk.back()];
-            const TRiver& parent = rivers[meet.River];
-            const auto [i, d] = NearestOnPath(parent, walk.back() / GridSize, walk.back() % GridSize);
-            (void)d;
-            lowest = parent.Bed[i] + JoinBedAbove;
+            const TRiver& parent = rivers[owners[mouth].River];
+            const int meet = NearestOnPath(parent, mouth / GridSize, mouth % GridSize).first;
+            lowest = parent.Bed[meet] + JoinBedAbove;
         }
         LayBed(river, height, lowest);
         const int shade = r * 17;
@@ -494,7 +507,7 @@ struct TLake {
 
     double Reach(double x, double y) const
     {
-        return std::hypot((x - Centre.x) / RadiusX, (y - Centre.y) / RadiusY);
+        return Length((x - Centre.x) / RadiusX, (y - Centre.y) / RadiusY);
     }
 };
 
@@ -624,12 +637,13 @@ TWaterBody RiverStretchWater(const TRiver& river, const TStretch& stretch)
     body.Kind = TWaterKind::River;
     body.Color = river.Color;
     body.Height = static_cast<int>(std::lround(stretch.Level + RiverWaterAboveBed));
-    for (int i = stretch.First;; i = std::min(i + 6, stretch.Last)) {
+    // The first pair stands a cell into the stretch, clear of the step up to the one before.
+    for (int i = std::min(stretch.First + 2, stretch.Last);; i = std::min(i + 6, stretch.Last)) {
         const int before = std::max(i - 1, 0);
         const int after = std::min(i + 1, static_cast<int>(river.Path.size()) - 1);
         const double tx = river.Path[after].x - river.Path[before].x;
         const double ty = river.Path[after].y - river.Path[before].y;
-        const double length = std::max(std::hypot(tx, ty), 1e-9);
+        const double length = std::max(Length(tx, ty), 1e-9);
         const double reach = river.HalfWidth[i] + 1.2;
         const TPoint p = river.Path[i];
         body.Banks.push_back({ToBankPoint(p.x - ty / length * reach, p.y + tx / length * reach),
@@ -644,15 +658,16 @@ TWaterBody LakeWater(const TLake& lake)
 {
     // Opposite points of the shore, the pair turning by 30 degrees from the west and east
     // ends of the lake through its south and north ends.
-    constexpr int BankPairs = 6;
+    constexpr double HalfRoot3 = 0.8660254037844386;
+    constexpr double Directions[][2] = {{1.0, 0.0}, {HalfRoot3, 0.5}, {0.5, HalfRoot3},
+                                        {0.0, 1.0}, {-0.5, HalfRoot3}, {-HalfRoot3, 0.5}};
     TWaterBody body;
     body.Kind = TWaterKind::Lake;
     body.Color = lake.Color;
     body.Height = static_cast<int>(lake.Level);
-    for (int k = 0; k < BankPairs; ++k) {
-        const double angle = k * std::numbers::pi / BankPairs;
-        const double dx = lake.RadiusX * std::cos(angle);
-        const double dy = lake.RadiusY * std::sin(angle);
+    for (const auto& direction : Directions) {
+        const double dx = lake.RadiusX * direction[0];
+        const double dy = lake.RadiusY * direction[1];
         body.Banks.push_back({ToBankPoint(lake.Centre.x - dx, lake.Centre.y - dy),
                               ToBankPoint(lake.Centre.x + dx, lake.Centre.y + dy)});
     }
@@ -803,9 +818,13 @@ TLandscape BuildLandscape(const TZoneRecipe& recipe)
             if (!stretch.Wet)
                 continue;
             TWaterBody body = RiverStretchWater(river, stretch);
+            // Its own bed, and the beds of the neighbouring stretches where the rectangle
+            // reaches over them, may lie under this water, unless they fall away steeply
+            // there (or are some other valley the river passes near).
             const auto own = [&](int x, int y) {
                 const TOwner& o = owners[Index(x, y)];
-                return o.River == static_cast<int>(r) && std::abs(o.Stretch - static_cast<int>(k)) <= 1;
+                return o.River == static_cast<int>(r) && std::abs(o.Stretch - static_cast<int>(k)) <= 1 &&
+                       land.Height(x, y) >= stretch.Level - StretchMaxDrop;
             };
             if (FitToGround(body, land, stretch.Level, own))
                 land.Water.push_back(std::move(body));

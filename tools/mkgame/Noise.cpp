@@ -74,6 +74,16 @@ int TRandom::Range(int low, int high)
     return low + static_cast<int>(Next() % span);
 }
 
+double Wave(double t)
+{
+    // cos(2 pi u) = -cos(2 pi (u - 1/2)); the even Taylor polynomial of the latter up to
+    // the eighth power on |u - 1/2| <= 1/2.
+    constexpr double C2 = 19.7392088022, C4 = 64.9393940227, C6 = 85.4568172798, C8 = 60.2446413718;
+    const double u = t - std::floor(t) - 0.5;
+    const double v = u * u;
+    return -(1.0 - v * (C2 - v * (C4 - v * (C6 - v * C8))));
+}
+
 uint64_t HashPoint(int64_t x, int64_t y, uint64_t seed)
 {
     return Mix(seed * GoldenGamma ^ static_cast<uint64_t>(x) * 0xD6E8FEB86659FD93ull ^

@@ -10,6 +10,7 @@
 //   double p = Fbm(x, y, {.Seed = 7, .Period = 8});       // tiles every 8 units
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace orvgame {
@@ -48,6 +49,17 @@ double Fbm(double x, double y, const TNoiseOptions& options);
 
 // Ridged fractal: sharp crests where the noise crosses zero, in [0, 1].
 double Ridged(double x, double y, const TNoiseOptions& options);
+
+// The length of (x, y). Square root is exact in IEEE arithmetic, so unlike the library's
+// hypot and trigonometric functions it cannot differ between library versions; the
+// generator keeps to such arithmetic so that its bytes do not depend on them.
+inline double Length(double x, double y)
+{
+    return std::sqrt(x * x + y * y);
+}
+
+// A smooth wave of period 1 with the shape of cos(2 pi t), as a polynomial (within 0.03).
+double Wave(double t);
 
 inline double Clamp(double x, double low, double high)
 {

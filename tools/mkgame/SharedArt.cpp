@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <string_view>
 
 #include "Noise.h"
@@ -109,17 +108,17 @@ orv::TImage WaterTexture()
     constexpr int Waves[][2] = {{3, 1}, {-2, 4}, {5, -3}, {1, 6}, {-6, -2}};
     constexpr int Lattice = 4;
     orv::TImage image = Blank(WaterSize, WaterSize, 3);
-    const double step = 2.0 * std::numbers::pi / WaterSize;
     for (int y = 0; y < WaterSize; ++y)
         for (int x = 0; x < WaterSize; ++x) {
             const double u = static_cast<double>(x) * Lattice / WaterSize;
             const double v = static_cast<double>(y) * Lattice / WaterSize;
-            const double wobble = 1.6 * Fbm(u, v, {.Seed = ArtSeed + 5, .Octaves = 3, .Period = Lattice});
+            const double wobble = 0.25 * Fbm(u, v, {.Seed = ArtSeed + 5, .Octaves = 3, .Period = Lattice});
             double sum = 0.0;
             for (const auto& w : Waves)
-                sum += std::sin(step * (w[0] * x + w[1] * y) + wobble);
-            const double level = 0.5 + 0.5 * sum / std::size(Waves);
-            const double crest = level * level * level;
+                sum += Wave(static_cast<double>(w[0] * x + w[1] * y) / WaterSize + wobble);
+            // Bright where the waves cancel out: a net of thin lines, as light plays on water.
+            const double level = 1.0 - std::fabs(sum) / std::size(Waves);
+            const double crest = level * level * level * level;
             Put(image, x, y, 158.0 + 90.0 * crest, 182.0 + 72.0 * crest, 196.0 + 58.0 * crest);
         }
     return image;

@@ -43,16 +43,23 @@ constexpr auto StartTimeout = 90s;
 class TChild {
 public:
     // argv[0] is looked up in PATH. stdoutPath: empty keeps the test's own.
+    // extraEnv: NAME=value entries that replace the test's own.
     TChild(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
-           const std::string& cwd = {}, const std::string& stdoutPath = {})
+           const std::string& cwd = {}, const std::string& stdoutPath = {}, int closeInChild = -1)
     {
         std::vector<char*> args;
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         std::vector<std::string> envStrings;
-        for (char** e = environ; *e; ++e)
-            envStrings.emplace_back(*e);
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e;
+            bool replaced = false;
+            for (const std::string& extra : extraEnv)
+                replaced |= entry.compare(0, extra.find('=') + 1, extra, 0, extra.find('=') + 1) == 0;
+            if (!replaced)
+                envStrings.push_back(entry);
+        }
         envStrings.insert(envStrings.end(), extraEnv.begin(), extraEnv.end());
         std::vector<char*> env;
         for (std::string& e : envStrings)
@@ -61,6 +68,8 @@ public:
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        if (closeInChild >= 0)
+            posix_spawn_file_actions_addclose(&actions, closeInChild);
         if (!cwd.empty())
             posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
         if (!stdoutPath.empty())
@@ -132,22 +141,25 @@ class TXServer {
 public:
     TXServer()
     {
-        for (int display = 150 + ::getpid() % 500, tries = 0; tries < 20; ++display, ++tries) {
-            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(display)) ||
-                fs::exists("/tmp/.X" + std::to_string(display) + "-lock"))
-                continue;
-            m_Display = ":" + std::to_string(display);
-            m_Server = std::make_unique<TChild>(std::vector<std::string>{"Xvfb", m_Display, "-screen", "0",
-                                                                         "1280x1024x24", "-nolisten", "tcp"});
-            for (int i = 0; i < 100 && m_Server->Running(); ++i) {
-                if (Output("xwininfo -display " + m_Display + " -root 2>/dev/null").find("Width") !=
-                    std::string::npos)
-                    return;
-                std::this_thread::sleep_for(100ms);
-            }
+        // Xvfb picks a free display itself and writes its number to the pipe.
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        m_Server = std::make_unique<TChild>(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]),
+                                                                     "-screen", "0", "1280x1024x24", "-nolisten",
+                                                                     "tcp"},
+                                            std::vector<std::string>{}, std::string(), std::string(), fds[0]);
+        ::close(fds[1]);
+        std::string number;
+        char c;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(fds[0]);
+        if (number.empty() || !m_Server->Started()) {
             m_Server.reset();
+            return;
         }
-        m_Display.clear();
+        m_Display = ":" + number;
     }
     const std::string& Display() const { return m_Display; }
 

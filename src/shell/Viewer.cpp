@@ -208,9 +208,9 @@ bool TViewer::MoveCamera(float t, const TKeyState& keys)
 void TViewer::MouseMove(int x, int y, bool leftButton)
 {
     if (leftButton) {
-        Camera.Pitch = static_cast<float>(Camera.Pitch - (y - LastMouse.Y) / static_cast<double>(MouseDegreePixels));
-        Camera.Heading =
-            static_cast<float>(Camera.Heading - (x - LastMouse.X) / static_cast<double>(MouseDegreePixels));
+        const double dx = static_cast<double>(x) - LastMouse.X, dy = static_cast<double>(y) - LastMouse.Y;
+        Camera.Pitch = static_cast<float>(Camera.Pitch - dy / MouseDegreePixels);
+        Camera.Heading = static_cast<float>(Camera.Heading - dx / MouseDegreePixels);
         if (Camera.Pitch > MaxPitch)
             Camera.Pitch = MaxPitch;
         if (Camera.Pitch < -MaxPitch)

@@ -37,6 +37,13 @@ QSurfaceFormat TglWindow::ViewFormat()
     return format;
 }
 
+bool TglWindow::ContextPossible()
+{
+    QOpenGLContext probe;
+    probe.setFormat(ViewFormat());
+    return probe.create();
+}
+
 void TglWindow::DefaultInit()
 {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

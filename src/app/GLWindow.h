@@ -30,6 +30,8 @@ public:
     // What the view asks of OpenGL: a compatibility profile, at least 16 depth bits, no
     // stencil, double buffered, no waiting for the vertical retrace.
     static QSurfaceFormat ViewFormat();
+    // Whether an OpenGL context of the view's format can be made at all.
+    static bool ContextPossible();
     // The view's own initialisation: black clear colour, nicest perspective correction,
     // depth test and face culling on.
     static void DefaultInit();

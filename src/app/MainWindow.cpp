@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QOpenGLContext>
+#include <QPalette>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -92,6 +93,7 @@ TForm1::~TForm1()
     // The view releases its context first, then FormDestroy runs with no context current.
     delete glMap;
     glMap = nullptr;
+    m_View = nullptr;
     if (QOpenGLContext* current = QOpenGLContext::currentContext())
         current->doneCurrent();
     FormDestroy();
@@ -151,21 +153,33 @@ void TForm1::CreateControls()
     trackCLODDetail->setToolTip("Level of Detail");
     trackCLODDetail->setGeometry(CLODSliderLeft, CLODSliderTop, CLODSliderWidth, CLODSliderHeight);
 
-    glMap = new TglWindow(client);
-    glMap->setObjectName("glMap");
-    glMap->resize(DesignViewWidth, DesignViewHeight);
-    glMap->OnResize = [this](int width, int height) { Guard([&] { glMapResize(width, height); }); };
-    glMap->OnDraw = [this] { Guard([&] { glMapDraw(); }); };
-    glMap->OnLoaded = [this] { Create(); };
-    glMap->OnMouseDown = [this](Qt::MouseButton button, QPoint position) {
-        Guard([&] { glMapMouseDown(button, position); });
-    };
-    glMap->OnMouseMove = [this](Qt::MouseButtons buttons, QPoint position) {
-        Guard([&] { glMapMouseMove(buttons, position); });
-    };
+    if (TglWindow::ContextPossible()) {
+        glMap = new TglWindow(client);
+        glMap->setObjectName("glMap");
+        glMap->resize(DesignViewWidth, DesignViewHeight);
+        glMap->OnResize = [this](int width, int height) { Guard([&] { glMapResize(width, height); }); };
+        glMap->OnDraw = [this] { Guard([&] { glMapDraw(); }); };
+        glMap->OnLoaded = [this] { Create(); };
+        glMap->OnMouseDown = [this](Qt::MouseButton button, QPoint position) {
+            Guard([&] { glMapMouseDown(button, position); });
+        };
+        glMap->OnMouseMove = [this](Qt::MouseButtons buttons, QPoint position) {
+            Guard([&] { glMapMouseMove(buttons, position); });
+        };
+        m_View = glMap;
+    } else {
+        // Without OpenGL the view stays black: the toolkit cannot even compose a window
+        // that holds an OpenGL widget then. Creation reports it.
+        m_View = new QWidget(client);
+        m_View->setObjectName("glMapPlaceholder");
+        m_View->setAutoFillBackground(true);
+        QPalette palette = m_View->palette();
+        palette.setColor(QPalette::Window, Qt::black);
+        m_View->setPalette(palette);
+    }
 
     layout->addWidget(pnlTop);
-    layout->addWidget(glMap, 1);
+    layout->addWidget(m_View, 1);
     setCentralWidget(client);
 
     ApplicationEvents1 = new QTimer(this);
@@ -259,9 +273,11 @@ void TForm1::ShowException(const QString& message)
     ShowMessageBox(this, TMessageKind::Error, QString::fromLatin1(ApplicationTitle), message);
 }
 
+bool TForm1::ViewActive() const { return glMap != nullptr && glMap->Active(); }
+
 void TForm1::MakeCurrent()
 {
-    if (glMap && glMap->Active()) {
+    if (ViewActive()) {
         glMap->makeCurrent();
         return;
     }
@@ -277,7 +293,7 @@ void TForm1::Create()
     if (m_Created)
         return;
     m_Created = true;
-    if (!glMap->Active())
+    if (!ViewActive())
         ShowMessageBox(this, TMessageKind::Error, QString::fromLatin1(ContextErrorCaption),
                        QString::fromLatin1(ContextErrorText));
     Guard([&] { FormCreate(); });
@@ -306,7 +322,7 @@ void TForm1::FormCreate()
     // The slider keeps showing its position until it is moved.
     v.CLODDetail = 0.2f;
     // Without a context there is nothing to load into: the view draws nothing.
-    if (!glMap->Active())
+    if (!ViewActive())
         return;
     MakeCurrent();
     const std::string warning = v.LoadExtensions();
@@ -329,7 +345,7 @@ void TForm1::showEvent(QShowEvent* event)
         FitOuterSize();
         // The view makes its context while the window is shown; without one, creation
         // goes on here.
-        if (!glMap->Active())
+        if (!ViewActive())
             Create();
     });
 }
@@ -456,7 +472,8 @@ void TForm1::ApplicationEvents1Idle()
     const TFrameReport report = m_FrameLoop->Step(m_Keys->State());
     if (report.Caption)
         setWindowTitle(QString::fromStdString(*report.Caption));
-    glMap->update();
+    if (glMap)
+        glMap->update();
 }
 
 // --- The view ----------------------------------------------------------------------------
@@ -478,7 +495,7 @@ void TForm1::glMapDraw()
     m_Viewer->glMapDraw(frame);
 }
 
-void TForm1::glMapMouseDown(Qt::MouseButton, QPoint) { glMap->setFocus(Qt::MouseFocusReason); }
+void TForm1::glMapMouseDown(Qt::MouseButton, QPoint) { m_View->setFocus(Qt::MouseFocusReason); }
 
 void TForm1::glMapMouseMove(Qt::MouseButtons buttons, QPoint position)
 {
@@ -548,7 +565,7 @@ QString TForm1::atnSaveViewExecute()
     QString name = stem + QStringLiteral(".png");
     for (int n = 2; QFileInfo::exists(name); ++n)
         name = stem + QStringLiteral("-%1.png").arg(n);
-    const QImage picture = glMap->grabFramebuffer();
+    const QImage picture = glMap ? glMap->grabFramebuffer() : QImage();
     if (picture.isNull() || !picture.save(name, "PNG"))
         throw EFCreateError("Cannot create file " + QDir::current().absoluteFilePath(name).toStdString());
     Log("Saved the view to " + name.toStdString());

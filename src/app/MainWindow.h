@@ -68,6 +68,8 @@ public:
     TInputQuery InputQuery = DefaultInputQuery;
 
     // --- Controls (owned by the window) ----------------------------------------------
+    // The view; null when this machine cannot make any OpenGL context (a black panel
+    // stands in its place).
     TglWindow* glMap = nullptr;
     QFrame* pnlTop = nullptr;
     QSlider* trackDetailTexScale = nullptr;
@@ -149,6 +151,7 @@ private:
     void ShowException(const QString& message);
     // Makes the view's context current for a handler that calls OpenGL.
     void MakeCurrent();
+    bool ViewActive() const;
     void SyncActionBox(QAction* action, QCheckBox* box, bool checked);
     void StartLoop();
     void StopLoop();
@@ -158,6 +161,7 @@ private:
     std::unique_ptr<TGLViewer> m_Viewer;
     std::unique_ptr<TFrameLoop> m_FrameLoop;
     std::unique_ptr<TKeyTracker> m_Keys;
+    QWidget* m_View = nullptr;     // glMap, or its stand-in
     bool m_Created = false;       // Create has begun
     bool m_FormCreated = false;   // FormCreate has run
     bool m_Shown = false;

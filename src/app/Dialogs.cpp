@@ -5,6 +5,7 @@
 
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QWidget>
 
 namespace orv {
 namespace {
@@ -60,6 +61,8 @@ void ShowMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, 
         QMessageBox::critical(parent, caption, shown);
         break;
     }
+    if (parent && parent->isVisible())
+        parent->activateWindow();
 }
 
 TMessageHook SetMessageHook(TMessageHook hook)
@@ -74,6 +77,9 @@ std::optional<QString> DefaultInputQuery(QWidget* parent, const QString& caption
 {
     bool ok = false;
     QString reply = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, text, &ok);
+    // The keyboard goes back to the window, also where no window manager returns it.
+    if (parent)
+        parent->activateWindow();
     if (!ok)
         return std::nullopt;
     return reply;

@@ -495,7 +495,14 @@ void TForm1::glMapDraw()
     m_Viewer->glMapDraw(frame);
 }
 
-void TForm1::glMapMouseDown(Qt::MouseButton, QPoint) { m_View->setFocus(Qt::MouseFocusReason); }
+void TForm1::glMapMouseDown(Qt::MouseButton, QPoint)
+{
+    // Where no window manager hands the keyboard back (after a box closed), the click
+    // takes it for the window too.
+    if (!isActiveWindow())
+        activateWindow();
+    m_View->setFocus(Qt::MouseFocusReason);
+}
 
 void TForm1::glMapMouseMove(Qt::MouseButtons buttons, QPoint position)
 {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "FuzzInput.h"
 #include "formats/DDSImage.h"
 #include "formats/DXT.h"
 
@@ -14,9 +15,7 @@ volatile unsigned Sink = 0;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     orv::TMemoryStream source;
-    source.SetSize(static_cast<int64_t>(size));
-    if (size > 0)
-        std::memcpy(source.Memory(), data, size);
+    FillStream(source, data, size);
     orv::TDDSImage image;
     try {
         image.LoadFromStream(source);

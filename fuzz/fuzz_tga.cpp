@@ -4,6 +4,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "FuzzInput.h"
 #include "formats/TGA.h"
 
 namespace {
@@ -14,9 +15,7 @@ volatile unsigned Sink = 0;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     orv::TMemoryStream source;
-    source.SetSize(static_cast<int64_t>(size));
-    if (size > 0)
-        std::memcpy(source.Memory(), data, size);
+    FillStream(source, data, size);
     orv::TTGAImage image;
     try {
         image.LoadFromStream(source);

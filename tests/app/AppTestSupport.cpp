@@ -9,6 +9,7 @@
 #include <QSurfaceFormat>
 #include <QTest>
 
+#include "ExternalPrograms.h"
 #include "GLWindow.h"
 #include "base/Log.h"
 #include "shell/GLViewer.h"
@@ -98,8 +99,7 @@ orv::TFrameClock TStepClock::Clock()
 
 void TWindowTest::SetUp()
 {
-    if (QApplication::instance() == nullptr)
-        GTEST_SKIP() << "the window tests need an X display (scripts/test starts Xvfb)";
+    REQUIRE_OR_SKIP(QApplication::instance() != nullptr, "an X display (scripts/test starts Xvfb)");
 }
 
 void TWindowTest::TearDown() { form.reset(); }

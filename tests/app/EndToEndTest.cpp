@@ -25,6 +25,7 @@
 #include <QColor>
 #include <QImage>
 
+#include "ExternalPrograms.h"
 #include "SampleGame.h"
 
 extern char** environ;
@@ -251,8 +252,7 @@ class EndToEndTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (Output("command -v Xvfb xwininfo import").empty())
-            GTEST_SKIP() << "needs Xvfb, xwininfo and ImageMagick's import";
+        REQUIRE_PROGRAMS("Xvfb", "xwininfo", "import");
         work = orvtest::NewTempDir("orvandel-e2e");
         ASSERT_FALSE(work.empty());
         server = std::make_unique<TXServer>();

@@ -117,18 +117,8 @@ void WriteBytes(const std::string& path, std::span<const uint8_t> bytes)
 const std::string& ConvertProgram()
 {
     static const std::string program = [] {
-        const std::string standard = "/usr/bin/convert";
-        if (::access(standard.c_str(), X_OK) == 0)
-            return standard;
-        const char* path = std::getenv("PATH");
-        std::stringstream dirs(path ? path : "");
-        std::string dir;
-        while (std::getline(dirs, dir, ':')) {
-            const std::string candidate = dir + "/convert";
-            if (!dir.empty() && ::access(candidate.c_str(), X_OK) == 0)
-                return candidate;
-        }
-        return std::string();
+        const std::string standard = FindProgram("/usr/bin/convert");
+        return standard.empty() ? FindProgram("convert") : standard;
     }();
     return program;
 }
@@ -149,7 +139,7 @@ bool RunConvert(const std::vector<std::string>& arguments)
 {
     std::string command = ShellQuoted(ConvertProgram());
     for (const std::string& argument : arguments)
-        command += " " + ShellQuoted(argument);
+        command.append(" ").append(ShellQuoted(argument));
     return std::system(command.c_str()) == 0;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ExternalPrograms.h"
 #include "formats/Stream.h"
 #include "writers/ImageWriters.h"
 
@@ -80,8 +81,5 @@ std::vector<uint8_t> TopFirstRGB(const uint8_t* bottomFirstBGR, int width, int h
 
 }  // namespace orvtest
 
-#define SKIP_WITHOUT_IMAGEMAGICK()                                     \
-    do {                                                               \
-        if (orvtest::ConvertProgram().empty())                         \
-            GTEST_SKIP() << "ImageMagick's convert is not installed";  \
-    } while (false)
+// Skips (or, in CI, fails) a test that needs ImageMagick when it is missing.
+#define SKIP_WITHOUT_IMAGEMAGICK() REQUIRE_OR_SKIP(!orvtest::ConvertProgram().empty(), "ImageMagick's convert")

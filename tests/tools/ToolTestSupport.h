@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "ExternalPrograms.h"
+
 namespace orv::tooltest {
 
 namespace fs = std::filesystem;

@@ -7,10 +7,10 @@
 #include <cstdlib>
 
 #include "base/CgUtils.h"
+#include "gl/GLError.h"
 #include "scene/Compass.h"
 #include "scene/SkyBox.h"
 #include "scene/Water.h"
-#include "zone/Textures.h"
 
 namespace orv {
 namespace {

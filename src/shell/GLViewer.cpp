@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include "base/Log.h"
+#include "gl/GLError.h"
 #include "scene/Frame.h"
 #include "zone/Textures.h"
 

@@ -23,7 +23,7 @@
 #include <string_view>
 
 #include "scene/Frame.h"
-#include "shell/GLext.h"
+#include "gl/GLext.h"
 #include "shell/Viewer.h"
 
 namespace orv {

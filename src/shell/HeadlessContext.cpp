@@ -9,7 +9,7 @@
 #include <array>
 #include <cstring>
 
-#include "shell/GLext.h"
+#include "gl/GLext.h"
 
 namespace orv {
 namespace {

@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "shell/GLext.h"
+#include "gl/GLext.h"
 
 namespace orv {
 namespace {

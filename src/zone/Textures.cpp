@@ -16,7 +16,8 @@
 #include "formats/DDSImage.h"
 #include "formats/MPKFile.h"
 #include "formats/TGA.h"
-#include "shell/GLext.h"
+#include "gl/GLError.h"
+#include "gl/GLext.h"
 #include "zone/Zone.h"
 #include "zone/ZonePaths.h"
 
@@ -99,18 +100,6 @@ std::string ReplaceExtension(const std::string& name, std::string_view extension
 }
 
 }  // namespace
-
-void CheckGLError(std::string_view context)
-{
-    const GLenum error = glGetError();
-    if (error == GL_NO_ERROR)
-        return;
-    const auto* text = reinterpret_cast<const char*>(gluErrorString(error));
-    std::string line = text ? text : ("OpenGL error " + std::to_string(error));
-    line += ": ";
-    line += context;
-    Log(line);
-}
 
 void SetTextureParameters(int32_t filter, int32_t wrap)
 {

@@ -9,7 +9,7 @@
 //   LoadSharedTextures(gameDir, names);
 //
 // Errors of the readers propagate as exceptions; OpenGL errors are only logged
-// (CheckGLError).
+// (CheckGLError, gl/GLError.h).
 #pragma once
 
 #include <cstdint>
@@ -30,9 +30,6 @@ constexpr int32_t TexWrapClamp = 0x2900;                  // GL_CLAMP
 constexpr int32_t TexWrapRepeat = 0x2901;                 // GL_REPEAT
 
 class ETextureError : public EFormatError { using EFormatError::EFormatError; };
-
-// The pending OpenGL error as one log line "<error text>: <context>"; nothing without.
-void CheckGLError(std::string_view context);
 
 // The last step of every upload: wrap s and t, minification filter, magnification
 // filter (GL_LINEAR for a mipmap filter).

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "GLTestSupport.h"
-#include "shell/GLext.h"
+#include "gl/GLext.h"
 
 namespace orvtest {
 namespace {

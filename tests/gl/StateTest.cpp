@@ -11,7 +11,7 @@
 #include "scene/Frame.h"
 #include "scene/SkyBox.h"
 #include "scene/Water.h"
-#include "shell/GLext.h"
+#include "gl/GLext.h"
 #include "terrain/Renderers.h"
 
 namespace orvtest {

@@ -1,5 +1,5 @@
 // GLext: fetching the OpenGL 1.3 and GL_ARB_multitexture entry points.
-#include "shell/GLext.h"
+#include "gl/GLext.h"
 
 #include <EGL/egl.h>
 

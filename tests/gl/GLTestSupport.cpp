@@ -1,5 +1,5 @@
 // GLTestSupport: the test game writer, the viewer rig and the picture helpers.
-#include "GLTestSupport.h"
+#include "gl/GLTestSupport.h"
 
 #include <GL/gl.h>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "GLTestSupport.h"
+#include "gl/GLTestSupport.h"
 #include "gl/GLext.h"
 
 namespace orvtest {

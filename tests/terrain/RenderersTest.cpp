@@ -3,7 +3,7 @@
 
 #include <GL/gl.h>
 
-#include "GLTestSupport.h"
+#include "gl/GLTestSupport.h"
 
 namespace orvtest {
 namespace {

@@ -6,7 +6,7 @@
 #include <regex>
 #include <string>
 
-#include "GLTestSupport.h"
+#include "gl/GLTestSupport.h"
 
 namespace orvtest {
 namespace {

@@ -2,7 +2,7 @@
 // the source position after it; DDS files written by ImageMagick.
 #include <gtest/gtest.h>
 
-#include "ImageTestSupport.h"
+#include "formats/ImageTestSupport.h"
 #include "formats/DDSImage.h"
 #include "formats/DXT.h"
 

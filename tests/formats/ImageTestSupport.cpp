@@ -1,4 +1,4 @@
-#include "ImageTestSupport.h"
+#include "formats/ImageTestSupport.h"
 
 #include <unistd.h>
 

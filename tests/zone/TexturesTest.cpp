@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "GLTestSupport.h"
+#include "gl/GLTestSupport.h"
 #include "zone/Textures.h"
 
 namespace orvtest {

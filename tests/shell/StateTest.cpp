@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "GLTestSupport.h"
+#include "gl/GLTestSupport.h"
 #include "scene/Compass.h"
 #include "scene/Frame.h"
 #include "scene/SkyBox.h"

@@ -3,7 +3,7 @@
 // palette faults) and the files it must refuse.
 #include <gtest/gtest.h>
 
-#include "ImageTestSupport.h"
+#include "formats/ImageTestSupport.h"
 #include "formats/Bitmap.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "ImageTestSupport.h"
+#include "formats/ImageTestSupport.h"
 #include "formats/Bitmap.h"
 #include "formats/DDSImage.h"
 #include "formats/DXT.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <stdexcept>
 
-#include "ImageTestSupport.h"
+#include "formats/ImageTestSupport.h"
 #include "writers/PNG.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "ImageTestSupport.h"
+#include "formats/ImageTestSupport.h"
 #include "formats/DDSImage.h"
 #include "formats/DXT.h"
 

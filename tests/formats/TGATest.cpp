@@ -2,7 +2,7 @@
 // pixel reorderings, short and malformed files; TGA files written by ImageMagick.
 #include <gtest/gtest.h>
 
-#include "ImageTestSupport.h"
+#include "formats/ImageTestSupport.h"
 #include "formats/TGA.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "GLTestSupport.h"
+#include "gl/GLTestSupport.h"
 #include "scene/Compass.h"
 
 namespace orvtest {
@@ -385,7 +385,7 @@ TEST_P(ReferenceTest, MatchesTheReference)
     TViewerRig rig(s_Dir, Width, Height);
     c.Set(rig.Viewer);
     const TRGBAImage picture = rig.Draw();
-    const std::string reference = SourceDir() + "/tests/gl/reference/" + c.Name + ".png";
+    const std::string reference = SourceDir() + "/tests/shell/reference/" + c.Name + ".png";
     if (std::getenv("ORVANDEL_UPDATE_GL_REFERENCES")) {
         WritePicture(reference, picture);
         GTEST_SKIP() << "reference written: " << reference;
@@ -393,7 +393,7 @@ TEST_P(ReferenceTest, MatchesTheReference)
     const TPictureDifference d = ComparePictures(picture, ReadPNG(reference), 32);
     EXPECT_LT(d.Share, 0.015) << c.Name << ": largest channel difference " << d.Largest;
     if (d.Share >= 0.015)
-        WritePicture(BinaryDir() + "/tests/gl/" + c.Name + "-actual.png", picture);
+        WritePicture(BinaryDir() + "/tests/shell/" + c.Name + "-actual.png", picture);
 }
 
 void Place(TGLViewer& v, int X, int Y, int Z, int h, int p)

@@ -2,7 +2,7 @@
 // the pixel bytes of PCX files written by our encoder and by ImageMagick.
 #include <gtest/gtest.h>
 
-#include "ImageTestSupport.h"
+#include "formats/ImageTestSupport.h"
 #include "formats/PCXStream.h"
 
 namespace {

@@ -23,6 +23,7 @@
 
 #include "GLWindow.h"
 #include "KeyTracker.h"
+#include "Settings.h"
 #include "base/Exception.h"
 #include "base/Log.h"
 #include "shell/FrameLoop.h"
@@ -69,9 +70,9 @@ QRadioButton* NewRadioButton(QWidget* parent, const char* caption, int tag, int 
 
 }  // namespace
 
-TForm1::TForm1(std::optional<std::string> gameDirArgument, QWidget* parent)
+TForm1::TForm1(TViewerOptions options, QWidget* parent)
     : QMainWindow(parent),
-      m_GameDirArgument(std::move(gameDirArgument)),
+      m_Options(std::move(options)),
       m_Viewer(std::make_unique<TGLViewer>()),
       m_FrameLoop(std::make_unique<TFrameLoop>(*m_Viewer)),
       m_Keys(std::make_unique<TKeyTracker>())
@@ -298,6 +299,7 @@ void TForm1::Create()
                        QString::fromLatin1(ContextErrorText));
     Guard([&] { FormCreate(); });
     m_FormCreated = true;
+    Guard([&] { ApplyStartOptions(); });
     if (chkRender->isChecked())
         StartLoop();
 }
@@ -305,7 +307,11 @@ void TForm1::Create()
 void TForm1::FormCreate()
 {
     TGLViewer& v = *m_Viewer;
-    v.GameDir = m_GameDirArgument ? GameDirFromArgument(*m_GameDirArgument) : DefaultGameDir();
+    // An argument always wins; without one the folder chosen last, else the default.
+    if (m_Options.GameDir)
+        v.GameDir = GameDirFromArgument(*m_Options.GameDir);
+    else
+        v.GameDir = RememberedGameDir().value_or(DefaultGameDir());
     v.WaterRegions.clear();
     v.TexturesEnabled = true;
     const QPoint mouse = mapFromGlobal(QCursor::pos());
@@ -330,7 +336,23 @@ void TForm1::FormCreate()
         ShowMessageBox(this, TMessageKind::Warning, QString::fromLatin1(ApplicationTitle),
                        QString::fromStdString(warning));
     MakeCurrent();
-    v.glMapInit();
+    v.glMapInit(m_Options.Zone.value_or(TGLViewer::StartZone));
+}
+
+void TForm1::ApplyStartOptions()
+{
+    if (m_Options.RenderVersion) {
+        for (QRadioButton* button : {rbnV1Render, rbnPointerRender, rbnFanRenderer, rbnCLODFans})
+            if (button->property(TagProperty).toInt() == *m_Options.RenderVersion) {
+                button->setChecked(true);
+                rbnRenderVersionClick(button);
+            }
+    }
+    if (m_Options.Location) {
+        m_Viewer->ApplyLocationReply(*m_Options.Location);
+        // The first picture shows the level of detail of the place.
+        m_Viewer->UpdateCLOD();
+    }
 }
 
 void TForm1::FormDestroy() { m_Viewer->FormDestroy(); }

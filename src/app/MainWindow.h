@@ -3,7 +3,7 @@
 // frame loop. The viewer state and every operation that is not about widgets live in
 // the TGLViewer it owns; each handler here reads its control and makes one call there.
 //
-//   TForm1 form(gameDirArgument);   // the controls in their initial states
+//   TForm1 form(options);            // the controls in their initial states
 //   form.show();                    // the view's context, its initialisation, the first
 //                                   // glMapResize; then FormCreate from the event loop,
 //                                   // then the frame loop
@@ -20,6 +20,7 @@
 #include <QMainWindow>
 
 #include "Dialogs.h"
+#include "shell/CommandLine.h"
 
 class QAbstractButton;
 class QAction;
@@ -46,8 +47,8 @@ public:
     static constexpr int PanelHeight = 73;
     static inline const char* InitialCaption = "Form1";
 
-    // gameDirArgument: the first command-line argument, when there is one.
-    explicit TForm1(std::optional<std::string> gameDirArgument = std::nullopt, QWidget* parent = nullptr);
+    // options: the command line. Its game folder wins over the one remembered.
+    explicit TForm1(TViewerOptions options = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The rest of creation once the view has its context (or has failed to make one):
@@ -157,7 +158,10 @@ private:
     void StopLoop();
     void FitOuterSize();
 
-    std::optional<std::string> m_GameDirArgument;
+    // What the command line asks for beyond the defaults: applied once creation has ended.
+    void ApplyStartOptions();
+
+    TViewerOptions m_Options;
     std::unique_ptr<TGLViewer> m_Viewer;
     std::unique_ptr<TFrameLoop> m_FrameLoop;
     std::unique_ptr<TKeyTracker> m_Keys;

@@ -1,58 +1,97 @@
-// orvandel [GAMEDIR]: the interactive viewer. Opens the main window on zone 111 of the
-// game installed in GAMEDIR (the default installation directory when it is missing) and
-// writes its progress log to standard output.
+// orvandel [options] [GAMEDIR]: the interactive viewer. Opens the main window on zone 111
+// (or --zone's) of the game installed in GAMEDIR (the folder chosen last, or the default
+// installation directory, when it is missing) and writes its progress log to standard
+// output. The command line is read before anything needs a display: a wrong one exits
+// with status 2, a missing display with status 1, each with one message on standard error.
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QSurfaceFormat>
 
 #include "GLWindow.h"
 #include "MainWindow.h"
+#include "Settings.h"
+#include "shell/CommandLine.h"
 #include "shell/Viewer.h"
 
 namespace {
 
-void PrintUsage()
+constexpr int ExitNoDisplay = 1;
+constexpr int ExitUsage = 2;
+
+std::string Environment(const char* name)
 {
-    std::printf(
-        "Usage: orvandel [GAMEDIR]\n"
-        "Flies over a zone of the game installed in GAMEDIR (default: %s).\n"
-        "Start it in a directory that holds checker.bmp. F1 in the window lists the keys.\n"
-        "\n"
-        "  --help      show this text and exit\n"
-        "  --version   show the version and exit\n",
-        orv::DefaultGameDir().c_str());
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// While the application connects to the display, Qt's own messages are held back: when
+// it cannot connect it ends the program with a fatal message, and the user gets one line
+// of ours instead of Qt's several and an abort.
+std::vector<QString>& HeldMessages()
+{
+    static std::vector<QString> held;
+    return held;
+}
+
+void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", orv::NoDisplayMessage(Environment("DISPLAY")).c_str());
+        std::fflush(stdout);
+        std::_Exit(ExitNoDisplay);
+    }
+    HeldMessages().push_back(message);
+}
+
+bool DisplayNamed()
+{
+    return !Environment("DISPLAY").empty() || !Environment("WAYLAND_DISPLAY").empty() ||
+           !Environment("QT_QPA_PLATFORM").empty();
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        PrintUsage();
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : argc), argv + argc);
+    orv::TViewerOptions options;
+    try {
+        options = orv::ParseViewerOptions(arguments);
+    } catch (const orv::EUsageError& e) {
+        std::fprintf(stderr, "orvandel: %s\n\n%s", e.what(), orv::ViewerUsage(orv::DefaultGameDir()).c_str());
+        return ExitUsage;
+    }
+    if (options.Help) {
+        std::printf("%s", orv::ViewerUsage(orv::DefaultGameDir()).c_str());
         return 0;
     }
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    if (options.Version) {
         std::printf("orvandel %s\n", ORVANDEL_VERSION);
         return 0;
+    }
+    if (!DisplayNamed()) {
+        std::fprintf(stderr, "%s\n", orv::NoDisplayMessage("").c_str());
+        return ExitNoDisplay;
     }
 
     // The view's context shares with the window's; both get the view's format.
     QSurfaceFormat::setDefaultFormat(orv::TglWindow::ViewFormat());
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Orvandel");
+    // The arguments are the viewer's own: Qt is given none of them.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    const QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);
+    QApplication app(qtArgc, qtArgv);
+    qInstallMessageHandler(previous);
+    for (const QString& message : HeldMessages())
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    orv::SetApplicationNames();
 
-    // Qt has taken its own options out of the arguments; the first one left is the game.
-    const QStringList arguments = QApplication::arguments();
-    std::optional<std::string> gameDir;
-    if (arguments.size() > 1)
-        gameDir = arguments.at(1).toLocal8Bit().toStdString();
-
-    auto form = std::make_unique<orv::TForm1>(gameDir);
+    auto form = std::make_unique<orv::TForm1>(options);
     form->show();
     const int result = QApplication::exec();
     form.reset();

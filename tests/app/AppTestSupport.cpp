@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QSettings>
 #include <QSurfaceFormat>
 #include <QTest>
 
@@ -37,14 +38,23 @@ public:
             return;
         QSurfaceFormat::setDefaultFormat(orv::TglWindow::ViewFormat());
         m_App = std::make_unique<QApplication>(m_Argc, m_Argv);
+        // The remembered game folder of the tests, never the user's.
+        m_Settings = NewTempDir("orvandel-settings");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_Settings));
     }
-    void TearDown() override { m_App.reset(); }
+    void TearDown() override
+    {
+        m_App.reset();
+        if (!m_Settings.empty())
+            fs::remove_all(m_Settings);
+    }
 
 private:
     int m_Argc = 1;
     char m_Name[16] = "orvandel-test";
     char* m_Argv[2] = {m_Name, nullptr};
     std::unique_ptr<QApplication> m_App;
+    std::string m_Settings;
 };
 
 [[maybe_unused]] testing::Environment* const g_QtEnvironment = testing::AddGlobalTestEnvironment(new TQtEnvironment);
@@ -95,6 +105,13 @@ orv::TFrameClock TStepClock::Clock()
             }};
 }
 
+orv::TViewerOptions GameOptions(const std::string& gameDir)
+{
+    orv::TViewerOptions options;
+    options.GameDir = gameDir;
+    return options;
+}
+
 // --- The window fixture ----------------------------------------------------------------
 
 void TWindowTest::SetUp()
@@ -104,10 +121,17 @@ void TWindowTest::SetUp()
 
 void TWindowTest::TearDown() { form.reset(); }
 
-void TWindowTest::Open(const std::string& gameDir, bool keepRendering)
+void TWindowTest::Open(const std::string& gameDir, bool keepRendering, orv::TViewerOptions options)
 {
-    form = std::make_unique<orv::TForm1>(gameDir);
-    form->Viewer().CheckerTexturePath = (fs::path(gameDir) / "checker.bmp").string();
+    options.GameDir = gameDir;
+    OpenWith(options, keepRendering);
+}
+
+void TWindowTest::OpenWith(const orv::TViewerOptions& options, bool keepRendering)
+{
+    form = std::make_unique<orv::TForm1>(options);
+    if (options.GameDir)
+        form->Viewer().CheckerTexturePath = (fs::path(*options.GameDir) / "checker.bmp").string();
     form->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->Created(); }, CreationTimeoutMs));
     if (!keepRendering) {

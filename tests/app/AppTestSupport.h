@@ -56,15 +56,20 @@ struct TStepClock {
     orv::TFrameClock Clock();
 };
 
+// The command line with a game folder alone.
+orv::TViewerOptions GameOptions(const std::string& gameDir);
+
 // Opens the window and waits until its creation has ended.
 class TWindowTest : public testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Opens TForm1 on gameDir (the checker texture is read from there too). With
-    // keepRendering false the idle loop is switched off by unticking "Render", so
-    // that the test runs the frames.
-    void Open(const std::string& gameDir, bool keepRendering = false);
+    // Opens TForm1 on gameDir (the checker texture is read from there too) with the
+    // other options of the command line. With keepRendering false the idle loop is
+    // switched off by unticking "Render", so that the test runs the frames.
+    void Open(const std::string& gameDir, bool keepRendering = false, orv::TViewerOptions options = {});
+    // The same with the options alone (no game folder argument).
+    void OpenWith(const orv::TViewerOptions& options, bool keepRendering = false);
     // Runs frames of the loop with the step clock.
     void RunFrames(int count);
     // Lets the window process its events for a while.

@@ -277,13 +277,63 @@ protected:
 
 }  // namespace
 
+// The program's standard output, standard error and exit status for a shell command line.
+struct TRun {
+    std::string Out, Err;
+    int Status = -1;
+};
+
+TRun RunProgram(const std::string& commandLine)
+{
+    const std::string dir = orvtest::NewTempDir("orvandel-run");
+    const std::string out = dir + "/out", err = dir + "/err";
+    const int raw = std::system((commandLine + " >'" + out + "' 2>'" + err + "' </dev/null").c_str());
+    TRun run{ReadFile(out), ReadFile(err), WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw)};
+    fs::remove_all(dir);
+    return run;
+}
+
 TEST(ProgramTest, HelpAndVersionPrintAndExit)
 {
-    const std::string help = Output("'" ORVANDEL_VIEWER "' --help");
-    EXPECT_NE(help.find("Usage: orvandel [GAMEDIR]"), std::string::npos) << help;
-    EXPECT_NE(help.find("--version"), std::string::npos);
-    const std::string version = Output("'" ORVANDEL_VIEWER "' --version");
-    EXPECT_TRUE(std::regex_match(version, std::regex("orvandel [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version;
+    const TRun help = RunProgram("'" ORVANDEL_VIEWER "' --help");
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_EQ(help.Out.rfind("Usage: orvandel [options] [GAMEDIR]\n", 0), 0u) << help.Out;
+    for (const char* option : {"--zone N", "--loc X,Y,Z,h,p", "--renderer NAME", "--version"})
+        EXPECT_NE(help.Out.find(option), std::string::npos) << option;
+    EXPECT_EQ(help.Err, "");
+    const TRun version = RunProgram("'" ORVANDEL_VIEWER "' --version");
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_TRUE(std::regex_match(version.Out, std::regex("orvandel [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.Out;
+}
+
+TEST(ProgramTest, WrongCommandLinePrintsTheUsageToStandardErrorAndExitsWithTwo)
+{
+    // Refused before anything needs a display: none is named here.
+    for (const char* arguments : {"--bogus", "--zone twelve", "--renderer fast", "--loc 1000", "/a /b"}) {
+        SCOPED_TRACE(arguments);
+        const TRun run = RunProgram(std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" ORVANDEL_VIEWER "' ") +
+                             arguments);
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err.rfind("orvandel: ", 0), 0u) << run.Err;
+        EXPECT_NE(run.Err.find("\nUsage: orvandel [options] [GAMEDIR]\n"), std::string::npos) << run.Err;
+    }
+}
+
+TEST(ProgramTest, WithoutADisplayItSaysSoInOneLineAndExitsWithOne)
+{
+    const std::string game = orvtest::NewTempDir("orvandel-nodisplay");
+    // No display named at all, and one named that does not answer.
+    for (const std::string environment :
+         {"env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:4093"}) {
+        SCOPED_TRACE(environment);
+        const TRun run = RunProgram(environment + " '" ORVANDEL_VIEWER "' '" + game + "'");
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+        EXPECT_NE(run.Err.find("orvandel-tool render"), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Out, "");
+    }
+    fs::remove_all(game);
 }
 
 TEST_F(EndToEndTest, SampleGameShowsSkyTerrainAndCompass)

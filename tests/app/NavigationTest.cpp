@@ -373,7 +373,7 @@ TEST_F(FirstFrameTest, FirstFrameIsMeasuredFromTheStartOfTheLoop)
         GTEST_SKIP() << "orvandel-mkgame is not built";
     // The program's timer has not been reset in this process yet: its origin is the
     // clock's, long ago. Up is held before the window opens.
-    form = std::make_unique<orv::TForm1>(orvtest::SampleGame());
+    form = std::make_unique<orv::TForm1>(orvtest::GameOptions(orvtest::SampleGame()));
     form->Viewer().CheckerTexturePath = orvtest::SampleGame() + "/checker.bmp";
     std::vector<float> frameTimes;
     form->FrameLoop().Clock().ElapsedMs = [&] {

@@ -12,6 +12,7 @@
 
 #include "tool/Command.h"
 #include "base/Log.h"
+#include "shell/CommandLine.h"
 #include "shell/GLViewer.h"
 #include "shell/HeadlessContext.h"
 #include "writers/PNG.h"
@@ -64,14 +65,8 @@ int ParseInt(const std::string& text, const std::string& option)
 
 int RenderTag(const std::string& name)
 {
-    if (name == "v1")
-        return RenderV1;
-    if (name == "pointer")
-        return RenderPointer;
-    if (name == "fan")
-        return RenderFan;
-    if (name == "clod")
-        return RenderCLOD;
+    if (const std::optional<uint8_t> tag = RenderVersionFromName(name))
+        return *tag;
     throw TUsageError{"--renderer: one of v1, pointer, fan, clod, not " + name};
 }
 

@@ -1,0 +1,149 @@
+#include "shell/CommandLine.h"
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+#include "formats/MPKFile.h"
+#include "zone/TextValues.h"
+
+namespace orv {
+namespace {
+
+constexpr std::array<std::string_view, 4> RendererNames{"v1", "pointer", "fan", "clod"};
+// The items of a location that are read; further ones are ignored.
+constexpr size_t LocationItems = 5;
+
+int ZoneNumber(const std::string& text)
+{
+    const std::optional<int32_t> zone = TryStrToInt(text);
+    if (!zone || *zone < 0)
+        throw EUsageError("--zone: a zone number (0 or more), not \"" + text + "\"");
+    return *zone;
+}
+
+// The checks "Go to loc..." makes, without a camera to apply them to.
+std::string CheckedLocation(const std::string& text)
+{
+    if (SameTextIgnoringCase(text, "above"))
+        return text;
+    try {
+        const std::vector<std::string> items = SplitCommaText(text);
+        ListItem(items, 1);
+        for (size_t i = 0; i < items.size() && i < LocationItems; ++i)
+            StrToInt(items[i]);
+    } catch (const Exception& e) {
+        throw EUsageError(std::string("--loc: X,Y,Z,h,p or \"above\" (").append(e.what()).append(")"));
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<uint8_t> RenderVersionFromName(std::string_view name)
+{
+    for (size_t i = 0; i < RendererNames.size(); ++i)
+        if (name == RendererNames[i])
+            return static_cast<uint8_t>(i);
+    return std::nullopt;
+}
+
+TViewerOptions ParseViewerOptions(std::span<const std::string> arguments)
+{
+    TViewerOptions o;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+            positional.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name=value" or "--name value".
+        const size_t equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        std::optional<std::string> attached;
+        if (equals != std::string::npos)
+            attached = argument.substr(equals + 1);
+        auto value = [&]() -> std::string {
+            if (attached)
+                return *attached;
+            if (i + 1 >= arguments.size())
+                throw EUsageError(name + " needs a value");
+            return arguments[++i];
+        };
+        auto noValue = [&] {
+            if (attached)
+                throw EUsageError(name + " takes no value");
+        };
+        if (name == "--help" || name == "-h") {
+            noValue();
+            o.Help = true;
+        } else if (name == "--version") {
+            noValue();
+            o.Version = true;
+        } else if (name == "--zone") {
+            o.Zone = ZoneNumber(value());
+        } else if (name == "--loc") {
+            o.Location = CheckedLocation(value());
+        } else if (name == "--renderer") {
+            const std::string renderer = value();
+            o.RenderVersion = RenderVersionFromName(renderer);
+            if (!o.RenderVersion)
+                throw EUsageError("--renderer: v1, pointer, fan or clod, not \"" + renderer + "\"");
+        } else {
+            throw EUsageError("unknown option " + name);
+        }
+    }
+    if (positional.size() > 1)
+        throw EUsageError("one game folder at most, not \"" + positional[0] + "\" and \"" + positional[1] + "\"");
+    if (!positional.empty())
+        o.GameDir = positional[0];
+    return o;
+}
+
+std::string ViewerUsage(const std::string& defaultGameDir)
+{
+    return std::string(
+               "Usage: orvandel [options] [GAMEDIR]\n"
+               "Flies over the zones of the game installed in GAMEDIR, the folder that holds\n"
+               "zones/ and data/, starting on zone 111. Without GAMEDIR it opens the folder\n"
+               "chosen last with \"Open game folder...\" (Ctrl+O), and when none was chosen yet\n")
+        .append(defaultGameDir)
+        .append(
+            "\n"
+            "\n"
+            "Options:\n"
+            "  --zone N           start on zone N instead of 111\n"
+            "  --loc X,Y,Z,h,p    start at this location, as \"Go to loc...\" (Ctrl+G) takes\n"
+            "                     it: commas or blanks between the values, two values are\n"
+            "                     enough; \"above\" looks down on the zone from high above\n"
+            "  --renderer NAME    start with this terrain renderer: v1, pointer, fan or\n"
+            "                     clod (\"CLOD fans\", the default)\n"
+            "  -h, --help         show this text and exit\n"
+            "  --version          show the version and exit\n"
+            "  --                 end of the options (for a GAMEDIR that starts with -)\n"
+            "\n"
+            "checker.bmp is read from the working directory, else from GAMEDIR; each zone's\n"
+            "sector.dat is written to the working directory. The progress log and the map\n"
+            "dumps go to standard output. In the window, F1 lists the keys and the mouse.\n"
+            "Without a display, \"orvandel-tool render GAMEDIR ZONE -o view.png\" draws a\n"
+            "zone as the window would.\n"
+            "\n"
+            "Exit status: 0 when the window is closed, 1 when there is no display to open\n"
+            "it on, 2 for a command line it cannot take.\n");
+}
+
+std::string NoDisplayMessage(const std::string& display)
+{
+    const std::string what = display.empty() ? std::string("no display to open the window on (DISPLAY is not set)")
+                                              : std::string("cannot open the display \"").append(display).append("\"");
+    return std::string("orvandel: ").append(what).append(
+        "; to draw a zone without one: orvandel-tool render GAMEDIR ZONE -o view.png");
+}
+
+}  // namespace orv

@@ -3,23 +3,9 @@
 
 #include <GL/gl.h>
 
+#include "scene/FrameMath.h"
+
 namespace orv {
-namespace {
-
-constexpr float FullCircle = 360.0f;
-
-}  // namespace
-
-float CompassHeading(float cameraHeading) { return FullCircle - cameraHeading; }
-
-float CompassStart(float cameraHeading)
-{
-    float u = CompassHeading(cameraHeading) - CompassLead;
-    if (u < 0.0f)
-        u = u + FullCircle;
-    return u / FullCircle;
-}
-
 void DrawCompass(float cameraHeading, uint32_t compassTexture)
 {
     glDisable(GL_LIGHTING);

@@ -13,14 +13,8 @@ namespace orv {
 
 constexpr float CompassWidth = 48.0f;
 constexpr float CompassHeight = 16.0f;
-constexpr float CompassWindow = 0.25f;     // of the texture: 90 degrees
-constexpr float CompassLead = 22.5f;       // degrees before the compass angle
 
-// 360 - heading.
-float CompassHeading(float cameraHeading);
-// The s coordinate where the strip starts, in 0..1.
-float CompassStart(float cameraHeading);
-// Leaves the depth test and lighting off, texturing on.
+// The window of the strip is CompassStart (FrameMath.h). Leaves the depth test and lighting off, texturing on.
 void DrawCompass(float cameraHeading, uint32_t compassTexture);
 
 }  // namespace orv

@@ -3,28 +3,17 @@
 
 #include <GL/gl.h>
 
+#include "scene/FrameMath.h"
 #include "terrain/Renderers.h"
 
 namespace orv {
 namespace {
 
-constexpr int WaterFlipY = 255;
 constexpr float TexGenUnit = 256.0f;
 constexpr float ColorScale = 255.0f;
 constexpr int PlaneComponents = 4;
 
 }  // namespace
-
-std::array<TVec3f, 4> WaterCorners(const TWaterRegion& region)
-{
-    const TRect& b = region.Bounds;
-    const auto h = static_cast<float>(region.Height);
-    const auto left = static_cast<float>(b.Left * CellSize);
-    const auto right = static_cast<float>(b.Right * CellSize);
-    const auto nearY = static_cast<float>((WaterFlipY - b.Bottom) * CellSize);
-    const auto farY = static_cast<float>((WaterFlipY - b.Top) * CellSize);
-    return {{{left, nearY, h}, {right, nearY, h}, {right, farY, h}, {left, farY, h}}};
-}
 
 void SetTexGenPlanes(uint8_t sAxis, uint8_t tAxis, float scale)
 {

@@ -15,9 +15,6 @@ namespace orv {
 
 constexpr float WaterAlpha = 0.7f;
 
-// The four corners of a region in world space, counter-clockwise seen from above.
-std::array<TVec3f, 4> WaterCorners(const TWaterRegion& region);
-
 // Object-linear generation of s and t from object coordinates sAxis and tAxis
 // (0 x, 1 y, 2 z, 3 w), divided by 256 x scale; enables both.
 void SetTexGenPlanes(uint8_t sAxis, uint8_t tAxis, float scale);

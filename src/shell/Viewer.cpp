@@ -11,6 +11,7 @@
 #include "base/CgUtils.h"
 #include "base/Format.h"
 #include "base/Log.h"
+#include "base/Wrapping.h"
 #include "formats/MPKFile.h"
 #include "scene/MapDumps.h"
 #include "terrain/CLOD.h"
@@ -52,12 +53,6 @@ int64_t RoundToInt64(double value)
     if (!(r >= -Limit && r < Limit))
         return std::numeric_limits<int64_t>::min();
     return static_cast<int64_t>(r);
-}
-
-// Integer arithmetic of 32 bits that wraps instead of overflowing.
-int32_t WrappingSub(int32_t a, int32_t b)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
 // heading := -h, then wrapped into 0..360 once.

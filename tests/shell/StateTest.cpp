@@ -166,15 +166,6 @@ TEST_F(StateTest, TheSunIsPlacedInWorldSpaceAndFrozenRelativeToTheEye)
     ExpectNear4(LightPosition(), {-1.0f, 0.0f, 1.0f, 0.0f});
 }
 
-TEST_F(StateTest, SunDirectionAlongItsPeriod)
-{
-    ExpectNear4(SunDirection(5000), {0.0f, 0.0f, 1.0f, 0.0f});
-    ExpectNear4(SunDirection(0), {1.0f, 0.0f, 0.0f, 0.0f});
-    ExpectNear4(SunDirection(2500), {0.5f, 0.0f, 0.5f, 0.0f});
-    ExpectNear4(SunDirection(9999), {-0.9998f, 0.0f, 0.0002f, 0.0f});
-    ExpectNear4(SunDirection(27500), {-0.5f, 0.0f, 0.5f, 0.0f});
-}
-
 TEST_F(StateTest, LightColourHandlers)
 {
     Viewer().trackAmbRChange(0, 255);
@@ -395,60 +386,6 @@ TEST_F(StateTest, WhatWaterAndCompassLeave)
     EXPECT_FALSE(Enabled(GL_DEPTH_TEST));
     EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
     EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().CompassTexture);
-}
-
-TEST(SceneHelpers, WaterCornersAndColours)
-{
-    TWaterRegion region;
-    region.Bounds = {10, 5, 30, 20};
-    region.Height = 3000;
-    const auto c = WaterCorners(region);
-    EXPECT_EQ(c[0], (TVec3f{2560, 60160, 3000}));
-    EXPECT_EQ(c[1], (TVec3f{7680, 60160, 3000}));
-    EXPECT_EQ(c[2], (TVec3f{7680, 64000, 3000}));
-    EXPECT_EQ(c[3], (TVec3f{2560, 64000, 3000}));
-    region.Bounds = {};
-    EXPECT_EQ(WaterCorners(region)[0], WaterCorners(region)[2]);
-    EXPECT_EQ(WaterCorners(region)[0], (TVec3f{0, 65280, 3000}));
-}
-
-TEST(SceneHelpers, CompassWindow)
-{
-    EXPECT_FLOAT_EQ(CompassHeading(90.0f), 270.0f);
-    EXPECT_FLOAT_EQ(CompassStart(0.0f), 0.9375f);
-    EXPECT_FLOAT_EQ(CompassStart(360.0f), 0.9375f);
-    EXPECT_FLOAT_EQ(CompassStart(337.5f), 0.0f);
-    EXPECT_FLOAT_EQ(CompassStart(90.0f), 0.6875f);
-    EXPECT_FLOAT_EQ(CompassStart(270.0f), 0.1875f);
-    EXPECT_LT(CompassStart(100.0f), CompassStart(90.0f));
-}
-
-TEST(SceneHelpers, NearPlaneAndGroundClamp)
-{
-    EXPECT_EQ(NearPlane(45.0f), 100.0f);
-    EXPECT_EQ(NearPlane(44.9f), 50.0f);
-    auto terrain = std::make_unique<TTerrain>();
-    (*terrain)[0][0].Height = 1000;
-    (*terrain)[2][0].Height = 2000;
-    TCamera camera;
-    camera.Pos = {128, 0, 0};   // half a cell: rounds to index 0
-    ClampCameraToGround(camera, *terrain, false, 0);
-    EXPECT_EQ(camera.Pos.z, 1090.0f);
-    camera.Pos = {384, 0, 0};   // rounds to the even index 2
-    ClampCameraToGround(camera, *terrain, false, 0);
-    EXPECT_EQ(camera.Pos.z, 2090.0f);
-    camera.Pos = {384, 0, 3090};
-    ClampCameraToGround(camera, *terrain, true, 16);
-    EXPECT_EQ(camera.Pos.z, 3074.0f);
-    camera.Pos = {384, 0, 2095};
-    ClampCameraToGround(camera, *terrain, true, 16);
-    EXPECT_EQ(camera.Pos.z, 2090.0f);
-    camera.Pos = {-200, 0, 5};
-    ClampCameraToGround(camera, *terrain, true, 16);
-    EXPECT_EQ(camera.Pos.z, 5.0f);
-    camera.Pos = {100, 66000, 5};
-    ClampCameraToGround(camera, *terrain, true, 16);
-    EXPECT_EQ(camera.Pos.z, 5.0f);
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+// FrameMath: the arithmetic of the frame and of what is drawn in it, without OpenGL:
+// the projection's numbers, the eye's place above the ground, the sun's direction, the
+// corners of a water region and the compass window. The drawing (Frame.h and the
+// element units) calls these; the core's tests check them without a context.
+//
+//   const TPerspective p = FramePerspective(camera.Pitch, 640, 480);
+//   ClampCameraToGround(camera, terrain, gravity, frameTime);
+//   std::array<float, 4> sun = SunDirection(TickCountMs());
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "zone/Zone.h"
+
+namespace orv {
+
+constexpr float FieldOfView = 90.0f;        // degrees, vertical
+constexpr float FarPlane = 76800.0f;
+constexpr int EyeAboveGround = 90;          // above the nearest vertex
+constexpr uint32_t SunPeriodMs = 10000;
+constexpr float FullCircle = 360.0f;        // degrees
+
+// The arguments of the frame's perspective projection.
+struct TPerspective {
+    double FieldOfView = 0.0;   // degrees
+    double Aspect = 0.0;        // width / height
+    double Near = 0.0;
+    double Far = 0.0;
+};
+
+// 100 at a pitch of 45 degrees and more, 50 below.
+float NearPlane(float pitch);
+// The view's own aspect (a size below 1 counts as 1), the near plane by the pitch and
+// the far plane.
+TPerspective FramePerspective(float pitch, int viewWidth, int viewHeight);
+
+// Gravity (z sinks by frameTime) and the clamp to 90 above the nearest vertex, only
+// over the grid.
+void ClampCameraToGround(TCamera& camera, const TTerrain& terrain, bool gravity, float frameTime);
+
+// The sun's direction at a tick: along x from the horizon at +x to the one at -x every
+// ten seconds; w = 0.
+std::array<float, 4> SunDirection(uint32_t tick);
+
+// The four corners of a region in world space, counter-clockwise seen from above. The
+// products are 32-bit integer arithmetic that wraps (whatever the bounds hold), then
+// converted to single.
+std::array<TVec3f, 4> WaterCorners(const TWaterRegion& region);
+
+constexpr float CompassWindow = 0.25f;     // of the texture: 90 degrees
+constexpr float CompassLead = 22.5f;       // degrees before the compass angle
+
+// 360 - heading.
+float CompassHeading(float cameraHeading);
+// The s coordinate where the compass strip starts, in 0..1.
+float CompassStart(float cameraHeading);
+
+}  // namespace orv

@@ -12,12 +12,9 @@
 #include <span>
 #include <vector>
 
-namespace orv {
+#include "formats/Image.h"
 
-struct TImage {
-    int Width = 0, Height = 0, Channels = 3;   // 3: RGB, 4: RGBA
-    std::vector<uint8_t> Pixels;              // top row first
-};
+namespace orv {
 
 // The FourCC word as it stands in a DDS file ("DXT1" -> 0x31545844).
 constexpr uint32_t MakeFourCC(char a, char b, char c, char d)

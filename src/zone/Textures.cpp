@@ -93,12 +93,6 @@ TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
     return result;
 }
 
-std::string ReplaceExtension(const std::string& name, std::string_view extension)
-{
-    const size_t dot = name.rfind('.');
-    return (dot == std::string::npos ? name : name.substr(0, dot)) + std::string(extension);
-}
-
 }  // namespace
 
 void SetTextureParameters(int32_t filter, int32_t wrap)
@@ -179,13 +173,6 @@ void LoadBitmapTextureFile(const std::string& path, uint32_t name, bool mipmaps,
     UploadBitmapTexture(file, name, mipmaps, filter, wrap);
 }
 
-std::string TileMemberName(int px, int py)
-{
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "tex%2.2d-%2.2d.dds", px, PatchesPerSide - 1 - py);
-    return text.data();
-}
-
 void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& targets)
 {
     constexpr int side = PatchesPerSide;
@@ -199,7 +186,7 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
             const int tile = py * side + px;
             const uint32_t name = targets.TileTextures[tile];
             const std::string ddsName = TileMemberName(px, py);
-            const std::string bmpName = ReplaceExtension(ddsName, ".bmp");
+            const std::string bmpName = TileBitmapMemberName(px, py);
             bool withoutImage = false;
             if (archive.Directory().Exists(ddsName) && targets.DDSUploads) {
                 if (targets.TilesAreDDS)

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "formats/Stream.h"
+#include "zone/TextureImages.h"
 
 namespace orv {
 
@@ -44,9 +45,6 @@ void UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t f
 void LoadTGATextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
 void LoadBitmapTextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
 
-// The archive member of tile (px, py): "tex%2.2d-%2.2d.dds" of (px, 7 - py).
-std::string TileMemberName(int px, int py);
-
 struct TTerrainTextureTargets {
     std::span<const uint32_t> TileTextures;   // at least 64 names, tile px + 8 py
     bool DDSUploads = true;                   // false without the OpenGL 1.3 entry points
@@ -62,14 +60,6 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
 struct TSharedTextureNames {
     uint32_t DetailTexture = 0, SkyTexture = 0, WaterTexture = 0, CompassTexture = 0, CheckerTexture = 0;
 };
-
-// The shared-texture files, in their order (paths under the game directory, which ends
-// in a delimiter; the checker texture from the working directory).
-inline constexpr std::string_view DetailTextureFile = "zones/d00.bmp";
-inline constexpr std::string_view SkyTextureFile = "zones/sky/wisps.tga";
-inline constexpr std::string_view WaterTextureFile = "zones/textures/watery.tga";
-inline constexpr std::string_view CompassTextureFile = "data/compass_bar.bmp";
-inline constexpr std::string_view CheckerTextureFile = "checker.bmp";
 
 // Detail, sky, water, compass and checker texture, each logged and checked; the first
 // file that cannot be opened raises and leaves the rest without an image.

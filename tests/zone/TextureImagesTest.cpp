@@ -1,0 +1,100 @@
+// TextureImages: which member a tile comes from, the error texts, and the water texture
+// found under the game directory.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestZone.h"
+#include "formats/MPKFile.h"
+#include "writers/ImageWriters.h"
+#include "writers/MPKWriter.h"
+#include "zone/TextureImages.h"
+
+namespace orv {
+namespace {
+
+using test::TTempDir;
+
+// A 16 x 16 tile of one colour: the DXT encoding keeps it exactly when each channel is
+// a value of its five or six bits widened.
+TImage Solid(uint8_t r, uint8_t g, uint8_t b)
+{
+    TImage image{16, 16, 3, {}};
+    for (int i = 0; i < 16 * 16; ++i)
+        image.Pixels.insert(image.Pixels.end(), {r, g, b});
+    return image;
+}
+
+std::array<uint8_t, 3> FirstPixel(const TImage& image) { return {image.Pixels[0], image.Pixels[1], image.Pixels[2]}; }
+
+std::string Message(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(TileImages, DDSMemberFirstThenItsBitmapWhateverTheLetterCase)
+{
+    TTempDir dir;
+    const std::string path = dir.Path() + "tex111.mpk";
+    const TImage red = Solid(255, 0, 0), blue = Solid(0, 0, 255);
+    std::vector<TMPKMember> members;
+    for (int py = 0; py < 8; ++py)
+        for (int px = 0; px < 8; ++px) {
+            if (px == 3 && py == 3)
+                continue;   // below: both kinds
+            members.push_back({TileBitmapMemberName(px, py), EncodeBMP24(blue), 0});
+        }
+    members.push_back({"TEX03-04.DDS", EncodeDDS(red, FourCCDXT1), 0});
+    members.push_back({"tex03-04.bmp", EncodeBMP24(blue), 0});
+    WriteMPK(path, "tex111", members);
+
+    TMPKFile archive(path);
+    const TTileImages tiles = LoadTileImages(archive);
+    for (int i = 0; i < TileCount; ++i) {
+        ASSERT_EQ(tiles[i].Channels, 3) << i;
+        ASSERT_EQ(tiles[i].Width, 16) << i;
+        const auto expected = i == 3 + 8 * 3 ? std::array<uint8_t, 3>{255, 0, 0} : std::array<uint8_t, 3>{0, 0, 255};
+        EXPECT_EQ(FirstPixel(tiles[i]), expected) << i;
+    }
+}
+
+TEST(TileImages, FailuresNameTheArchiveAndTheMember)
+{
+    TTempDir dir;
+    const std::string path = dir.Path() + "tex005.mpk";
+    std::vector<uint8_t> damaged = EncodeDDS(Solid(1, 2, 3), FourCCDXT5);
+    damaged.resize(damaged.size() / 2);
+    WriteMPK(path, "tex005", {{TileMemberName(2, 2), damaged, 0}});
+    TMPKFile archive(path);
+
+    const std::string cut = Message([&] { LoadTileImage(archive, 2, 2); });
+    EXPECT_EQ(cut.find(path + ": tex02-05.dds: "), 0u) << cut;
+    const std::string missing = Message([&] { LoadTileImage(archive, 0, 0); });
+    EXPECT_EQ(missing, path + ": Source stream [tex00-07.bmp] not found in archive");
+    // The whole set stops at the first tile that fails, in loading order.
+    EXPECT_EQ(Message([&] { LoadTileImages(archive); }), missing);
+}
+
+TEST(WaterTextureImage, FoundIgnoringLetterCaseAndReadTopRowFirst)
+{
+    TTempDir dir;
+    std::filesystem::create_directories(dir.Path() + "Zones/TEXTURES");
+    // Stored bottom row first: row 0 of the result is still the picture's top row.
+    TImage picture{2, 2, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}};
+    const std::vector<uint8_t> tga = EncodeTGA(picture, false, false);
+    WriteWholeFile(dir.Path() + "Zones/TEXTURES/Watery.TGA", tga.data(), tga.size());
+    const TImage water = LoadWaterTextureImage(dir.Path());
+    EXPECT_EQ(water.Pixels, picture.Pixels);
+
+    TTempDir empty;
+    EXPECT_EQ(Message([&] { LoadWaterTextureImage(empty.Path()); }),
+              "Cannot open file " + empty.Path() + "zones/textures/watery.tga");
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,10 +1,13 @@
-// PNG: signature, IHDR, one IDAT of filtered rows deflated by zlib, IEND.
+// PNG through libpng's write API into memory. libpng reports errors by longjmp, so the
+// one function that sets the jump point holds nothing with a destructor; the messages
+// are carried out in a plain buffer and turned into exceptions afterwards.
 #include "writers/PNG.h"
 
-#include <zlib.h>
+#include <png.h>
 
 #include <array>
-#include <cstdlib>
+#include <bit>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -14,81 +17,82 @@ namespace orv {
 
 namespace {
 
-constexpr std::array<uint8_t, 8> PNGSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::array<uint8_t, 5> ColorTypeByChannels{0, 0, 4, 2, 6};   // grey, grey+alpha, RGB, RGBA
-constexpr uint8_t CompressionDeflate = 0;
-constexpr uint8_t FilterMethodAdaptive = 0;
-constexpr uint8_t InterlaceNone = 0;
+constexpr std::array<int, 5> ColorTypeByChannels{0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
+                                                 PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
 
-enum TRowFilter : uint8_t { FilterNone = 0, FilterSub = 1, FilterUp = 2, FilterAverage = 3, FilterPaeth = 4 };
-constexpr int FilterCount = 5;
+// What the callbacks reach through libpng's pointers.
+struct TPNGOutput {
+    std::vector<uint8_t>* Bytes = nullptr;
+    char Error[256] = {};
+};
 
-void PutBig32(std::vector<uint8_t>& out, uint32_t v)
+void OnError(png_structp png, png_const_charp message)
 {
-    out.push_back(static_cast<uint8_t>(v >> 24));
-    out.push_back(static_cast<uint8_t>(v >> 16));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
+    auto* output = static_cast<TPNGOutput*>(png_get_error_ptr(png));
+    std::snprintf(output->Error, sizeof output->Error, "%s", message);
+    png_longjmp(png, 1);
 }
 
-void PutChunk(std::vector<uint8_t>& out, const char (&type)[5], std::span<const uint8_t> body)
-{
-    PutBig32(out, static_cast<uint32_t>(body.size()));
-    const size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), body.begin(), body.end());
-    // The CRC covers the chunk type and the body.
-    uLong crc = crc32(0L, Z_NULL, 0);
-    crc = crc32_z(crc, out.data() + typeAt, out.size() - typeAt);
-    PutBig32(out, static_cast<uint32_t>(crc));
-}
+void OnWarning(png_structp, png_const_charp) {}
 
-uint8_t Paeth(int a, int b, int c)
+void OnWrite(png_structp png, png_bytep data, size_t length)
 {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc)
-        return static_cast<uint8_t>(a);
-    return static_cast<uint8_t>(pb <= pc ? b : c);
-}
-
-// Filters one row by the given type; bpp: bytes per complete pixel.
-void FilterRow(TRowFilter filter, const uint8_t* row, const uint8_t* prior, size_t length, size_t bpp, uint8_t* out)
-{
-    for (size_t i = 0; i < length; ++i) {
-        const int a = i >= bpp ? row[i - bpp] : 0;
-        const int b = prior ? prior[i] : 0;
-        const int c = (prior && i >= bpp) ? prior[i - bpp] : 0;
-        int predicted = 0;
-        switch (filter) {
-        case FilterNone: predicted = 0; break;
-        case FilterSub: predicted = a; break;
-        case FilterUp: predicted = b; break;
-        case FilterAverage: predicted = (a + b) / 2; break;
-        case FilterPaeth: predicted = Paeth(a, b, c); break;
-        }
-        out[i] = static_cast<uint8_t>(row[i] - predicted);
+    auto* output = static_cast<TPNGOutput*>(png_get_io_ptr(png));
+    try {
+        output->Bytes->insert(output->Bytes->end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        png_error(png, "out of memory");
     }
 }
 
-// The usual heuristic: the filter whose output, read as signed bytes, sums smallest.
-uint64_t FilteredCost(const uint8_t* filtered, size_t length)
+void OnFlush(png_structp) {}
+
+struct TLayout {
+    png_uint_32 Width, Height;
+    int BitDepth, ColorType;
+    bool SwapSamples;   // 16-bit samples given little-endian
+};
+
+// False when libpng failed (the message is in the output's Error).
+bool WriteImage(png_structp png, png_infop info, const TLayout& layout, png_bytepp rows)
 {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < length; ++i)
-        sum += static_cast<uint64_t>(std::abs(static_cast<int>(static_cast<int8_t>(filtered[i]))));
-    return sum;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_IHDR(png, info, layout.Width, layout.Height, layout.BitDepth, layout.ColorType, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
+    png_write_info(png, info);
+    if (layout.SwapSamples)
+        png_set_swap(png);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    return true;
 }
 
-std::vector<uint8_t> Deflate(const std::vector<uint8_t>& raw)
-{
-    uLongf size = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<uint8_t> packed(size);
-    if (compress2(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
-        throw std::runtime_error("zlib could not compress the PNG data");
-    packed.resize(size);
-    return packed;
-}
+class TPNGWriter {
+public:
+    explicit TPNGWriter(TPNGOutput& output)
+    {
+        m_Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &output, OnError, OnWarning);
+        if (m_Png)
+            m_Info = png_create_info_struct(m_Png);
+        if (!m_Png || !m_Info) {
+            png_destroy_write_struct(&m_Png, &m_Info);
+            throw std::runtime_error("libpng could not start a PNG");
+        }
+        png_set_write_fn(m_Png, &output, OnWrite, OnFlush);
+    }
+    ~TPNGWriter() { png_destroy_write_struct(&m_Png, &m_Info); }
+    TPNGWriter(const TPNGWriter&) = delete;
+    TPNGWriter& operator=(const TPNGWriter&) = delete;
+
+    png_structp Png() const { return m_Png; }
+    png_infop Info() const { return m_Info; }
+
+private:
+    png_structp m_Png = nullptr;
+    png_infop m_Info = nullptr;
+};
 
 }  // namespace
 
@@ -100,61 +104,24 @@ std::vector<uint8_t> EncodePNG(int width, int height, int channels, int bitDepth
         throw std::invalid_argument("PNG images have 1 to 4 channels");
     if (bitDepth != 8 && bitDepth != 16)
         throw std::invalid_argument("PNG output supports 8 and 16 bits per sample");
-    const size_t sampleBytes = size_t(bitDepth) / 8;
-    const size_t bpp = size_t(channels) * sampleBytes;
-    const size_t rowBytes = size_t(width) * bpp;
+    const size_t rowBytes = size_t(width) * size_t(channels) * (size_t(bitDepth) / 8);
     if (pixels.size() != rowBytes * size_t(height))
         throw std::invalid_argument("PNG pixel buffer does not match the image size");
 
-    // Rows in PNG byte order (16-bit samples big-endian), each with its filter byte.
-    std::vector<uint8_t> row(rowBytes), prior(rowBytes);
-    std::array<std::vector<uint8_t>, FilterCount> candidates;
-    for (auto& c : candidates)
-        c.resize(rowBytes);
-    std::vector<uint8_t> raw;
-    raw.reserve((rowBytes + 1) * size_t(height));
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* src = pixels.data() + size_t(y) * rowBytes;
-        if (sampleBytes == 2) {
-            for (size_t i = 0; i < rowBytes; i += 2) {
-                uint16_t sample;
-                std::memcpy(&sample, src + i, sizeof sample);
-                row[i] = static_cast<uint8_t>(sample >> 8);
-                row[i + 1] = static_cast<uint8_t>(sample);
-            }
-        } else {
-            std::memcpy(row.data(), src, rowBytes);
-        }
-        int best = 0;
-        uint64_t bestCost = UINT64_MAX;
-        for (int f = 0; f < FilterCount; ++f) {
-            FilterRow(static_cast<TRowFilter>(f), row.data(), y > 0 ? prior.data() : nullptr, rowBytes, bpp,
-                      candidates[f].data());
-            const uint64_t cost = FilteredCost(candidates[f].data(), rowBytes);
-            if (cost < bestCost) {
-                bestCost = cost;
-                best = f;
-            }
-        }
-        raw.push_back(static_cast<uint8_t>(best));
-        raw.insert(raw.end(), candidates[best].begin(), candidates[best].end());
-        std::swap(row, prior);
-    }
+    // libpng reads the rows without changing them (its transformations work on a copy).
+    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    for (size_t y = 0; y < rows.size(); ++y)
+        rows[y] = const_cast<png_bytep>(pixels.data() + y * rowBytes);
 
-    std::vector<uint8_t> header;
-    PutBig32(header, static_cast<uint32_t>(width));
-    PutBig32(header, static_cast<uint32_t>(height));
-    header.push_back(static_cast<uint8_t>(bitDepth));
-    header.push_back(ColorTypeByChannels[channels]);
-    header.push_back(CompressionDeflate);
-    header.push_back(FilterMethodAdaptive);
-    header.push_back(InterlaceNone);
-
-    std::vector<uint8_t> out(PNGSignature.begin(), PNGSignature.end());
-    PutChunk(out, "IHDR", header);
-    PutChunk(out, "IDAT", Deflate(raw));
-    PutChunk(out, "IEND", {});
-    return out;
+    std::vector<uint8_t> bytes;
+    TPNGOutput output{&bytes};
+    TPNGWriter writer(output);
+    const TLayout layout{static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth,
+                         ColorTypeByChannels[static_cast<size_t>(channels)],
+                         bitDepth == 16 && std::endian::native == std::endian::little};
+    if (!WriteImage(writer.Png(), writer.Info(), layout, rows.data()))
+        throw std::runtime_error(std::string("libpng: ").append(output.Error));
+    return bytes;
 }
 
 void WritePNG(const std::string& path, int width, int height, int channels, int bitDepth,

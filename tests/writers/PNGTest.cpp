@@ -1,5 +1,6 @@
 // EncodePNG / WritePNG: every channel count at 8 and 16 bits decoded by ImageMagick, the
-// chunk layout with valid CRCs, the row filters, argument and file errors.
+// chunk layout with valid CRCs and nothing else in it, the same bytes for the same
+// pixels, the row filters, argument and file errors.
 #include <gtest/gtest.h>
 
 #include <zlib.h>
@@ -109,23 +110,50 @@ TEST(PNG, ChunkLayoutAndHeader)
     EXPECT_EQ(chunks[0].Body[9], 2);    // RGB
 }
 
+// The image data of all IDAT chunks, inflated.
+std::vector<uint8_t> FilteredRows(const std::vector<TChunk>& chunks, size_t size)
+{
+    std::vector<uint8_t> packed;
+    for (const TChunk& chunk : chunks)
+        if (chunk.Type == "IDAT")
+            packed.insert(packed.end(), chunk.Body.begin(), chunk.Body.end());
+    std::vector<uint8_t> raw(size);
+    uLongf got = uLongf(raw.size());
+    EXPECT_EQ(uncompress(raw.data(), &got, packed.data(), uLong(packed.size())), Z_OK);
+    EXPECT_EQ(got, raw.size());
+    return raw;
+}
+
 TEST(PNG, RowsUseSeveralFilters)
 {
     // The picture's gradients favour Sub/Up/Paeth over None in most rows.
     const int width = 64, height = 32;
     const auto png = orv::EncodePNG(width, height, 3, 8, Samples(width, height, 3, 8));
-    const auto chunks = Chunks(png);
-    ASSERT_GE(chunks.size(), 2u);
-    std::vector<uint8_t> raw(size_t(width * 3 + 1) * height);
-    uLongf size = uLongf(raw.size());
-    ASSERT_EQ(uncompress(raw.data(), &size, chunks[1].Body.data(), uLong(chunks[1].Body.size())), Z_OK);
-    ASSERT_EQ(size, raw.size());
+    const auto raw = FilteredRows(Chunks(png), size_t(width * 3 + 1) * height);
     std::set<int> filters;
     for (int y = 0; y < height; ++y)
         filters.insert(raw[size_t(y) * (width * 3 + 1)]);
     EXPECT_GE(filters.size(), 2u);
     for (int f : filters)
         EXPECT_LE(f, 4);
+}
+
+TEST(PNG, SamePixelsGiveTheSameBytesWithNoTimeOrText)
+{
+    // Large enough for the data to span several IDAT chunks.
+    const int width = 300, height = 200;
+    for (const int bitDepth : {8, 16}) {
+        const auto samples = Samples(width, height, 4, bitDepth);
+        const auto first = orv::EncodePNG(width, height, 4, bitDepth, samples);
+        EXPECT_EQ(orv::EncodePNG(width, height, 4, bitDepth, samples), first);
+        std::set<std::string> types;
+        for (const TChunk& chunk : Chunks(first))
+            types.insert(chunk.Type);
+        EXPECT_EQ(types, (std::set<std::string>{"IHDR", "IDAT", "IEND"}));
+        auto changed = samples;
+        changed[changed.size() / 2] ^= 1;
+        EXPECT_NE(orv::EncodePNG(width, height, 4, bitDepth, changed), first);
+    }
 }
 
 TEST(PNGVsImageMagick, EveryLayoutDecodesToTheSamples)
@@ -157,6 +185,14 @@ TEST(PNG, ArgumentAndFileErrors)
     EXPECT_THROW(orv::EncodePNG(2, 2, 1, 4, four), std::invalid_argument);
     EXPECT_THROW(orv::EncodePNG(2, 2, 1, 16, four), std::invalid_argument);   // needs 8 bytes
     EXPECT_NO_THROW(orv::EncodePNG(2, 2, 1, 8, four));
+    // libpng refuses rows wider than a million pixels; its error comes back as an exception.
+    const std::vector<uint8_t> wide(2'000'000);
+    try {
+        orv::EncodePNG(2'000'000, 1, 1, 8, wide);
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("libpng: ")) << e.what();
+    }
 
     orvtest::TScratchDir dir;
     const std::string path = dir.File("missing-directory/out.png");

@@ -61,6 +61,13 @@ std::array<TVec3f, 4> WaterCorners(const TWaterRegion& region)
     return {{{left, nearY, h}, {right, nearY, h}, {right, farY, h}, {left, farY, h}}};
 }
 
+std::array<float, 3> PackedColorRGB(uint32_t color)
+{
+    constexpr float ColorScale = 255.0f;
+    return {static_cast<float>(color & 0xFF) / ColorScale, static_cast<float>((color >> 8) & 0xFF) / ColorScale,
+            static_cast<float>((color >> 16) & 0xFF) / ColorScale};
+}
+
 float CompassHeading(float cameraHeading) { return FullCircle - cameraHeading; }
 
 float CompassStart(float cameraHeading)

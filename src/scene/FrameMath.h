@@ -1,6 +1,6 @@
 // FrameMath: the arithmetic of the frame and of what is drawn in it, without OpenGL:
 // the projection's numbers, the eye's place above the ground, the sun's direction, the
-// corners of a water region and the compass window. The drawing (Frame.h and the
+// corners and colour of a water region and the compass window. The drawing (Frame.h and the
 // element units) calls these; the core's tests check them without a context.
 //
 //   const TPerspective p = FramePerspective(camera.Pitch, 640, 480);
@@ -47,6 +47,11 @@ std::array<float, 4> SunDirection(uint32_t tick);
 // products are 32-bit integer arithmetic that wraps (whatever the bounds hold), then
 // converted to single.
 std::array<TVec3f, 4> WaterCorners(const TWaterRegion& region);
+
+// The water's opacity.
+constexpr float WaterAlpha = 0.7f;
+// A packed colour 0x00BBGGRR as red, green and blue, each byte divided by 255.
+std::array<float, 3> PackedColorRGB(uint32_t color);
 
 constexpr float CompassWindow = 0.25f;     // of the texture: 90 degrees
 constexpr float CompassLead = 22.5f;       // degrees before the compass angle

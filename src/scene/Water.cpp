@@ -10,7 +10,6 @@ namespace orv {
 namespace {
 
 constexpr float TexGenUnit = 256.0f;
-constexpr float ColorScale = 255.0f;
 constexpr int PlaneComponents = 4;
 
 }  // namespace
@@ -34,8 +33,8 @@ void SetTexGenPlanes(uint8_t sAxis, uint8_t tAxis, float scale)
 
 void SetGLColor(uint32_t color, float alpha)
 {
-    glColor4f(static_cast<float>(color & 0xFF) / ColorScale, static_cast<float>((color >> 8) & 0xFF) / ColorScale,
-              static_cast<float>((color >> 16) & 0xFF) / ColorScale, alpha);
+    const std::array<float, 3> rgb = PackedColorRGB(color);
+    glColor4f(rgb[0], rgb[1], rgb[2], alpha);
 }
 
 void DrawWater(const TWaterRegionList& regions, uint32_t waterTexture)

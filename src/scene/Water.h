@@ -9,11 +9,10 @@
 #include <array>
 #include <cstdint>
 
+#include "scene/FrameMath.h"
 #include "zone/Zone.h"
 
 namespace orv {
-
-constexpr float WaterAlpha = 0.7f;
 
 // Object-linear generation of s and t from object coordinates sAxis and tAxis
 // (0 x, 1 y, 2 z, 3 w), divided by 256 x scale; enables both.

@@ -62,6 +62,12 @@ TTileImages LoadTileImages(TMPKFile& archive)
     return tiles;
 }
 
+TTileImages LoadZoneTileImages(const std::string& gameDir, int zoneId)
+{
+    TMPKFile archive(ZoneArchivePath(gameDir, zoneId, TZoneArchive::Texture));
+    return LoadTileImages(archive);
+}
+
 TImage LoadWaterTextureImage(const std::string& gameDir)
 {
     const std::string path = ResolvePathIgnoringCase(gameDir, WaterTextureFile);

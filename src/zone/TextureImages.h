@@ -46,6 +46,8 @@ TImage LoadTileImage(TMPKFile& archive, int px, int py);
 using TTileImages = std::array<TImage, TileCount>;
 // Row py outer, column px inner, as the viewer loads them; the first failure raises.
 TTileImages LoadTileImages(TMPKFile& archive);
+// The same from the zone's texture archive under the game directory.
+TTileImages LoadZoneTileImages(const std::string& gameDir, int zoneId);
 
 // The water texture "zones/textures/watery.tga" under the game directory (found
 // ignoring letter case), top row first: the row the water's texture coordinate t = 0

@@ -160,6 +160,15 @@ TEST(WaterCorners, ProductsWrapAs32BitIntegers)
     EXPECT_EQ(c[2].y, wrapped((255 - int64_t{Min}) * 256));
 }
 
+TEST(WaterColor, RedInTheLowByte)
+{
+    EXPECT_EQ(PackedColorRGB(0x0000FF), (std::array<float, 3>{1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(PackedColorRGB(0xFF0000), (std::array<float, 3>{0.0f, 0.0f, 1.0f}));
+    // The byte above blue is not a channel.
+    EXPECT_EQ(PackedColorRGB(0xFF00FF00), (std::array<float, 3>{0.0f, 1.0f, 0.0f}));
+    EXPECT_FLOAT_EQ(PackedColorRGB(0x000080)[0], 128.0f / 255.0f);
+}
+
 TEST(Compass, WindowStartsTwentyTwoAndAHalfDegreesBeforeTheAngle)
 {
     EXPECT_EQ(CompassHeading(90.0f), 270.0f);

@@ -13,45 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "base/Log.h"
 #include "shell/Viewer.h"
 #include "terrain/CLOD.h"
 #include "tool/Command.h"
+#include "tool/ZoneLoading.h"
 #include "writers/PNG.h"
-#include "zone/TextValues.h"
 
 namespace orvtool {
 namespace {
-
-constexpr int MinDetail = 1, MaxDetail = 255;
-
-void LogToStandardError()
-{
-    orv::SetLogSink([](std::string_view line) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fputc('\n', stderr);
-    });
-}
-
-int ZoneNumber(const std::string& text)
-{
-    const auto zone = orv::TryStrToInt(text);
-    if (!zone)
-        throw TUsageError{"'" + text + "' is not a zone number"};
-    return *zone;
-}
-
-// The viewer with the zone loaded, the camera at its start values as at start-up.
-std::unique_ptr<orv::TViewer> LoadViewer(const std::string& gameDir, const std::string& zone)
-{
-    LogToStandardError();
-    auto viewer = std::make_unique<orv::TViewer>();
-    viewer->GameDir = orv::GameDirFromArgument(gameDir);
-    viewer->TexturesEnabled = false;
-    viewer->ResetCamera();
-    viewer->LoadZone(ZoneNumber(zone));
-    return viewer;
-}
 
 std::vector<std::string> Positional(const TArgs& args, size_t count)
 {
@@ -111,21 +80,11 @@ int Lod(const TArgs& args)
     const TParsedArgs parsed = ParseArgs(args, {"--loc", "--detail"});
     if (parsed.Positional.size() != 2)
         throw TUsageError{"expected GAMEDIR and ZONE"};
-    int detail = 0;
-    if (const auto it = parsed.Values.find("--detail"); it != parsed.Values.end()) {
-        const auto value = orv::TryStrToInt(it->second);
-        if (!value || *value < MinDetail || *value > MaxDetail)
-            throw TUsageError{"--detail takes a slider position from 1 to 255"};
-        detail = *value;
-    }
+    const std::optional<int> detail =
+        parsed.Values.contains("--detail") ? std::optional(DetailPosition(parsed.Values.at("--detail"))) : std::nullopt;
     const auto viewer = LoadViewer(parsed.Positional[0], parsed.Positional[1]);
-    // The camera goes where "Go to loc..." would put it; that alone does not refine.
-    if (const auto it = parsed.Values.find("--loc"); it != parsed.Values.end())
-        viewer->ApplyLocationReply(it->second);
-    if (detail != 0)
-        viewer->trackCLODDetailChange(detail);
-    else
-        viewer->UpdateCLOD();
+    RefineAt(*viewer, parsed.Values.contains("--loc") ? std::optional(parsed.Values.at("--loc")) : std::nullopt,
+             detail);
     TCountingSink sink;
     const int triangles = orv::DrawCLODFanWalk(viewer->Terrain, viewer->TerrainNormals, false, false, sink);
     std::printf("{\"triangles\": %d, \"fans\": %d, \"max_fan_vertices\": %d}\n", triangles, sink.Fans,

@@ -1,0 +1,414 @@
+// GLTFExport: the terrain and water as tinygltf's model, then written through tinygltf.
+#include "export/GLTFExport.h"
+
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+
+#include "export/StagedOutput.h"
+#include "formats/MPKFile.h"
+#include "scene/FrameMath.h"
+#include "terrain/CLOD.h"
+#include "writers/PNG.h"
+#include "zone/TextureImages.h"
+#include "zone/ZonePaths.h"
+
+namespace orv {
+namespace {
+
+constexpr int TileVertices = PatchCells + 1;   // per side
+constexpr int BitDepth = 8;
+constexpr size_t ViewAlignment = 4;
+constexpr double Opaque = 1.0;
+constexpr double Dull = 1.0;                   // roughness: no highlights, as the viewer's light has none
+constexpr double NotMetal = 0.0;
+constexpr float WaterTexelsPerCell = 1.0f;     // the water texture repeats once per cell
+
+using TVec2 = std::array<float, 2>;
+using TVec3 = std::array<float, 3>;
+
+// The zone's z-up frame to glTF's y-up frame, the same handedness: north (+y) is -z.
+TVec3 ToGLTF(float x, float y, float z) { return {x, z, -y}; }
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// Side files are named after the main file, with characters a URI would have to escape
+// replaced.
+std::string SafeStem(const std::string& name)
+{
+    std::string stem = std::filesystem::path(name).stem().string();
+    for (char& c : stem)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
+            c = '_';
+    return stem.empty() ? std::string("zone") : stem;
+}
+
+// ---- One tile's primitive ------------------------------------------------------------
+
+struct TPrimitiveData {
+    std::vector<TVec3> Positions, Normals;
+    std::vector<TVec2> TexCoords;
+    std::vector<uint16_t> Indices;
+};
+
+// The terrain's 64 primitives, each holding the grid vertices its triangles use.
+class TTerrainMeshes {
+public:
+    TTerrainMeshes(const TZoneSource& zone, float scale, bool textured)
+        : m_Zone(zone), m_Scale(scale), m_Textured(textured)
+    {
+        for (auto& map : m_IndexOf)
+            map.fill(-1);
+    }
+
+    // A counter-clockwise triangle (seen from above) of grid vertices in tile t.
+    void Triangle(int tile, std::array<TGridIndex, 3> corners)
+    {
+        for (const TGridIndex& v : corners)
+            Tiles[static_cast<size_t>(tile)].Indices.push_back(Vertex(tile, v.x, v.y));
+        ++Triangles;
+    }
+
+    std::array<TPrimitiveData, TileCount> Tiles;
+    int Triangles = 0;
+
+private:
+    uint16_t Vertex(int tile, int gx, int gy)
+    {
+        const int px = tile % PatchesPerSide, py = tile / PatchesPerSide;
+        const int tx = gx - PatchCells * px, ty = gy - PatchCells * py;
+        if (tx < 0 || tx > PatchCells || ty < 0 || ty > PatchCells)
+            throw std::logic_error("a fan vertex outside its tile");
+        int& index = m_IndexOf[static_cast<size_t>(tile)][static_cast<size_t>(tx * TileVertices + ty)];
+        if (index < 0) {
+            TPrimitiveData& p = Tiles[static_cast<size_t>(tile)];
+            index = static_cast<int>(p.Positions.size());
+            const float h = m_Zone.Terrain[gx][gy].Height;
+            p.Positions.push_back(ToGLTF(static_cast<float>(gx * CellSize) * m_Scale,
+                                         static_cast<float>(gy * CellSize) * m_Scale, h * m_Scale));
+            const TVec3f& n = m_Zone.Normals[gx][gy];
+            p.Normals.push_back(ToGLTF(n.x, n.y, n.z));
+            // The renderer's coordinates; v runs down the upright image from its far edge.
+            if (m_Textured)
+                p.TexCoords.push_back({PatchTexCoords[static_cast<size_t>(tx)],
+                                       PatchTexCoords[static_cast<size_t>(PatchCells - ty)]});
+        }
+        return static_cast<uint16_t>(index);
+    }
+
+    const TZoneSource& m_Zone;
+    float m_Scale;
+    bool m_Textured;
+    std::array<std::array<int, TileVertices * TileVertices>, TileCount> m_IndexOf{};
+};
+
+// Two triangles per cell, split along the diagonal through the centre of the cell's
+// 2 x 2 block.
+void AddFullGrid(TTerrainMeshes& meshes)
+{
+    for (int py = 0; py < PatchesPerSide; ++py)
+        for (int px = 0; px < PatchesPerSide; ++px) {
+            const int tile = px + PatchesPerSide * py;
+            for (int j = PatchCells * py; j < PatchCells * (py + 1); ++j)
+                for (int i = PatchCells * px; i < PatchCells * (px + 1); ++i) {
+                    const TGridIndex a{i, j}, b{i + 1, j}, c{i + 1, j + 1}, d{i, j + 1};
+                    if ((i + j) % 2 == 0) {
+                        meshes.Triangle(tile, {a, b, c});
+                        meshes.Triangle(tile, {a, c, d});
+                    } else {
+                        meshes.Triangle(tile, {a, b, d});
+                        meshes.Triangle(tile, {b, c, d});
+                    }
+                }
+        }
+}
+
+// The fan walk's triangles, each fan split at its centre.
+class TFanTriangles : public IFanSink {
+public:
+    explicit TFanTriangles(TTerrainMeshes& meshes) : m_Meshes(meshes) {}
+    void BindTile(int tile) override { m_Tile = tile; }
+    void DrawFan(const TFanBuffers& fan, int count) override
+    {
+        auto grid = [&](int i) {
+            return TGridIndex{static_cast<int>(fan.Vertices[static_cast<size_t>(i)].x) / CellSize,
+                              static_cast<int>(fan.Vertices[static_cast<size_t>(i)].y) / CellSize};
+        };
+        for (int i = 1; i + 1 < count; ++i)
+            m_Meshes.Triangle(m_Tile, {grid(0), grid(i), grid(i + 1)});
+    }
+
+private:
+    TTerrainMeshes& m_Meshes;
+    int m_Tile = 0;
+};
+
+// ---- The model -----------------------------------------------------------------------
+
+class TModelBuilder {
+public:
+    TModelBuilder()
+    {
+        m_Model.asset.version = "2.0";
+        m_Model.asset.generator = "Orvandel";
+        m_Model.buffers.emplace_back();
+    }
+
+    tinygltf::Model& Model() { return m_Model; }
+
+    int View(const void* data, size_t bytes, int target)
+    {
+        std::vector<unsigned char>& buffer = m_Model.buffers[0].data;
+        buffer.resize((buffer.size() + ViewAlignment - 1) / ViewAlignment * ViewAlignment, 0);
+        tinygltf::BufferView view;
+        view.buffer = 0;
+        view.byteOffset = buffer.size();
+        view.byteLength = bytes;
+        view.target = target;
+        const auto* begin = static_cast<const unsigned char*>(data);
+        buffer.insert(buffer.end(), begin, begin + bytes);
+        m_Model.bufferViews.push_back(view);
+        return static_cast<int>(m_Model.bufferViews.size() - 1);
+    }
+
+    template <size_t N>
+    int Accessor(const std::vector<std::array<float, N>>& values, bool withBounds)
+    {
+        tinygltf::Accessor accessor;
+        accessor.bufferView = View(values.data(), values.size() * sizeof(values[0]), TINYGLTF_TARGET_ARRAY_BUFFER);
+        accessor.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+        accessor.count = values.size();
+        accessor.type = N == 2 ? TINYGLTF_TYPE_VEC2 : TINYGLTF_TYPE_VEC3;
+        if (withBounds) {
+            accessor.minValues.assign(N, INFINITY);
+            accessor.maxValues.assign(N, -INFINITY);
+            for (const auto& v : values)
+                for (size_t k = 0; k < N; ++k) {
+                    accessor.minValues[k] = std::min<double>(accessor.minValues[k], v[k]);
+                    accessor.maxValues[k] = std::max<double>(accessor.maxValues[k], v[k]);
+                }
+        }
+        return Add(accessor);
+    }
+
+    int Indices(const std::vector<uint16_t>& indices)
+    {
+        tinygltf::Accessor accessor;
+        accessor.bufferView =
+            View(indices.data(), indices.size() * sizeof(uint16_t), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+        accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+        accessor.count = indices.size();
+        accessor.type = TINYGLTF_TYPE_SCALAR;
+        return Add(accessor);
+    }
+
+    tinygltf::Primitive Primitive(const TPrimitiveData& data, int material)
+    {
+        tinygltf::Primitive primitive;
+        primitive.attributes["POSITION"] = Accessor(data.Positions, true);
+        primitive.attributes["NORMAL"] = Accessor(data.Normals, false);
+        if (!data.TexCoords.empty())
+            primitive.attributes["TEXCOORD_0"] = Accessor(data.TexCoords, false);
+        primitive.indices = Indices(data.Indices);
+        primitive.material = material;
+        primitive.mode = TINYGLTF_MODE_TRIANGLES;
+        return primitive;
+    }
+
+    int Sampler(int wrap, int minFilter)
+    {
+        tinygltf::Sampler sampler;
+        sampler.wrapS = sampler.wrapT = wrap;
+        sampler.minFilter = minFilter;
+        sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
+        m_Model.samplers.push_back(sampler);
+        return static_cast<int>(m_Model.samplers.size() - 1);
+    }
+
+    // A PNG image and the texture over it; the image's bytes go into the buffer (a
+    // ".glb") or into a file of its own (uri given).
+    int Texture(const std::string& name, const TImage& image, int sampler, const std::string& uri,
+                std::vector<std::pair<std::string, std::vector<uint8_t>>>& sideFiles)
+    {
+        std::vector<uint8_t> png = EncodePNG(image.Width, image.Height, image.Channels, BitDepth, image.Pixels);
+        tinygltf::Image entry;
+        entry.name = name;
+        if (uri.empty()) {
+            entry.bufferView = View(png.data(), png.size(), 0);
+            entry.mimeType = "image/png";
+        } else {
+            entry.uri = uri;
+            sideFiles.emplace_back(uri, std::move(png));
+        }
+        m_Model.images.push_back(entry);
+        tinygltf::Texture texture;
+        texture.source = static_cast<int>(m_Model.images.size() - 1);
+        texture.sampler = sampler;
+        m_Model.textures.push_back(texture);
+        return static_cast<int>(m_Model.textures.size() - 1);
+    }
+
+    int Material(const std::string& name, std::vector<double> baseColor, int texture, bool blended)
+    {
+        tinygltf::Material material;
+        material.name = name;
+        material.pbrMetallicRoughness.baseColorFactor = std::move(baseColor);
+        material.pbrMetallicRoughness.baseColorTexture.index = texture;
+        material.pbrMetallicRoughness.metallicFactor = NotMetal;
+        material.pbrMetallicRoughness.roughnessFactor = Dull;
+        material.alphaMode = blended ? "BLEND" : "OPAQUE";
+        m_Model.materials.push_back(material);
+        return static_cast<int>(m_Model.materials.size() - 1);
+    }
+
+    int Mesh(const std::string& name, std::vector<tinygltf::Primitive> primitives)
+    {
+        tinygltf::Mesh mesh;
+        mesh.name = name;
+        mesh.primitives = std::move(primitives);
+        m_Model.meshes.push_back(mesh);
+        return static_cast<int>(m_Model.meshes.size() - 1);
+    }
+
+    int Node(const std::string& name, int mesh, std::vector<int> children = {})
+    {
+        tinygltf::Node node;
+        node.name = name;
+        node.mesh = mesh;
+        node.children = std::move(children);
+        m_Model.nodes.push_back(node);
+        return static_cast<int>(m_Model.nodes.size() - 1);
+    }
+
+private:
+    int Add(const tinygltf::Accessor& accessor)
+    {
+        m_Model.accessors.push_back(accessor);
+        return static_cast<int>(m_Model.accessors.size() - 1);
+    }
+
+    tinygltf::Model m_Model;
+};
+
+TPrimitiveData WaterPrimitive(const TWaterRegion& region, float scale, bool textured)
+{
+    TPrimitiveData data;
+    for (const TVec3f& c : WaterCorners(region)) {
+        data.Positions.push_back(ToGLTF(c.x * scale, c.y * scale, c.z * scale));
+        data.Normals.push_back(ToGLTF(0.0f, 0.0f, 1.0f));
+        // s = x / 256 and t = y / 256 in world units; t = 0 is the image's first row.
+        if (textured)
+            data.TexCoords.push_back({c.x / (CellSize * WaterTexelsPerCell), c.y / (CellSize * WaterTexelsPerCell)});
+    }
+    data.Indices = {0, 1, 2, 0, 2, 3};
+    return data;
+}
+
+}  // namespace
+
+TExportCounts ExportZone(const TZoneSource& zone, const TExportOptions& options, const std::string& path)
+{
+    const std::string extension = Lower(std::filesystem::path(path).extension().string());
+    const bool binary = extension == ".glb";
+    if (!binary && extension != ".gltf")
+        throw std::invalid_argument(path + ": the export is written as .glb or .gltf");
+    if (!(options.Scale > 0.0f) || !std::isfinite(options.Scale))
+        throw std::invalid_argument("the scale must be a positive number");
+
+    TStagedOutput output(path);
+    // What can fail on the zone's files comes first: the tiles and the water texture.
+    TTileImages tiles;
+    TImage waterImage;
+    if (options.Textures) {
+        tiles = LoadZoneTileImages(zone.GameDir, zone.ZoneID);
+        if (options.Water && !zone.WaterRegions.empty())
+            waterImage = LoadWaterTextureImage(zone.GameDir);
+    }
+
+    TTerrainMeshes meshes(zone, options.Scale, options.Textures);
+    if (options.LOD == TExportLOD::Full) {
+        AddFullGrid(meshes);
+    } else {
+        TFanTriangles sink(meshes);
+        DrawCLODFanWalk(zone.Terrain, zone.Normals, false, false, sink);
+    }
+
+    const std::string stem = SafeStem(output.TargetName());
+    auto sideName = [&](const std::string& what) { return binary ? std::string() : stem + "-" + what + ".png"; };
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> sideFiles;
+
+    TModelBuilder builder;
+    TExportCounts counts;
+    std::vector<tinygltf::Primitive> terrain;
+    const int plain = options.Textures ? -1 : builder.Material("terrain", {1.0, 1.0, 1.0, Opaque}, -1, false);
+    const int tileSampler =
+        options.Textures ? builder.Sampler(TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE, TINYGLTF_TEXTURE_FILTER_LINEAR) : -1;
+    for (int tile = 0; tile < TileCount; ++tile) {
+        int material = plain;
+        if (options.Textures) {
+            const std::string member = TileMemberName(tile % PatchesPerSide, tile / PatchesPerSide);
+            const std::string name = member.substr(0, member.find('.'));
+            const int texture =
+                builder.Texture(name, tiles[static_cast<size_t>(tile)], tileSampler, sideName(name), sideFiles);
+            material = builder.Material(name, {1.0, 1.0, 1.0, Opaque}, texture, false);
+        }
+        const TPrimitiveData& data = meshes.Tiles[static_cast<size_t>(tile)];
+        counts.TerrainVertices += static_cast<int>(data.Positions.size());
+        terrain.push_back(builder.Primitive(data, material));
+    }
+    counts.TerrainTriangles = meshes.Triangles;
+    std::vector<int> children{builder.Node("terrain", builder.Mesh("terrain", std::move(terrain)))};
+
+    if (options.Water && !zone.WaterRegions.empty()) {
+        const bool textured = options.Textures;
+        const int waterTexture =
+            textured ? builder.Texture("water", waterImage,
+                                       builder.Sampler(TINYGLTF_TEXTURE_WRAP_REPEAT,
+                                                       TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_NEAREST),
+                                       sideName("water"), sideFiles)
+                     : -1;
+        std::vector<tinygltf::Primitive> water;
+        for (size_t i = 0; i < zone.WaterRegions.size(); ++i) {
+            const TWaterRegion& region = *zone.WaterRegions[i];
+            const auto [r, g, b] = PackedColorRGB(region.Color);
+            const int material = builder.Material("water" + std::to_string(i), {r, g, b, WaterAlpha}, waterTexture, true);
+            water.push_back(builder.Primitive(WaterPrimitive(region, options.Scale, textured), material));
+        }
+        counts.WaterPrimitives = static_cast<int>(water.size());
+        children.push_back(builder.Node("water", builder.Mesh("water", std::move(water))));
+    }
+
+    tinygltf::Model& model = builder.Model();
+    model.scenes.emplace_back();
+    model.scenes[0].nodes = {builder.Node("zone" + std::to_string(zone.ZoneID), -1, children)};
+    model.defaultScene = 0;
+
+    tinygltf::TinyGLTF writer;
+    writer.SetImageWriter(nullptr, nullptr);   // the images are ours, already encoded
+    if (binary) {
+        std::ostringstream bytes;
+        if (!writer.WriteGltfSceneToStream(&model, bytes, false, true))
+            output.FailWriting(output.TargetName());
+        const std::string glb = bytes.str();
+        output.Write(output.TargetName(), {reinterpret_cast<const uint8_t*>(glb.data()), glb.size()});
+    } else {
+        model.buffers[0].uri = stem + ".bin";
+        for (const auto& [name, png] : sideFiles)
+            output.Write(name, png);
+        if (!writer.WriteGltfSceneToFile(&model, output.Path(output.TargetName()), false, false, true, false))
+            output.FailWriting(output.TargetName());
+    }
+    output.Commit(output.TargetName());
+    return counts;
+}
+
+}  // namespace orv

@@ -1,0 +1,80 @@
+// MapText: glyph by glyph at sub-pixel positions, the coverage of overlapping glyphs
+// combined by taking the larger value.
+#include "export/MapText.h"
+
+#define STB_TRUETYPE_IMPLEMENTATION
+#define STBTT_STATIC
+#include <stb_truetype.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "formats/Stream.h"
+
+namespace orv {
+
+struct TMapFont::TFont {
+    stbtt_fontinfo Info{};
+};
+
+TMapFont::TMapFont(const std::string& path) : m_Bytes(ReadWholeFile(path)), m_Font(std::make_unique<TFont>())
+{
+    if (m_Bytes.empty() || stbtt_InitFont(&m_Font->Info, m_Bytes.data(), stbtt_GetFontOffsetForIndex(m_Bytes.data(), 0)) == 0)
+        throw EFormatError(path + ": not a TrueType font");
+}
+
+TMapFont::~TMapFont() = default;
+
+TTextCoverage TMapFont::Render(std::string_view text, int pixelHeight) const
+{
+    const stbtt_fontinfo* font = &m_Font->Info;
+    const float scale = stbtt_ScaleForPixelHeight(font, static_cast<float>(pixelHeight));
+    int ascent = 0, descent = 0, lineGap = 0;
+    stbtt_GetFontVMetrics(font, &ascent, &descent, &lineGap);
+    const int baseline = static_cast<int>(std::lround(ascent * scale));
+
+    float width = 0.0f;
+    for (size_t i = 0; i < text.size(); ++i) {
+        int advance = 0, bearing = 0;
+        stbtt_GetCodepointHMetrics(font, static_cast<unsigned char>(text[i]), &advance, &bearing);
+        width += advance * scale;
+        if (i + 1 < text.size())
+            width += scale * static_cast<float>(stbtt_GetCodepointKernAdvance(font, static_cast<unsigned char>(text[i]),
+                                                                               static_cast<unsigned char>(text[i + 1])));
+    }
+    TTextCoverage out;
+    out.Width = static_cast<int>(std::ceil(width));
+    out.Height = pixelHeight;
+    out.Alpha.assign(static_cast<size_t>(out.Width) * static_cast<size_t>(out.Height), 0);
+
+    float x = 0.0f;
+    std::vector<uint8_t> glyph;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int c = static_cast<unsigned char>(text[i]);
+        const float shift = x - std::floor(x);
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        stbtt_GetCodepointBitmapBoxSubpixel(font, c, scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
+        const int w = x1 - x0, h = y1 - y0;
+        if (w > 0 && h > 0) {
+            glyph.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+            stbtt_MakeCodepointBitmapSubpixel(font, glyph.data(), w, h, w, scale, scale, shift, 0.0f, c);
+            const int left = static_cast<int>(std::floor(x)) + x0, top = baseline + y0;
+            for (int gy = 0; gy < h; ++gy)
+                for (int gx = 0; gx < w; ++gx) {
+                    const int px = left + gx, py = top + gy;
+                    if (px < 0 || py < 0 || px >= out.Width || py >= out.Height)
+                        continue;
+                    uint8_t& a = out.Alpha[static_cast<size_t>(py) * static_cast<size_t>(out.Width) + static_cast<size_t>(px)];
+                    a = std::max(a, glyph[static_cast<size_t>(gy) * static_cast<size_t>(w) + static_cast<size_t>(gx)]);
+                }
+        }
+        int advance = 0, bearing = 0;
+        stbtt_GetCodepointHMetrics(font, c, &advance, &bearing);
+        x += advance * scale;
+        if (i + 1 < text.size())
+            x += scale * static_cast<float>(stbtt_GetCodepointKernAdvance(font, c, static_cast<unsigned char>(text[i + 1])));
+    }
+    return out;
+}
+
+}  // namespace orv

@@ -1,0 +1,334 @@
+// The glTF export read back with the library that wrote it (counts, heights, frame,
+// materials, images, water), checked by the Khronos validator, and its failures.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <tiny_gltf.h>
+
+#include <cmath>
+#include <set>
+
+#include "ExportSupport.h"
+#include "export/GLTFExport.h"
+#include "formats/MPKFile.h"
+#include "scene/FrameMath.h"
+#include "terrain/CLOD.h"
+#include "writers/MPKWriter.h"
+#include "zone/TextureImages.h"
+#include "zone/ZonePaths.h"
+
+namespace orv::exporttest {
+namespace {
+
+constexpr float DefaultScale = 0.01f;
+
+tinygltf::Model ReadBack(const std::string& path)
+{
+    tinygltf::TinyGLTF loader;
+    tinygltf::Model model;
+    std::string error, warning;
+    const bool ok = path.ends_with(".glb") ? loader.LoadBinaryFromFile(&model, &error, &warning, path)
+                                           : loader.LoadASCIIFromFile(&model, &error, &warning, path);
+    if (!ok || !error.empty())
+        throw std::runtime_error("tinygltf cannot read " + path + ": " + error);
+    return model;
+}
+
+const tinygltf::Mesh& MeshNamed(const tinygltf::Model& model, const std::string& name)
+{
+    for (const auto& mesh : model.meshes)
+        if (mesh.name == name)
+            return mesh;
+    throw std::runtime_error("no mesh " + name);
+}
+
+// The values of a float accessor, tightly packed.
+template <size_t N>
+std::vector<std::array<float, N>> Floats(const tinygltf::Model& model, int index)
+{
+    const tinygltf::Accessor& a = model.accessors[static_cast<size_t>(index)];
+    const tinygltf::BufferView& v = model.bufferViews[static_cast<size_t>(a.bufferView)];
+    std::vector<std::array<float, N>> out(a.count);
+    std::memcpy(out.data(), &model.buffers[static_cast<size_t>(v.buffer)].data[v.byteOffset + a.byteOffset],
+                a.count * sizeof(out[0]));
+    return out;
+}
+
+size_t Triangles(const tinygltf::Model& model, const tinygltf::Mesh& mesh)
+{
+    size_t count = 0;
+    for (const auto& p : mesh.primitives)
+        count += model.accessors[static_cast<size_t>(p.indices)].count / 3;
+    return count;
+}
+
+class GLTFExport : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Zone = LoadSampleZone(111).release(); }
+    static void TearDownTestSuite() { delete Zone; }
+    static TViewer* Zone;
+    ScratchDir Scratch;
+};
+TViewer* GLTFExport::Zone = nullptr;
+
+TEST_F(GLTFExport, FullGridWithTilesAndWaterReadsBack)
+{
+    const std::string path = Scratch.File("zone111.glb");
+    const TExportCounts counts = ExportZone(Source(*Zone), {}, path);
+    EXPECT_EQ(counts.TerrainVertices, 64 * 33 * 33);   // 69696: tile edges repeated
+    EXPECT_EQ(counts.TerrainTriangles, 2 * 256 * 256);
+    const tinygltf::Model model = ReadBack(path);
+
+    const tinygltf::Mesh& terrain = MeshNamed(model, "terrain");
+    ASSERT_EQ(terrain.primitives.size(), 64u);
+    EXPECT_EQ(Triangles(model, terrain), 2u * 256 * 256);
+    TMPKFile textures(ZoneArchivePath(GameDir(), 111, TZoneArchive::Texture));
+    std::set<int> materials;
+    size_t vertices = 0;
+    for (int tile = 0; tile < 64; ++tile) {
+        SCOPED_TRACE("tile " + std::to_string(tile));
+        const int px = tile % 8, py = tile / 8;
+        const tinygltf::Primitive& p = terrain.primitives[static_cast<size_t>(tile)];
+        const auto positions = Floats<3>(model, p.attributes.at("POSITION"));
+        const auto normals = Floats<3>(model, p.attributes.at("NORMAL"));
+        const auto uv = Floats<2>(model, p.attributes.at("TEXCOORD_0"));
+        vertices += positions.size();
+        // y up: heights times the scale; x east, -z north, as the grid's world placement.
+        int corners = 0;
+        for (size_t i = 0; i < positions.size(); ++i) {
+            const int gx = static_cast<int>(std::lround(positions[i][0] / DefaultScale / CellSize));
+            const int gy = static_cast<int>(std::lround(-positions[i][2] / DefaultScale / CellSize));
+            ASSERT_GE(gx, 32 * px);
+            ASSERT_LE(gx, 32 * px + 32);
+            ASSERT_GE(gy, 32 * py);
+            ASSERT_LE(gy, 32 * py + 32);
+            EXPECT_FLOAT_EQ(positions[i][1], Zone->Terrain[gx][gy].Height * DefaultScale);
+            const TVec3f& n = Zone->TerrainNormals[gx][gy];
+            EXPECT_EQ(normals[i], (std::array<float, 3>{n.x, n.z, -n.y}));
+            // The tile's north-west corner samples the image's first row and column.
+            if (gx == 32 * px && gy == 32 * py + 32) {
+                EXPECT_EQ(uv[i], (std::array<float, 2>{0.002f, 0.002f}));
+                ++corners;
+            }
+        }
+        EXPECT_EQ(corners, 1);
+        // One material per tile, its image the tile decoded in software.
+        ASSERT_GE(p.material, 0);
+        materials.insert(p.material);
+        const tinygltf::Material& m = model.materials[static_cast<size_t>(p.material)];
+        EXPECT_EQ(m.alphaMode, "OPAQUE");
+        const int texture = m.pbrMetallicRoughness.baseColorTexture.index;
+        ASSERT_GE(texture, 0);
+        const tinygltf::Image& image = model.images[static_cast<size_t>(model.textures[static_cast<size_t>(texture)].source)];
+        const TImage decoded = LoadTileImage(textures, px, py);
+        ASSERT_EQ(image.width, decoded.Width);
+        ASSERT_EQ(image.height, decoded.Height);
+        std::vector<uint8_t> rgb;
+        for (size_t i = 0; i < image.image.size(); i += static_cast<size_t>(image.component))
+            rgb.insert(rgb.end(), image.image.begin() + static_cast<std::ptrdiff_t>(i),
+                       image.image.begin() + static_cast<std::ptrdiff_t>(i) + 3);
+        EXPECT_EQ(rgb, decoded.Pixels);
+    }
+    EXPECT_EQ(vertices, 69696u);
+    EXPECT_EQ(materials.size(), 64u);
+
+    // One flat, blended primitive per region at its height, coloured by its packed colour.
+    const tinygltf::Mesh& water = MeshNamed(model, "water");
+    ASSERT_EQ(water.primitives.size(), Zone->WaterRegions.size());
+    for (size_t r = 0; r < water.primitives.size(); ++r) {
+        SCOPED_TRACE("region " + std::to_string(r));
+        const TWaterRegion& region = *Zone->WaterRegions[r];
+        const auto positions = Floats<3>(model, water.primitives[r].attributes.at("POSITION"));
+        const auto corners = WaterCorners(region);
+        ASSERT_EQ(positions.size(), 4u);
+        for (size_t k = 0; k < 4; ++k)
+            EXPECT_EQ(positions[k], (std::array<float, 3>{corners[k].x * DefaultScale, corners[k].z * DefaultScale,
+                                                           -corners[k].y * DefaultScale}));
+        const tinygltf::Material& m = model.materials[static_cast<size_t>(water.primitives[r].material)];
+        EXPECT_EQ(m.alphaMode, "BLEND");
+        const auto rgb = PackedColorRGB(region.Color);
+        EXPECT_EQ(m.pbrMetallicRoughness.baseColorFactor,
+                  (std::vector<double>{rgb[0], rgb[1], rgb[2], WaterAlpha}));
+        EXPECT_GE(m.pbrMetallicRoughness.baseColorTexture.index, 0);
+    }
+}
+
+// A counting sink: what the renderer would report for the current subdivision.
+class TTriangleCounter : public IFanSink {
+public:
+    void BindTile(int) override {}
+    void DrawFan(const TFanBuffers&, int) override {}
+};
+
+TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
+{
+    for (const auto& [loc, detail] : std::vector<std::pair<std::string, int>>{
+             {"32768,65279,256,0,80", 50}, {"12000,30000,3000,90,60", 255}, {"above", 1}}) {
+        SCOPED_TRACE(loc);
+        Zone->ApplyLocationReply(loc);
+        Zone->trackCLODDetailChange(detail);
+        TTriangleCounter counter;
+        const int drawn = DrawCLODFanWalk(Zone->Terrain, Zone->TerrainNormals, false, false, counter);
+        const std::string path = Scratch.File("view.gltf");
+        TExportOptions options;
+        options.LOD = TExportLOD::View;
+        options.Water = false;
+        const TExportCounts counts = ExportZone(Source(*Zone), options, path);
+        EXPECT_EQ(counts.TerrainTriangles, drawn);
+        const tinygltf::Model model = ReadBack(path);
+        EXPECT_EQ(Triangles(model, MeshNamed(model, "terrain")), static_cast<size_t>(drawn));
+        EXPECT_TRUE(std::none_of(model.meshes.begin(), model.meshes.end(),
+                                 [](const tinygltf::Mesh& m) { return m.name == "water"; }));
+    }
+    Zone->ResetCamera();
+    Zone->trackCLODDetailChange(51);
+}
+
+TEST_F(GLTFExport, GltfKeepsItsBufferAndImagesBesideIt)
+{
+    ExportZone(Source(*Zone), {}, Scratch.File("my zone.gltf"));
+    std::set<std::string> files;
+    for (const auto& entry : fs::directory_iterator(Scratch.Path()))
+        files.insert(entry.path().filename().string());
+    EXPECT_EQ(files.size(), 1u + 1u + 64u + 1u);   // JSON, buffer, tiles, water
+    EXPECT_TRUE(files.contains("my zone.gltf"));
+    EXPECT_TRUE(files.contains("my_zone.bin"));
+    EXPECT_TRUE(files.contains("my_zone-tex00-07.png"));
+    EXPECT_TRUE(files.contains("my_zone-water.png"));
+    const tinygltf::Model model = ReadBack(Scratch.File("my zone.gltf"));
+    EXPECT_EQ(model.images.size(), 65u);
+    EXPECT_EQ(Triangles(model, MeshNamed(model, "terrain")), 2u * 256 * 256);
+}
+
+TEST_F(GLTFExport, WithoutTexturesOnePlainMaterialAndNoImages)
+{
+    // A texture archive that cannot be read does not matter then.
+    TViewer& zone = *Zone;
+    TZoneSource source = Source(zone);
+    source.GameDir = Scratch.Path().string() + "/";
+    TExportOptions options;
+    options.Textures = false;
+    options.Scale = 1.0f;
+    ExportZone(source, options, Scratch.File("plain.glb"));
+    const tinygltf::Model model = ReadBack(Scratch.File("plain.glb"));
+    EXPECT_TRUE(model.images.empty());
+    EXPECT_EQ(model.materials.size(), 1u + zone.WaterRegions.size());
+    const tinygltf::Primitive& first = MeshNamed(model, "terrain").primitives[0];
+    EXPECT_FALSE(first.attributes.contains("TEXCOORD_0"));
+    // At scale 1 the positions are world units.
+    const auto positions = Floats<3>(model, first.attributes.at("POSITION"));
+    EXPECT_EQ(positions[0], (std::array<float, 3>{0.0f, float(zone.Terrain[0][0].Height), -0.0f}));
+}
+
+// ---- The validator and the command line -------------------------------------------------
+
+void ExpectValid(const std::string& path)
+{
+    REQUIRE_PROGRAMS("node");
+    REQUIRE_OR_SKIP(fs::exists(ValidatorModule), "the glTF validator (npm gltf-validator)");
+    const TRunResult run = RunProgram(orvtest::FindProgram("node"), {ValidatorScript, path});
+    EXPECT_EQ(run.ExitCode, 0) << path << "\n" << run.Out << run.Err;
+    EXPECT_NE(run.Out.find("\"numErrors\": 0"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("\"numWarnings\": 0"), std::string::npos) << run.Out;
+}
+
+TEST(ExportCommand, EveryFormPassesTheKhronosValidator)
+{
+    ScratchDir scratch;
+    const std::vector<std::vector<std::string>> forms{
+        {"-o", scratch.File("full.glb")},
+        {"-o", scratch.File("full.gltf")},
+        {"-o", scratch.File("plain.glb"), "--no-water", "--no-textures"},
+        {"-o", scratch.File("plain.gltf"), "--no-textures"},
+        {"-o", scratch.File("dry.gltf"), "--no-water"},
+        {"-o", scratch.File("view.glb"), "--lod", "view", "--loc", "above", "--detail", "200", "--scale", "1"},
+    };
+    for (const auto& form : forms) {
+        std::vector<std::string> args{"export", GameDir(), "111"};
+        args.insert(args.end(), form.begin(), form.end());
+        const TRunResult run = Tool(args, scratch.Path().string());
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        ExpectValid(form[1]);
+    }
+}
+
+TEST(ExportCommand, ViewCountEqualsTheLodCommandsCount)
+{
+    ScratchDir scratch;
+    const std::vector<std::string> camera{"--loc", "20000,40000,2500,45,70", "--detail", "180"};
+    std::vector<std::string> lod{"lod", GameDir(), "5"};
+    lod.insert(lod.end(), camera.begin(), camera.end());
+    const TRunResult counted = Tool(lod, scratch.Path().string());
+    ASSERT_EQ(counted.ExitCode, 0) << counted.Err;
+    std::vector<std::string> exportArgs{"export", GameDir(), "5", "-o", scratch.File("v.glb"), "--lod", "view"};
+    exportArgs.insert(exportArgs.end(), camera.begin(), camera.end());
+    const TRunResult exported = Tool(exportArgs, scratch.Path().string());
+    ASSERT_EQ(exported.ExitCode, 0) << exported.Err;
+    const size_t triangles = Triangles(ReadBack(scratch.File("v.glb")), MeshNamed(ReadBack(scratch.File("v.glb")), "terrain"));
+    EXPECT_NE(counted.Out.find("{\"triangles\": " + std::to_string(triangles) + ","), std::string::npos)
+        << counted.Out << " vs " << triangles;
+}
+
+// Nothing but the given names in the directory.
+std::set<std::string> Entries(const fs::path& dir)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST(ExportCommand, FailuresNameTheFileAndLeaveNothingBehind)
+{
+    ScratchDir scratch;
+    const fs::path out = scratch.Path() / "out";
+    fs::create_directories(out);
+
+    // A zone that is not there.
+    TRunResult run = Tool({"export", GameDir(), "77", "-o", (out / "z.glb").string()}, scratch.Path().string());
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Err.find("dat077.mpk"), std::string::npos) << run.Err;
+
+    // A damaged tile: the sample game copied with one DDS member cut short.
+    const fs::path game = scratch.Path() / "game";
+    fs::copy(SampleGame(), game, fs::copy_options::recursive);
+    const std::string texPath = (game / "zones/zone111/tex111.mpk").string();
+    std::vector<TMPKMember> members;
+    {
+        TMPKFile archive(texPath);
+        for (int i = 0; i < archive.Directory().Count(); ++i) {
+            const std::string name = archive.Directory().Items(i).Name;
+            const auto stream = archive.ExtractToMemory(name);
+            std::vector<uint8_t> bytes(stream->Bytes());
+            if (name == "tex03-04.dds")
+                bytes.resize(bytes.size() / 3);
+            members.push_back({name, bytes, 0});
+        }
+    }
+    WriteMPK(texPath, "tex111", members);
+    for (const std::string name : {"z.glb", "z.gltf"}) {
+        run = Tool({"export", game.string() + "/", "111", "-o", (out / name).string()}, scratch.Path().string());
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_NE(run.Err.find(texPath + ": tex03-04.dds: "), std::string::npos) << run.Err;
+    }
+    EXPECT_TRUE(Entries(out).empty());
+
+    // A place that cannot be written: a directory under a plain file.
+    const fs::path blocked = scratch.Path() / "file";
+    WriteBytes(blocked, {1, 2, 3});
+    run = Tool({"export", GameDir(), "111", "-o", (blocked / "z.glb").string()}, scratch.Path().string());
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Err.find("Cannot create file " + (blocked / "z.glb").string()), std::string::npos) << run.Err;
+
+    // Wrong options are usage errors (status 2), before anything is read.
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+             {"-o", "z.obj"}, {"-o", "z.glb", "--lod", "half"}, {"-o", "z.glb", "--scale", "-1"},
+             {"-o", "z.glb", "--loc", "1,2"}, {"-o", "z.glb", "--lod", "view", "--detail", "0"}}) {
+        std::vector<std::string> args{"export", GameDir(), "111"};
+        args.insert(args.end(), wrong.begin(), wrong.end());
+        EXPECT_EQ(Tool(args, out.string()).ExitCode, 2) << wrong[1];
+    }
+    EXPECT_TRUE(Entries(out).empty());
+}
+
+}  // namespace
+}  // namespace orv::exporttest

@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "gl/GLCalls.h"
+
 namespace orv::glext {
 
 #define ORV_GLEXT_DEFINE(name) decltype(&::name) name = nullptr;
@@ -50,7 +52,7 @@ bool LoadEntryPoints(const std::array<TEntryPoint, N>& entries, const TProcLooku
 
 std::string_view ContextExtensions()
 {
-    const auto* text = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const auto* text = reinterpret_cast<const char*>(gl::glGetString(GL_EXTENSIONS));
     return text ? std::string_view(text) : std::string_view();
 }
 

@@ -1,49 +1,41 @@
 // Frame: glMapDraw's composition and its helpers.
 #include "scene/Frame.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <algorithm>
 
 #include "base/CgUtils.h"
+#include "gl/GLCalls.h"
 #include "gl/GLError.h"
 #include "scene/Compass.h"
 #include "scene/SkyBox.h"
 #include "scene/Water.h"
 
 namespace orv {
-namespace {
-
-constexpr GLfloat FogModeExp = 2048.0f;   // GL_EXP, passed as a float
-
-}  // namespace
-
 void ApplyCameraTransform(const TCamera& camera)
 {
-    glRotatef(-camera.Pitch, 1.0f, 0.0f, 0.0f);
-    glRotatef(-camera.Heading, 0.0f, 0.0f, 1.0f);
-    glTranslatef(-camera.Pos.x, -camera.Pos.y, -camera.Pos.z);
+    gl::glRotatef(-camera.Pitch, 1.0f, 0.0f, 0.0f);
+    gl::glRotatef(-camera.Heading, 0.0f, 0.0f, 1.0f);
+    gl::glTranslatef(-camera.Pos.x, -camera.Pos.y, -camera.Pos.z);
 }
 
 void UpdateSunLight(uint32_t tick)
 {
     const std::array<float, 4> position = SunDirection(tick);
-    glLightfv(GL_LIGHT0, GL_POSITION, position.data());
+    gl::glLightfv(GL_LIGHT0, GL_POSITION, position.data());
 }
 
 void ApplyFog(bool on)
 {
     if (!on) {
-        glDisable(GL_FOG);
+        gl::glDisable(GL_FOG);
         return;
     }
-    glEnable(GL_FOG);
-    glFogf(GL_FOG_MODE, FogModeExp);
-    glFogf(GL_FOG_DENSITY, FogDensity);
-    glFogfv(GL_FOG_COLOR, FogColor.data());
-    glFogf(GL_FOG_START, FogStart);
-    glFogf(GL_FOG_END, FogEnd);
+    gl::glEnable(GL_FOG);
+    gl::glFogf(GL_FOG_MODE, static_cast<GLfloat>(GL_EXP));   // the mode passed as a float
+    gl::glFogf(GL_FOG_DENSITY, FogDensity);
+    gl::glFogfv(GL_FOG_COLOR, FogColor.data());
+    gl::glFogf(GL_FOG_START, FogStart);
+    gl::glFogf(GL_FOG_END, FogEnd);
 }
 
 int ComposeFrame(TSceneState& scene, const TFrameGeometry& frame)
@@ -54,13 +46,13 @@ int ComposeFrame(TSceneState& scene, const TFrameGeometry& frame)
     // The view's own aspect, so that the picture is not stretched.
     const TPerspective perspective = FramePerspective(camera.Pitch, frame.ViewWidth, frame.ViewHeight);
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(perspective.FieldOfView, perspective.Aspect, perspective.Near, perspective.Far);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    gl::glMatrixMode(GL_PROJECTION);
+    gl::glLoadIdentity();
+    gl::gluPerspective(perspective.FieldOfView, perspective.Aspect, perspective.Near, perspective.Far);
+    gl::glMatrixMode(GL_MODELVIEW);
+    gl::glLoadIdentity();
     ClampCameraToGround(camera, *scene.TerrainDraw.Terrain, scene.Gravity, scene.FrameTime);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl::glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (!scene.BoundingSkybox)
         DrawSkyBox(false, scene.SkyTexture);
     ApplyCameraTransform(camera);
@@ -73,11 +65,11 @@ int ComposeFrame(TSceneState& scene, const TFrameGeometry& frame)
     if (scene.WaterRegions)
         DrawWater(*scene.WaterRegions, scene.WaterTexture);
     // The overlay spans the view's pixels, so the compass strip is 48 x 16 pixels.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, std::max(frame.ViewWidth, 1), 0.0, std::max(frame.ViewHeight, 1), 1.0, -1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    gl::glMatrixMode(GL_PROJECTION);
+    gl::glLoadIdentity();
+    gl::glOrtho(0.0, std::max(frame.ViewWidth, 1), 0.0, std::max(frame.ViewHeight, 1), 1.0, -1.0);
+    gl::glMatrixMode(GL_MODELVIEW);
+    gl::glLoadIdentity();
     DrawCompass(camera.Heading, scene.CompassTexture);
     CheckGLError("");
     return triangles;

@@ -1,11 +1,10 @@
 // SkyBox: the bounding box and the camera-attached panels.
 #include "scene/SkyBox.h"
 
-#include <GL/gl.h>
-
 #include <array>
 #include <span>
 
+#include "gl/GLCalls.h"
 #include "scene/Water.h"
 #include "terrain/Renderers.h"
 
@@ -45,25 +44,25 @@ constexpr TPanel PanelR{{SkyPanelDistance, 0, 0}, {{-1, 0, 0}, {{{0, W, -P}, {0,
 
 void FaceVertices(const TFace& face)
 {
-    glNormal3f(face.Normal.x, face.Normal.y, face.Normal.z);
+    gl::glNormal3f(face.Normal.x, face.Normal.y, face.Normal.z);
     for (const TCorner& c : face.Corners)
-        glVertex3f(c.x, c.y, c.z);
+        gl::glVertex3f(c.x, c.y, c.z);
 }
 
 void DrawFaces(std::initializer_list<const TFace*> faces)
 {
-    glBegin(GL_QUADS);
+    gl::glBegin(GL_QUADS);
     for (const TFace* face : faces)
         FaceVertices(*face);
-    glEnd();
+    gl::glEnd();
 }
 
 void DrawPanel(const TPanel& panel)
 {
-    glPushMatrix();
-    glTranslatef(panel.Translation.x, panel.Translation.y, panel.Translation.z);
+    gl::glPushMatrix();
+    gl::glTranslatef(panel.Translation.x, panel.Translation.y, panel.Translation.z);
     DrawFaces({&panel.Face});
-    glPopMatrix();
+    gl::glPopMatrix();
 }
 
 void DrawBoundingPass(bool clouds)
@@ -94,29 +93,29 @@ void DrawCameraPass(bool clouds)
 
 void DrawSkyBox(bool bounding, uint32_t skyTexture)
 {
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-    glFrontFace(GL_CCW);
-    glColor3f(SkyColorR, SkyColorG, SkyColorB);
+    gl::glEnable(GL_DEPTH_TEST);
+    gl::glDisable(GL_LIGHTING);
+    gl::glDisable(GL_BLEND);
+    gl::glDisable(GL_TEXTURE_2D);
+    gl::glFrontFace(GL_CCW);
+    gl::glColor3f(SkyColorR, SkyColorG, SkyColorB);
     if (bounding)
         DrawBoundingPass(false);
     else
         DrawCameraPass(false);
     // The clouds: texel x sky colour added over the sky, on the depth just written.
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, skyTexture);
+    gl::glDepthFunc(GL_LEQUAL);
+    gl::glEnable(GL_BLEND);
+    gl::glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+    gl::glEnable(GL_TEXTURE_2D);
+    gl::glBindTexture(GL_TEXTURE_2D, skyTexture);
     if (bounding)
         DrawBoundingPass(true);
     else
         DrawCameraPass(true);
-    glDepthFunc(GL_LESS);
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
+    gl::glDepthFunc(GL_LESS);
+    gl::glDisable(GL_BLEND);
+    gl::glEnable(GL_DEPTH_TEST);
     DisableTexGen();
 }
 

@@ -1,8 +1,7 @@
 // Water: one textured, blended quad per region.
 #include "scene/Water.h"
 
-#include <GL/gl.h>
-
+#include "gl/GLCalls.h"
 #include "scene/FrameMath.h"
 #include "terrain/Renderers.h"
 
@@ -20,39 +19,39 @@ void SetTexGenPlanes(uint8_t sAxis, uint8_t tAxis, float scale)
     std::array<float, PlaneComponents> p{};
     if (sAxis < PlaneComponents)
         p[sAxis] = f;
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-    glTexGenfv(GL_S, GL_OBJECT_PLANE, p.data());
-    glEnable(GL_TEXTURE_GEN_S);
+    gl::glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+    gl::glTexGenfv(GL_S, GL_OBJECT_PLANE, p.data());
+    gl::glEnable(GL_TEXTURE_GEN_S);
     std::array<float, PlaneComponents> q{};
     if (tAxis < PlaneComponents)
         q[tAxis] = f;
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-    glTexGenfv(GL_T, GL_OBJECT_PLANE, q.data());
-    glEnable(GL_TEXTURE_GEN_T);
+    gl::glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+    gl::glTexGenfv(GL_T, GL_OBJECT_PLANE, q.data());
+    gl::glEnable(GL_TEXTURE_GEN_T);
 }
 
 void SetGLColor(uint32_t color, float alpha)
 {
     const std::array<float, 3> rgb = PackedColorRGB(color);
-    glColor4f(rgb[0], rgb[1], rgb[2], alpha);
+    gl::glColor4f(rgb[0], rgb[1], rgb[2], alpha);
 }
 
 void DrawWater(const TWaterRegionList& regions, uint32_t waterTexture)
 {
-    glFrontFace(GL_CCW);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, waterTexture);
+    gl::glFrontFace(GL_CCW);
+    gl::glEnable(GL_TEXTURE_2D);
+    gl::glBindTexture(GL_TEXTURE_2D, waterTexture);
     SetTexGenPlanes(0, 1, 1.0f);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glNormal3f(0.0f, 0.0f, 1.0f);
-    glBegin(GL_QUADS);
+    gl::glEnable(GL_BLEND);
+    gl::glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gl::glNormal3f(0.0f, 0.0f, 1.0f);
+    gl::glBegin(GL_QUADS);
     for (const auto& region : regions) {
         SetGLColor(region->Color, WaterAlpha);
         for (const TVec3f& c : WaterCorners(*region))
-            glVertex3f(c.x, c.y, c.z);
+            gl::glVertex3f(c.x, c.y, c.z);
     }
-    glEnd();
+    gl::glEnd();
     DisableTexGen();
 }
 

@@ -1,9 +1,10 @@
 // GLViewer: start-up, drawing and the OpenGL handlers of the viewer.
 #include "shell/GLViewer.h"
 
-#include <GL/gl.h>
+#include <algorithm>
 
 #include "base/Log.h"
+#include "gl/GLCalls.h"
 #include "gl/GLError.h"
 #include "scene/Frame.h"
 #include "zone/Textures.h"
@@ -14,7 +15,6 @@ namespace {
 constexpr std::array<float, 4> MaterialColor{0.5f, 0.5f, 0.5f, 1.0f};
 constexpr std::array<float, 4> FixedSunPosition{-1.0f, 0.0f, 1.0f, 0.0f};
 constexpr float TrackbarScale = 255.0f;
-constexpr GLsizei TileNameCount = 256;
 constexpr int ColorComponents = 4;
 
 }  // namespace
@@ -26,38 +26,43 @@ std::string TGLViewer::LoadExtensions(const glext::TProcLookup& lookup)
 {
     GL13Supported = glext::LoadGL13(lookup);
     MultitextureSupported = glext::LoadARBMultitexture(lookup);
-    const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const auto* extensions = reinterpret_cast<const char*>(gl::glGetString(GL_EXTENSIONS));
     Log(extensions ? extensions : "");
     return GL13Supported ? std::string() : std::string(NoGL13Message);
 }
 
 void TGLViewer::InitBaseState()
 {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glCullFace(GL_BACK);
-    glShadeModel(GL_SMOOTH);
-    glEdgeFlag(GL_TRUE);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_COLOR_MATERIAL);
-    glEnable(GL_NORMALIZE);
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-    glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, DiffuseColor.data());
-    glLightfv(GL_LIGHT0, GL_AMBIENT, AmbientColor.data());
-    glMaterialfv(GL_FRONT, GL_AMBIENT, MaterialColor.data());
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, MaterialColor.data());
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    if (!m_NamesGenerated) {
-        for (uint32_t* name : {&DetailTexture, &SkyTexture, &WaterTexture, &CompassTexture, &CheckerTexture})
-            glGenTextures(1, name);
-        if (TexturesEnabled)
-            glGenTextures(TileNameCount, TileTextures.data());
-        m_NamesGenerated = true;
+    gl::glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    gl::glEnable(GL_CULL_FACE);
+    gl::glFrontFace(GL_CCW);
+    gl::glCullFace(GL_BACK);
+    gl::glShadeModel(GL_SMOOTH);
+    gl::glEdgeFlag(GL_TRUE);
+    gl::glEnable(GL_DEPTH_TEST);
+    gl::glEnable(GL_LIGHTING);
+    gl::glEnable(GL_LIGHT0);
+    gl::glEnable(GL_COLOR_MATERIAL);
+    gl::glEnable(GL_NORMALIZE);
+    gl::glDisable(GL_BLEND);
+    gl::glDisable(GL_TEXTURE_2D);
+    gl::glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+    gl::glLightfv(GL_LIGHT0, GL_DIFFUSE, DiffuseColor.data());
+    gl::glLightfv(GL_LIGHT0, GL_AMBIENT, AmbientColor.data());
+    gl::glMaterialfv(GL_FRONT, GL_AMBIENT, MaterialColor.data());
+    gl::glMaterialfv(GL_FRONT, GL_DIFFUSE, MaterialColor.data());
+    gl::glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    if (m_SharedNames[0].Empty()) {
+        const std::array<uint32_t*, SharedTextureCount> fields{&DetailTexture, &SkyTexture, &WaterTexture,
+                                                               &CompassTexture, &CheckerTexture};
+        for (size_t i = 0; i < fields.size(); ++i) {
+            m_SharedNames[i] = TTextureNames(1);
+            *fields[i] = m_SharedNames[i][0];
+        }
+        if (TexturesEnabled) {
+            m_TileNames = TTextureNames(static_cast<int>(TileTextures.size()));
+            std::ranges::copy(m_TileNames.Names(), TileTextures.begin());
+        }
     }
     CheckGLError("");
 }
@@ -72,7 +77,7 @@ void TGLViewer::glMapInit(int zoneId)
 
 void TGLViewer::glMapResize(int viewWidth, int viewHeight, bool resetCamera)
 {
-    glViewport(0, 0, viewWidth, viewHeight);
+    gl::glViewport(0, 0, viewWidth, viewHeight);
     if (resetCamera)
         ResetCamera();
     CheckGLError("");
@@ -117,17 +122,12 @@ int TGLViewer::glMapDraw(const TFrameGeometry& frame)
 void TGLViewer::FormDestroy()
 {
     WaterRegions.clear();
-    if (!m_NamesGenerated)
-        return;
-    for (uint32_t* name : {&DetailTexture, &SkyTexture, &WaterTexture, &CompassTexture, &CheckerTexture}) {
-        glDeleteTextures(1, name);
+    for (TTextureNames& names : m_SharedNames)
+        names.Reset();
+    m_TileNames.Reset();
+    for (uint32_t* name : {&DetailTexture, &SkyTexture, &WaterTexture, &CompassTexture, &CheckerTexture})
         *name = 0;
-    }
-    if (TexturesEnabled) {
-        glDeleteTextures(TileNameCount, TileTextures.data());
-        TileTextures.fill(0);
-    }
-    m_NamesGenerated = false;
+    TileTextures.fill(0);
 }
 
 void TGLViewer::CheckGLError(std::string_view context) { orv::CheckGLError(context); }
@@ -157,9 +157,9 @@ void TGLViewer::rbnRenderVersionClick(int tag)
 {
     RenderVersion = static_cast<uint8_t>(tag & 0xFF);
     if (RenderVersion == RenderPointer)
-        glDisable(GL_CULL_FACE);
+        gl::glDisable(GL_CULL_FACE);
     else
-        glEnable(GL_CULL_FACE);
+        gl::glEnable(GL_CULL_FACE);
 }
 
 void TGLViewer::chkFogClick(bool checked) { ApplyFog(checked); }
@@ -167,14 +167,14 @@ void TGLViewer::chkFogClick(bool checked) { ApplyFog(checked); }
 void TGLViewer::chkWireframeClick()
 {
     atnWireframeChecked = !atnWireframeChecked;
-    glPolygonMode(GL_FRONT_AND_BACK, atnWireframeChecked ? GL_LINE : GL_FILL);
+    gl::glPolygonMode(GL_FRONT_AND_BACK, atnWireframeChecked ? GL_LINE : GL_FILL);
 }
 
 void TGLViewer::chkSunClick(bool checked)
 {
     TrackSun = checked;
     if (!checked)
-        glLightfv(GL_LIGHT0, GL_POSITION, FixedSunPosition.data());
+        gl::glLightfv(GL_LIGHT0, GL_POSITION, FixedSunPosition.data());
 }
 
 void TGLViewer::chkLightingClick()
@@ -188,7 +188,7 @@ void TGLViewer::trackAmbRChange(int tag, int position)
     if (tag < 0 || tag >= ColorComponents)
         return;
     AmbientColor[tag] = static_cast<float>(position) / TrackbarScale;
-    glLightfv(GL_LIGHT0, GL_AMBIENT, AmbientColor.data());
+    gl::glLightfv(GL_LIGHT0, GL_AMBIENT, AmbientColor.data());
 }
 
 void TGLViewer::trackDiffRChange(int tag, int position)
@@ -196,7 +196,7 @@ void TGLViewer::trackDiffRChange(int tag, int position)
     if (tag < 0 || tag >= ColorComponents)
         return;
     DiffuseColor[tag] = static_cast<float>(position) / TrackbarScale;
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, DiffuseColor.data());
+    gl::glLightfv(GL_LIGHT0, GL_DIFFUSE, DiffuseColor.data());
 }
 
 }  // namespace orv

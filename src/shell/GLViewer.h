@@ -22,8 +22,9 @@
 #include <string>
 #include <string_view>
 
-#include "scene/Frame.h"
 #include "gl/GLext.h"
+#include "gl/TextureNames.h"
+#include "scene/Frame.h"
 #include "shell/Viewer.h"
 
 namespace orv {
@@ -97,7 +98,11 @@ public:
     int LastFrameTriangles = 0;
 
 private:
-    bool m_NamesGenerated = false;
+    // The names behind DetailTexture, SkyTexture, WaterTexture, CompassTexture and
+    // CheckerTexture, one glGenTextures call each, and the 256 tile names.
+    static constexpr size_t SharedTextureCount = 5;
+    std::array<TTextureNames, SharedTextureCount> m_SharedNames;
+    TTextureNames m_TileNames;
 };
 
 }  // namespace orv

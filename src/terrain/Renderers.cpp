@@ -1,9 +1,7 @@
 // Renderers: V1, Pointer, Fan and the OpenGL side of the CLOD fans.
 #include "terrain/Renderers.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-
+#include "gl/GLCalls.h"
 #include "gl/GLext.h"
 
 namespace orv {
@@ -38,9 +36,9 @@ const TVec3f& NormalAt(const TTerrainDrawState& state, int x, int y) { return (*
 void ApplyLighting(bool lighting)
 {
     if (lighting)
-        glEnable(GL_LIGHTING);
+        gl::glEnable(GL_LIGHTING);
     else
-        glDisable(GL_LIGHTING);
+        gl::glDisable(GL_LIGHTING);
 }
 
 // Distance from the camera to grid vertex (x, y).
@@ -58,18 +56,18 @@ struct TFanArrays {
 
     void Enable(bool lighting)
     {
-        glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
-        glEnableClientState(GL_VERTEX_ARRAY);
+        gl::glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
+        gl::glEnableClientState(GL_VERTEX_ARRAY);
         if (lighting) {
-            glNormalPointer(GL_FLOAT, 0, Normals.data());
-            glEnableClientState(GL_NORMAL_ARRAY);
+            gl::glNormalPointer(GL_FLOAT, 0, Normals.data());
+            gl::glEnableClientState(GL_NORMAL_ARRAY);
         }
     }
     static void Disable(bool lighting)
     {
-        glDisableClientState(GL_VERTEX_ARRAY);
+        gl::glDisableClientState(GL_VERTEX_ARRAY);
         if (lighting)
-            glDisableClientState(GL_NORMAL_ARRAY);
+            gl::glDisableClientState(GL_NORMAL_ARRAY);
     }
 };
 
@@ -118,7 +116,7 @@ int DrawFanLevel(const TTerrainDrawState& state, int px, int py, const std::arra
                 if (state.Lighting)
                     arrays.Normals[k] = NormalAt(state, cx + shape[k].dx, cy + shape[k].dy);
             }
-            glDrawArrays(mode, 0, static_cast<GLsizei>(N));
+            gl::glDrawArrays(mode, 0, static_cast<GLsizei>(N));
             triangles += trianglesPerBlock;
         }
     }
@@ -134,21 +132,21 @@ public:
     void BindTile(int tile) override
     {
         if (m_State.TexturesEnabled)
-            glBindTexture(GL_TEXTURE_2D, m_State.TileTextures[tile]);
+            gl::glBindTexture(GL_TEXTURE_2D, m_State.TileTextures[tile]);
     }
 
     void DrawFan(const TFanBuffers& fan, int count) override
     {
         if (&fan != m_Arrays) {
             // The walk keeps one set of buffers; point the arrays at it once.
-            glVertexPointer(3, GL_FLOAT, 0, fan.Vertices.data());
+            gl::glVertexPointer(3, GL_FLOAT, 0, fan.Vertices.data());
             if (m_State.Lighting)
-                glNormalPointer(GL_FLOAT, 0, fan.Normals.data());
+                gl::glNormalPointer(GL_FLOAT, 0, fan.Normals.data());
             if (m_State.TexturesEnabled)
-                glTexCoordPointer(2, GL_FLOAT, 0, fan.TexCoords.data());
+                gl::glTexCoordPointer(2, GL_FLOAT, 0, fan.TexCoords.data());
             m_Arrays = &fan;
         }
-        glDrawArrays(GL_TRIANGLE_FAN, 0, count);
+        gl::glDrawArrays(GL_TRIANGLE_FAN, 0, count);
     }
 
 private:
@@ -160,21 +158,21 @@ private:
 
 void DisableTexGen()
 {
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_GEN_T);
+    gl::glDisable(GL_TEXTURE_GEN_S);
+    gl::glDisable(GL_TEXTURE_GEN_T);
 }
 
 int DrawTerrain(const TTerrainDrawState& state)
 {
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
+    gl::glDisable(GL_BLEND);
+    gl::glEnable(GL_DEPTH_TEST);
     DisableTexGen();
-    glBindTexture(GL_TEXTURE_2D, state.SkyTexture);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gl::glBindTexture(GL_TEXTURE_2D, state.SkyTexture);
+    gl::glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     if (state.RenderVersion == RenderV1)
-        glFrontFace(GL_CW);
+        gl::glFrontFace(GL_CW);
     else if (state.RenderVersion == RenderFan)
-        glFrontFace(GL_CCW);
+        gl::glFrontFace(GL_CCW);
     if (state.RenderVersion == RenderCLOD)
         return DrawCLODFans(state);
     int triangles = 0;
@@ -201,23 +199,23 @@ int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
     const uint32_t tileName = state.TileTextures[px + PatchesPerSide * py];
     const bool checker = state.Checkerboard || tileName == 0 || tileName == state.CheckerTexture;
     if (state.TexturesEnabled) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, checker ? state.CheckerTexture : tileName);
+        gl::glEnable(GL_TEXTURE_2D);
+        gl::glBindTexture(GL_TEXTURE_2D, checker ? state.CheckerTexture : tileName);
     }
     if (detail) {
         glext::glActiveTextureARB(GL_TEXTURE1_ARB);
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, state.DetailTexture);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-        glTexEnvi(GL_TEXTURE_ENV, GL_RGB_SCALE_ARB, DetailRGBScale);
-        glMatrixMode(GL_TEXTURE);
-        glLoadIdentity();
-        glScalef(static_cast<float>(state.DetailTexScale), static_cast<float>(state.DetailTexScale), 1.0f);
-        glMatrixMode(GL_MODELVIEW);
+        gl::glEnable(GL_TEXTURE_2D);
+        gl::glBindTexture(GL_TEXTURE_2D, state.DetailTexture);
+        gl::glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+        gl::glTexEnvi(GL_TEXTURE_ENV, GL_RGB_SCALE_ARB, DetailRGBScale);
+        gl::glMatrixMode(GL_TEXTURE);
+        gl::glLoadIdentity();
+        gl::glScalef(static_cast<float>(state.DetailTexScale), static_cast<float>(state.DetailTexScale), 1.0f);
+        gl::glMatrixMode(GL_MODELVIEW);
     }
     if (multitexture) {
         glext::glActiveTextureARB(GL_TEXTURE1_ARB);
-        glDisable(GL_TEXTURE_2D);
+        gl::glDisable(GL_TEXTURE_2D);
     }
     // DDS tiles hold their top image row at t = 0: flip t for them, as the CLOD fans do.
     const bool flipT = state.TilesAreDDS && !checker;
@@ -228,11 +226,11 @@ int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
         const bool detailStrip = detail && VertexDistance(state, x0 + PatchMiddle, y) < V1DetailDistance;
         if (multitexture) {
             if (detailStrip)
-                glEnable(GL_TEXTURE_2D);
+                gl::glEnable(GL_TEXTURE_2D);
             else
-                glDisable(GL_TEXTURE_2D);
+                gl::glDisable(GL_TEXTURE_2D);
         }
-        glBegin(GL_TRIANGLE_STRIP);
+        gl::glBegin(GL_TRIANGLE_STRIP);
         for (int a = 0; a <= PatchCells; ++a) {
             const int x = x0 + a;
             const float s = PatchTexCoords[a];
@@ -241,36 +239,36 @@ int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
                 const float t = PatchTexCoords[k];
                 const float tileT = flipT ? PatchTexCoords[PatchCells - k] : t;
                 if (state.Lighting) {
-                    glNormal3fv(&NormalAt(state, x, y + row).x);
+                    gl::glNormal3fv(&NormalAt(state, x, y + row).x);
                 }
                 if (detailStrip) {
                     glext::glMultiTexCoord2fARB(GL_TEXTURE0_ARB, s, tileT);
                     glext::glMultiTexCoord2fARB(GL_TEXTURE1_ARB, s, t);
                 } else {
-                    glTexCoord2f(s, tileT);
+                    gl::glTexCoord2f(s, tileT);
                 }
-                glVertex3i(CellSize * x, CellSize * (y + row), HeightAt(state, x, y + row));
+                gl::glVertex3i(CellSize * x, CellSize * (y + row), HeightAt(state, x, y + row));
             }
         }
-        glEnd();
+        gl::glEnd();
         triangles += 2 * PatchCells;
     }
     if (multitexture) {
         glext::glActiveTextureARB(GL_TEXTURE1_ARB);
-        glDisable(GL_TEXTURE_2D);
+        gl::glDisable(GL_TEXTURE_2D);
         glext::glActiveTextureARB(GL_TEXTURE0_ARB);
     }
-    glDisable(GL_TEXTURE_2D);
+    gl::glDisable(GL_TEXTURE_2D);
     return triangles;
 }
 
 int DrawPatchPointer(const TTerrainDrawState& state, int px, int py)
 {
     ApplyLighting(state.Lighting);
-    glDisable(GL_TEXTURE_2D);
+    gl::glDisable(GL_TEXTURE_2D);
     std::array<std::array<float, 3>, PointerBufferVertices> buffer;   // filled below, not cleared
-    glVertexPointer(3, GL_FLOAT, 0, buffer.data());
-    glEnableClientState(GL_VERTEX_ARRAY);
+    gl::glVertexPointer(3, GL_FLOAT, 0, buffer.data());
+    gl::glEnableClientState(GL_VERTEX_ARRAY);
     int n = 0;
     for (int k = 0; k < PatchCells; k += 2) {
         const int y = PatchCells * py + k;
@@ -285,8 +283,8 @@ int DrawPatchPointer(const TTerrainDrawState& state, int px, int py)
             buffer[n++] = PointerVertex(state, x, y + 2);
         }
     }
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, n);
-    glDisableClientState(GL_VERTEX_ARRAY);
+    gl::glDrawArrays(GL_TRIANGLE_STRIP, 0, n);
+    gl::glDisableClientState(GL_VERTEX_ARRAY);
     static_assert(PointerPatchVertices - 2 == PointerPatchTriangles);
     return n - 2;
 }
@@ -316,21 +314,21 @@ int DrawCLODFans(const TTerrainDrawState& state)
 {
     ApplyLighting(state.Lighting);
     if (state.TexturesEnabled)
-        glEnable(GL_TEXTURE_2D);
-    glEnable(GL_CULL_FACE);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glEnableClientState(GL_VERTEX_ARRAY);
+        gl::glEnable(GL_TEXTURE_2D);
+    gl::glEnable(GL_CULL_FACE);
+    gl::glColor3f(1.0f, 1.0f, 1.0f);
+    gl::glEnableClientState(GL_VERTEX_ARRAY);
     if (state.Lighting)
-        glEnableClientState(GL_NORMAL_ARRAY);
+        gl::glEnableClientState(GL_NORMAL_ARRAY);
     if (state.TexturesEnabled)
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        gl::glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     TGLFanSink sink(state);
     const int triangles = DrawCLODFanWalk(*state.Terrain, *state.Normals, state.Lighting, state.TilesAreDDS, sink);
     if (state.TexturesEnabled)
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        gl::glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     if (state.Lighting)
-        glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
+        gl::glDisableClientState(GL_NORMAL_ARRAY);
+    gl::glDisableClientState(GL_VERTEX_ARRAY);
     return triangles;
 }
 

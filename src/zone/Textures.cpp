@@ -1,10 +1,6 @@
 // Textures: the three uploads, the terrain tiles and the shared textures.
 #include "zone/Textures.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-#include <GL/glu.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -16,6 +12,7 @@
 #include "formats/DDSImage.h"
 #include "formats/MPKFile.h"
 #include "formats/TGA.h"
+#include "gl/GLCalls.h"
 #include "gl/GLError.h"
 #include "gl/GLext.h"
 #include "zone/Zone.h"
@@ -97,10 +94,10 @@ TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
 
 void SetTextureParameters(int32_t filter, int32_t wrap)
 {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
+    gl::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    gl::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    gl::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    gl::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
                     filter == GL_NEAREST || filter == GL_LINEAR ? filter : GL_LINEAR);
 }
 
@@ -112,7 +109,7 @@ void UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the top le
     {
         TDDSImage image;
         image.LoadFromStream(stream);
-        glBindTexture(GL_TEXTURE_2D, name);
+        gl::glBindTexture(GL_TEXTURE_2D, name);
         glext::glCompressedTexImage2D(GL_TEXTURE_2D, 0, image.GLFormat(), static_cast<GLsizei>(image.Width()),
                                       static_cast<GLsizei>(image.Height()), 0,
                                       static_cast<GLsizei>(image.DataSize()), image.Data());
@@ -127,16 +124,16 @@ void UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filt
         TTGAImage image;
         image.LoadFromStream(stream);
         const TTGAPixels pixels = TGAPixelsForUpload(image);
-        glBindTexture(GL_TEXTURE_2D, name);
+        gl::glBindTexture(GL_TEXTURE_2D, name);
         // TGA rows follow each other without padding, whatever the width.
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        gl::glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         if (mipmaps)
-            gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, image.Width(), image.Height(), pixels.Format,
+            gl::gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, image.Width(), image.Height(), pixels.Format,
                               pixels.Type, pixels.Data);
         else
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.Width(), image.Height(), 0, pixels.Format, pixels.Type,
+            gl::glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.Width(), image.Height(), 0, pixels.Format, pixels.Type,
                          pixels.Data);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, DefaultUnpackAlignment);
+        gl::glPixelStorei(GL_UNPACK_ALIGNMENT, DefaultUnpackAlignment);
     }
     SetTextureParameters(filter, wrap);
 }
@@ -148,14 +145,14 @@ void UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t f
         bitmap.LoadFromStream(stream);
         if (bitmap.PixelBytes().size() < static_cast<size_t>(bitmap.RowBytes()) * bitmap.Height())
             throw ETextureError("Bitmap holds fewer pixel bytes than its size needs");
-        glBindTexture(GL_TEXTURE_2D, name);
+        gl::glBindTexture(GL_TEXTURE_2D, name);
         // Rows bottom first, padded to 4 bytes: the default unpack alignment.
         const uint8_t* bottomRow = bitmap.Pixels();
         if (mipmaps)
-            gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, bitmap.Width(), bitmap.Height(), GL_BGR_EXT,
+            gl::gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, bitmap.Width(), bitmap.Height(), GL_BGR_EXT,
                               GL_UNSIGNED_BYTE, bottomRow);
         else
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, bitmap.Width(), bitmap.Height(), 0, GL_BGR_EXT, GL_UNSIGNED_BYTE,
+            gl::glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, bitmap.Width(), bitmap.Height(), 0, GL_BGR_EXT, GL_UNSIGNED_BYTE,
                          bottomRow);
     }
     SetTextureParameters(filter, wrap);

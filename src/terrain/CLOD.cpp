@@ -89,8 +89,9 @@ void TRefiner::RefineNode(int x, int y, int s)
 class TFanWalker {
 public:
     TFanWalker(const TTerrain& terrain, const TTerrainNormals& normals, bool lighting, bool tilesAreDDS,
-               IFanSink& sink)
-        : m_Terrain(terrain), m_Normals(normals), m_Lighting(lighting), m_TilesAreDDS(tilesAreDDS), m_Sink(sink) {}
+               IFanSink& sink, TFanBuffers& buffers)
+        : m_Terrain(terrain), m_Normals(normals), m_Lighting(lighting), m_TilesAreDDS(tilesAreDDS), m_Sink(sink),
+          m_Buffers(buffers) {}
 
     void DrawNode(int x, int y, int s);
     int Triangles() const { return m_Triangles; }
@@ -112,7 +113,7 @@ private:
     const bool m_Lighting;
     const bool m_TilesAreDDS;
     IFanSink& m_Sink;
-    TFanBuffers m_Buffers;   // shared by every level: a fan is flushed before recursing
+    TFanBuffers& m_Buffers;   // shared by every level: a fan is flushed before recursing
     int m_Triangles = 0;
 };
 
@@ -322,9 +323,10 @@ void UpdateCLOD(TTerrain& terrain, const TVec3f& camera, float detail)
 }
 
 int DrawCLODFanWalk(const TTerrain& terrain, const TTerrainNormals& normals, bool lighting, bool tilesAreDDS,
-                    IFanSink& sink)
+                    IFanSink& sink, TFanBuffers* buffers)
 {
-    TFanWalker walker(terrain, normals, lighting, tilesAreDDS, sink);
+    TFanBuffers ownBuffers;
+    TFanWalker walker(terrain, normals, lighting, tilesAreDDS, sink, buffers ? *buffers : ownBuffers);
     walker.DrawNode(CLODRootCentre, CLODRootCentre, CLODRootSize);
     return walker.Triangles();
 }

@@ -64,8 +64,10 @@ public:
     virtual void DrawFan(const TFanBuffers& fan, int count) = 0;
 };
 
-// Walks the subdivided nodes from the root and returns the triangles emitted.
+// Walks the subdivided nodes from the root and returns the triangles emitted. The fans
+// are built in buffers (nullptr: the walk's own), which a caller may have set up
+// beforehand, as OpenGL's client arrays are.
 int DrawCLODFanWalk(const TTerrain& terrain, const TTerrainNormals& normals, bool lighting, bool tilesAreDDS,
-                    IFanSink& sink);
+                    IFanSink& sink, TFanBuffers* buffers = nullptr);
 
 }  // namespace orv

@@ -124,7 +124,8 @@ int DrawFanLevel(const TTerrainDrawState& state, int px, int py, const std::arra
     return triangles;
 }
 
-// The OpenGL sink of the level-of-detail walk.
+// The OpenGL sink of the level-of-detail walk: the client arrays point at the walk's
+// buffers already.
 class TGLFanSink final : public IFanSink {
 public:
     explicit TGLFanSink(const TTerrainDrawState& state) : m_State(state) {}
@@ -135,23 +136,10 @@ public:
             gl::glBindTexture(GL_TEXTURE_2D, m_State.TileTextures[tile]);
     }
 
-    void DrawFan(const TFanBuffers& fan, int count) override
-    {
-        if (&fan != m_Arrays) {
-            // The walk keeps one set of buffers; point the arrays at it once.
-            gl::glVertexPointer(3, GL_FLOAT, 0, fan.Vertices.data());
-            if (m_State.Lighting)
-                gl::glNormalPointer(GL_FLOAT, 0, fan.Normals.data());
-            if (m_State.TexturesEnabled)
-                gl::glTexCoordPointer(2, GL_FLOAT, 0, fan.TexCoords.data());
-            m_Arrays = &fan;
-        }
-        gl::glDrawArrays(GL_TRIANGLE_FAN, 0, count);
-    }
+    void DrawFan(const TFanBuffers&, int count) override { gl::glDrawArrays(GL_TRIANGLE_FAN, 0, count); }
 
 private:
     const TTerrainDrawState& m_State;
-    const TFanBuffers* m_Arrays = nullptr;
 };
 
 }  // namespace
@@ -317,13 +305,20 @@ int DrawCLODFans(const TTerrainDrawState& state)
         gl::glEnable(GL_TEXTURE_2D);
     gl::glEnable(GL_CULL_FACE);
     gl::glColor3f(1.0f, 1.0f, 1.0f);
+    TFanBuffers buffers;
+    gl::glVertexPointer(3, GL_FLOAT, 0, buffers.Vertices.data());
     gl::glEnableClientState(GL_VERTEX_ARRAY);
-    if (state.Lighting)
+    if (state.Lighting) {
+        gl::glNormalPointer(GL_FLOAT, 0, buffers.Normals.data());
         gl::glEnableClientState(GL_NORMAL_ARRAY);
-    if (state.TexturesEnabled)
+    }
+    if (state.TexturesEnabled) {
+        gl::glTexCoordPointer(2, GL_FLOAT, 0, buffers.TexCoords.data());
         gl::glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
     TGLFanSink sink(state);
-    const int triangles = DrawCLODFanWalk(*state.Terrain, *state.Normals, state.Lighting, state.TilesAreDDS, sink);
+    const int triangles =
+        DrawCLODFanWalk(*state.Terrain, *state.Normals, state.Lighting, state.TilesAreDDS, sink, &buffers);
     if (state.TexturesEnabled)
         gl::glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     if (state.Lighting)

@@ -370,6 +370,25 @@ TEST(Bitmap, HugeClaimsFailBeforeAllocating)
               "");
 }
 
+TEST(Bitmap, SidesOf32768AreReadAndLongerOnesRefused)
+{
+    // A row of 32768 pixels and a column of 32768 rows (bottom-up and top-down).
+    const std::vector<uint8_t> row(32768 * 3, 0x5A);
+    const orv::TBitmap wide = Load(BMPFile({.Width = 32768}, row));
+    EXPECT_EQ(wide.Width(), 32768);
+    EXPECT_EQ(At(wide, 32767, 0), 0x5A5A5Au);
+    const std::vector<uint8_t> column(32768 * 4, 0xA5);
+    for (const int32_t height : {32768, -32768}) {
+        const orv::TBitmap tall = Load(BMPFile({.Height = height}, column));
+        EXPECT_EQ(tall.Height(), 32768);
+        EXPECT_EQ(At(tall, 0, 32767), 0xA5A5A5u);
+    }
+    EXPECT_EQ(LoadError(BMPFile({.Width = 32769}, std::vector<uint8_t>(32769 * 3 + 1))),
+              "BMP image too large (32769x1)");
+    EXPECT_EQ(LoadError(BMPFile({.Height = 32769}, std::vector<uint8_t>(32769 * 4))),
+              "BMP image too large (1x32769)");
+}
+
 TEST(Bitmap, FileStreamErrorsNameTheFile)
 {
     orvtest::TScratchDir dir;

@@ -48,6 +48,26 @@ TEST(DecodeDXT, DXT1FourColorMode)
     EXPECT_EQ(Pixel(rgba, 4, 3, 3), (TRGBA{85, 0, 170, 255}));
 }
 
+TEST(DecodeDXT, InterpolatedColorsTruncateTheThirds)
+{
+    // Red 255 and 8 (5 bits 31 and 1), green 4 and 0 (6 bits 1 and 0): (2a + b) / 3 and
+    // (a + 2b) / 3 in integers, so 518 / 3 is 172, 271 / 3 is 90 and 8 / 3 is 2, not
+    // the nearest levels 173 and 3.
+    TBytes b;
+    ColorBlock(b, uint16_t(31 << 11 | 1 << 5), uint16_t(1 << 11), Ramp);   // c0 > c1
+    const auto rgba = orv::DecodeDXT(DXT1, 4, 4, b.Data());
+    EXPECT_EQ(Pixel(rgba, 4, 0, 0), (TRGBA{255, 4, 0, 255}));
+    EXPECT_EQ(Pixel(rgba, 4, 1, 0), (TRGBA{8, 0, 0, 255}));
+    EXPECT_EQ(Pixel(rgba, 4, 2, 0), (TRGBA{172, 2, 0, 255}));
+    EXPECT_EQ(Pixel(rgba, 4, 3, 0), (TRGBA{90, 1, 0, 255}));
+    TBytes reversed;   // DXT3 keeps four colours whatever the order of the endpoints
+    reversed.Fill(8);
+    ColorBlock(reversed, uint16_t(1 << 11), uint16_t(31 << 11 | 1 << 5), Ramp);
+    const auto dxt3 = orv::DecodeDXT(DXT3, 4, 4, reversed.Data());
+    EXPECT_EQ(Pixel(dxt3, 4, 2, 0), (TRGBA{90, 1, 0, 0}));
+    EXPECT_EQ(Pixel(dxt3, 4, 3, 0), (TRGBA{172, 2, 0, 0}));
+}
+
 TEST(DecodeDXT, DXT1ThreeColorModeHasTransparentBlack)
 {
     TBytes b;

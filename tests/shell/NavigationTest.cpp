@@ -221,6 +221,22 @@ TEST_F(Navigation, MouseLook)
     EXPECT_EQ(V.Camera.Pitch, 90.0f);
 }
 
+TEST_F(Navigation, MouseLookLandingOnAFullTurnOrZeroStaysThere)
+{
+    // Only above 360 and below 0 wrap: exactly 360 and exactly 0 are kept.
+    V.MouseMove(100, 100, false);
+    V.Camera.Heading = 350.0f;
+    V.MouseMove(50, 100, true);   // 50 pixels left: +10 degrees
+    EXPECT_EQ(V.Camera.Heading, 360.0f);
+    V.MouseMove(49, 100, true);
+    EXPECT_NEAR(V.Camera.Heading, 0.2f, 1e-4f) << "above 360 wraps";
+    V.Camera.Heading = 10.0f;
+    V.MouseMove(99, 100, true);   // 50 right: -10 degrees
+    EXPECT_EQ(V.Camera.Heading, 0.0f);
+    V.MouseMove(100, 100, true);
+    EXPECT_NEAR(V.Camera.Heading, 359.8f, 1e-4f) << "below 0 wraps";
+}
+
 TEST_F(Navigation, DetailSliderRefinesAtOnce)
 {
     MarkSentinel();

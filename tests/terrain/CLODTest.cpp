@@ -446,6 +446,27 @@ TEST(CLODWalk, SpikeIsRefinedOnlyNearTheCamera)
     EXPECT_EQ((*t)[25][27].Subdivided, 0);
 }
 
+TEST(CLODWalk, DecisionValueOfExactlyOneIsNotSubdivided)
+{
+    // Every node rough enough to be subdivided from anywhere near, except the size-2
+    // node (33, 33) with D2 4: at factor 1 its test is distance / 1024.
+    auto t = Flat(500);
+    for (auto& column : *t)
+        for (auto& v : column)
+            v.D2 = CLODMaxD2;
+    (*t)[33][33].D2 = 4;
+    const float x = 33 * 256.0f, y = 33 * 256.0f;
+    TVec3f camera{x, y, 500.0f + 1024.0f};
+    ASSERT_EQ(DecisionValue(*t, camera, 1.0f, 33, 33), 1.0f);
+    UpdateCLOD(*t, camera, 1.0f);
+    EXPECT_EQ((*t)[34][34].Subdivided, 255) << "its parent is subdivided: the refinement reaches it";
+    EXPECT_EQ((*t)[33][33].Subdivided, 0) << "f = 1 is not below 1";
+    camera.z = std::nextafter(camera.z, 0.0f);
+    ASSERT_LT(DecisionValue(*t, camera, 1.0f, 33, 33), 1.0f);
+    UpdateCLOD(*t, camera, 1.0f);
+    EXPECT_EQ((*t)[33][33].Subdivided, 255);
+}
+
 TEST(CLODWalk, CameraOnAFlatNodeCentreSubdividesIt)
 {
     // Distance 0 over D2 0 is not a number, which counts as subdivided.

@@ -1,16 +1,33 @@
 #include "Dialogs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFontMetrics>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 
 namespace orv {
 namespace {
 
 constexpr const char* MessageLogVariable = "ORVANDEL_MESSAGE_LOG";
+constexpr const char* CloseCaption = "Close";
+// The longest location the "Go to loc..." box shows, for the width of the input boxes.
+constexpr const char* WidestLocation = "-65535,-65535,-65535,359,-180";
+// Room beside a caption for the window manager's buttons, and around a text for the
+// box's own margins and icon.
+constexpr int CaptionRoom = 160;
+constexpr int TextRoom = 80;
+// A box never grows beyond this share of the screen's width.
+constexpr double MaxScreenShare = 0.9;
 
 TMessageHook& Hook()
 {
@@ -19,13 +36,15 @@ TMessageHook& Hook()
 }
 
 // One line per box: line breaks inside the text are written as escapes.
-bool AppendToMessageLog(const QString& text)
+bool AppendToMessageLog(const QString& text, const QString& action)
 {
     const char* path = std::getenv(MessageLogVariable);
     if (path == nullptr || *path == '\0')
         return false;
     QString line = text;
     line.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    if (!action.isEmpty())
+        line += QStringLiteral(" [") + action + QLatin1Char(']');
     if (std::FILE* file = std::fopen(path, "a")) {
         const QByteArray bytes = line.toUtf8();
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), file);
@@ -37,32 +56,91 @@ bool AppendToMessageLog(const QString& text)
     return true;
 }
 
-}  // namespace
-
-void ShowMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, const QString& text)
+// The widest a box may be on the screen of its parent.
+int MaxBoxWidth(const QWidget* parent)
 {
-    if (Hook()) {
-        Hook()(kind, caption, text);
-        return;
-    }
-    if (AppendToMessageLog(text))
-        return;
+    const QScreen* screen = parent ? parent->screen() : nullptr;
+    return screen ? static_cast<int>(screen->availableGeometry().width() * MaxScreenShare) : 1024;
+}
+
+int LongestLine(const QFontMetrics& metrics, const QString& text)
+{
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+// Gives the keyboard back to the window, also where no window manager returns it.
+void Reactivate(QWidget* parent)
+{
+    if (parent && parent->isVisible())
+        parent->activateWindow();
+}
+
+// Shows a box with the text whole: its label is at least as wide as the longest line.
+bool ExecMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, const QString& text,
+                    Qt::TextFormat format, const QString& action)
+{
     // A carriage return separates lines in the texts the viewer raises.
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    switch (kind) {
-    case TMessageKind::Information:
-        QMessageBox::information(parent, caption, shown);
-        break;
-    case TMessageKind::Warning:
-        QMessageBox::warning(parent, caption, shown);
-        break;
-    case TMessageKind::Error:
-        QMessageBox::critical(parent, caption, shown);
-        break;
+    const QMessageBox::Icon icon = kind == TMessageKind::Information ? QMessageBox::Information
+                                   : kind == TMessageKind::Warning   ? QMessageBox::Warning
+                                                                     : QMessageBox::Critical;
+    QMessageBox box(icon, caption, shown, QMessageBox::NoButton, parent);
+    box.setTextFormat(format);
+    QPushButton* offered = action.isEmpty() ? nullptr : box.addButton(action, QMessageBox::AcceptRole);
+    QPushButton* close = box.addButton(action.isEmpty() ? QStringLiteral("OK") : QString::fromLatin1(CloseCaption),
+                                       QMessageBox::RejectRole);
+    box.setDefaultButton(offered ? offered : close);
+    box.setEscapeButton(close);
+    if (format == Qt::PlainText) {
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            label->setMinimumWidth(std::min(LongestLine(label->fontMetrics(), shown), MaxBoxWidth(parent) - TextRoom));
     }
-    if (parent && parent->isVisible())
-        parent->activateWindow();
+    box.exec();
+    Reactivate(parent);
+    return offered != nullptr && box.clickedButton() == offered;
+}
+
+// Wide enough for the caption with the window manager's buttons, the prompt, the text
+// and a full location.
+void WidenInputBox(QInputDialog& dialog, const QString& caption, const QString& prompt, const QString& text,
+                   const QStringList& items = {})
+{
+    const QFontMetrics metrics = dialog.fontMetrics();
+    int widest = std::max({metrics.horizontalAdvance(prompt), metrics.horizontalAdvance(text),
+                           metrics.horizontalAdvance(QString::fromLatin1(WidestLocation))});
+    for (const QString& item : items)
+        widest = std::max(widest, metrics.horizontalAdvance(item));
+    const int width = std::min(std::max(widest + TextRoom, metrics.horizontalAdvance(caption) + CaptionRoom),
+                               MaxBoxWidth(dialog.parentWidget()));
+    dialog.setMinimumWidth(width);
+}
+
+}  // namespace
+
+void ShowMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, const QString& text,
+                    Qt::TextFormat format)
+{
+    if (Hook()) {
+        Hook()(kind, caption, text, QString());
+        return;
+    }
+    if (AppendToMessageLog(text, QString()))
+        return;
+    ExecMessageBox(parent, kind, caption, text, format, QString());
+}
+
+bool AskMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, const QString& text,
+                   const QString& action)
+{
+    if (Hook())
+        return Hook()(kind, caption, text, action);
+    if (AppendToMessageLog(text, action))
+        return false;
+    return ExecMessageBox(parent, kind, caption, text, Qt::PlainText, action);
 }
 
 TMessageHook SetMessageHook(TMessageHook hook)
@@ -75,14 +153,42 @@ TMessageHook SetMessageHook(TMessageHook hook)
 std::optional<QString> DefaultInputQuery(QWidget* parent, const QString& caption, const QString& prompt,
                                          const QString& text)
 {
-    bool ok = false;
-    QString reply = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, text, &ok);
-    // The keyboard goes back to the window, also where no window manager returns it.
-    if (parent)
-        parent->activateWindow();
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(text);
+    WidenInputBox(dialog, caption, prompt, text);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    Reactivate(parent);
     if (!ok)
         return std::nullopt;
-    return reply;
+    return dialog.textValue();
+}
+
+std::optional<QString> DefaultChoiceQuery(QWidget* parent, const QString& caption, const QString& prompt,
+                                          const QStringList& items, const QString& text)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(true);
+    dialog.setTextValue(text);
+    WidenInputBox(dialog, caption, prompt, text, items);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    Reactivate(parent);
+    if (!ok)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+std::optional<QString> DefaultFolderQuery(QWidget* parent, const QString& caption, const QString& start)
+{
+    const QString dir = QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
+    Reactivate(parent);
+    if (dir.isEmpty())
+        return std::nullopt;
+    return dir;
 }
 
 }  // namespace orv

@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QOpenGLContext>
 #include <QTimer>
 
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int DepthBits = 16;
 constexpr int NoStencil = 0;
+constexpr double WheelNotch = 120.0;   // angle delta of one notch (eighths of a degree)
 
 }  // namespace
 
@@ -20,7 +22,8 @@ TglWindow::TglWindow(QWidget* parent) : QOpenGLWidget(parent)
     setFormat(ViewFormat());
     // Mouse look follows every move; LastMouse tracks the position without a button too.
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
+    // A click gives the view the keyboard, and Tab reaches it from the panel.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 TglWindow::~TglWindow() = default;
@@ -102,6 +105,19 @@ void TglWindow::mouseMoveEvent(QMouseEvent* event)
     if (OnMouseMove)
         OnMouseMove(event->buttons(), event->position().toPoint());
     QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void TglWindow::wheelEvent(QWheelEvent* event)
+{
+    // With Alt held the window system may turn the wheel sideways.
+    const QPoint delta = event->angleDelta();
+    const int turn = delta.y() != 0 ? delta.y() : delta.x();
+    if (OnWheel && turn != 0) {
+        OnWheel(turn / WheelNotch, event->modifiers());
+        event->accept();
+        return;
+    }
+    QOpenGLWidget::wheelEvent(event);
 }
 
 }  // namespace orv

@@ -4,7 +4,7 @@
 // window is first shown the context is created and made current, then OnInit runs (by
 // default the view's own initialisation) and OnResize with the first size; OnLoaded
 // follows from the event loop, once. Later come OnResize after each change of the size,
-// OnDraw for each picture, OnMouseDown and OnMouseMove. Sizes given to OnResize are
+// OnDraw for each picture, OnMouseDown, OnMouseMove and OnWheel. Sizes given to OnResize are
 // device pixels; mouse positions are the widget's own (logical) pixels. The context is
 // current during OnInit, OnResize and OnDraw; code that calls OpenGL at other times
 // calls makeCurrent() first.
@@ -48,6 +48,8 @@ public:
     std::function<void()> OnLoaded;
     std::function<void(Qt::MouseButton button, QPoint position)> OnMouseDown;
     std::function<void(Qt::MouseButtons buttons, QPoint position)> OnMouseMove;
+    // notches: wheel turns, forward positive (a notch is 1, finer wheels give fractions).
+    std::function<void(double notches, Qt::KeyboardModifiers modifiers)> OnWheel;
 
 protected:
     void initializeGL() override;
@@ -55,6 +57,7 @@ protected:
     void paintGL() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void Resized();

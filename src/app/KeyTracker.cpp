@@ -5,6 +5,11 @@
 #include <QKeyEvent>
 
 namespace orv {
+namespace {
+
+bool IsArrow(int key) { return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right; }
+
+}  // namespace
 
 TKeyTracker::TKeyTracker(QObject* parent) : QObject(parent)
 {
@@ -22,11 +27,17 @@ bool TKeyTracker::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        Track(static_cast<const QKeyEvent&>(*event), true);
+    case QEvent::KeyRelease: {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        const bool pressed = event->type() == QEvent::KeyPress;
+        const bool captured = Captures && Captures(watched);
+        if (pressed && Captures && !captured)
+            break;
+        Track(key, pressed);
+        if (captured && IsArrow(key.key()))
+            return true;
         break;
-    case QEvent::KeyRelease:
-        Track(static_cast<const QKeyEvent&>(*event), false);
-        break;
+    }
     case QEvent::ApplicationStateChange:
         if (QGuiApplication::applicationState() != Qt::ApplicationActive)
             Clear();

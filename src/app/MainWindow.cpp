@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
+#include <algorithm>
 #include <exception>
+#include <utility>
 
 #include <QAction>
 #include <QButtonGroup>
@@ -10,12 +12,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QOpenGLContext>
 #include <QPalette>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
@@ -48,13 +52,42 @@ constexpr int DetailSliderWidth = 73, DetailSliderHeight = 18;
 constexpr int CLODMin = 1, CLODMax = 255, CLODPosition = 50, CLODPage = 64, CLODTicks = 64;
 constexpr int CLODSliderLeft = 516, CLODSliderTop = 52, CLODSliderWidth = 118, CLODSliderHeight = 17;
 
-// The view's size in the window's design.
+// The view's size in the window's design, and the least of it the window keeps.
 constexpr int DesignViewWidth = 640, DesignViewHeight = 480;
+constexpr int MinimumViewHeight = 120;
+
+constexpr const char* OpenGameFolderCaption = "Open game folder...";
+constexpr const char* GameFolderDialogCaption = "Open game folder";
+
+// The F1 table: keys or mouse, and what they do.
+constexpr std::pair<const char*, const char*> HelpEntries[] = {
+    {"Up / Down", "fly forward / back along the view"},
+    {"Left / Right", "slide sideways"},
+    {"Shift + arrows", "four times as fast"},
+    {"Alt + arrows", "slowly (Alt wins over Shift)"},
+    {"Mouse wheel", "fly forward / back, a notch as far as a tenth of a second of Up"},
+    {"Left mouse drag", "look around"},
+    {"Click in the view", "gives it the keyboard; the arrows always fly, whatever has the focus"},
+    {"Tab, Space", "reach and switch the panel's controls"},
+    {"d", "level the view"},
+    {"Home", "back to the start position"},
+    {"Ctrl+G", "go to a location (X,Y,Z,h,p or \"above\")"},
+    {"Ctrl+Z", "change zone (the game folder's zones are offered)"},
+    {"Ctrl+O", "open another game folder (remembered for the next start)"},
+    {"Ctrl+W", "wireframe on / off"},
+    {"Ctrl+L", "lighting on / off"},
+    {"Right click on the panel, Menu, Shift+F10", "the menu: game folder, dump the D2 or height map to the console"},
+    {"F1", "this list"},
+    {"F12", "save the view as a PNG picture in the working directory"},
+    {"Ctrl+Q", "quit"},
+};
 
 QCheckBox* NewCheckBox(QWidget* parent, const char* caption, int left, int top, bool checked)
 {
     auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
     box->setChecked(checked);
+    // Reached by Tab; a click does not take the keyboard from the view.
+    box->setFocusPolicy(Qt::TabFocus);
     box->setGeometry(left, top, box->sizeHint().width(), ButtonHeight);
     return box;
 }
@@ -63,6 +96,7 @@ QRadioButton* NewRadioButton(QWidget* parent, const char* caption, int tag, int 
 {
     auto* button = new QRadioButton(QString::fromLatin1(caption), parent);
     button->setChecked(checked);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setProperty(TagProperty, tag);
     button->setGeometry(left, top, button->sizeHint().width(), ButtonHeight);
     return button;
@@ -81,10 +115,15 @@ TForm1::TForm1(TViewerOptions options, QWidget* parent)
     CreateControls();
     CreateActions();
     ConnectHandlers();
-    // The outer size of the design; without a frame (no window manager) the client area
-    // is that size, with one FitOuterSize corrects it once the frame is known.
-    resize(OuterWidth, OuterHeight);
-    move(OuterLeft, OuterTop);
+    // The outer size and place of the design where they fit the screen; without a frame
+    // (no window manager) the client area is that size, with one PlaceWindow corrects it
+    // once the frame is known.
+    PlaceWindow();
+    // Arrow keys sent to any widget of this window fly the camera and stop there.
+    m_Keys->Captures = [this](QObject* receiver) {
+        const auto* widget = qobject_cast<const QWidget*>(receiver);
+        return widget != nullptr && widget->window() == this;
+    };
 }
 
 TForm1::~TForm1()
@@ -126,6 +165,7 @@ void TForm1::CreateControls()
     trackDetailTexScale->setTickPosition(QSlider::NoTicks);
     trackDetailTexScale->setToolTip("Detail texture scale");
     trackDetailTexScale->setGeometry(Column1, 24, DetailSliderWidth, DetailSliderHeight);
+    trackDetailTexScale->setFocusPolicy(Qt::TabFocus);
     chkGravity = NewCheckBox(pnlTop, "Gravity", Column1, 40, false);
 
     chkRender = NewCheckBox(pnlTop, "Render", Column2, 8, true);
@@ -153,6 +193,7 @@ void TForm1::CreateControls()
     trackCLODDetail->setTickPosition(QSlider::TicksBelow);
     trackCLODDetail->setToolTip("Level of Detail");
     trackCLODDetail->setGeometry(CLODSliderLeft, CLODSliderTop, CLODSliderWidth, CLODSliderHeight);
+    trackCLODDetail->setFocusPolicy(Qt::TabFocus);
 
     if (TglWindow::ContextPossible()) {
         glMap = new TglWindow(client);
@@ -166,6 +207,9 @@ void TForm1::CreateControls()
         };
         glMap->OnMouseMove = [this](Qt::MouseButtons buttons, QPoint position) {
             Guard([&] { glMapMouseMove(buttons, position); });
+        };
+        glMap->OnWheel = [this](double notches, Qt::KeyboardModifiers modifiers) {
+            Guard([&] { glMapWheel(notches, modifiers); });
         };
         m_View = glMap;
     } else {
@@ -185,6 +229,12 @@ void TForm1::CreateControls()
 
     ApplicationEvents1 = new QTimer(this);
     ApplicationEvents1->setInterval(0);
+
+    // The panel stays whole: as wide as its controls reach, with their margin.
+    int panelRight = 0;
+    for (const QWidget* control : pnlTop->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        panelRight = std::max(panelRight, control->geometry().right() + 1);
+    setMinimumSize(panelRight + Column1 + pnlTop->frameWidth(), PanelHeight + MinimumViewHeight);
 }
 
 void TForm1::CreateActions()
@@ -211,16 +261,26 @@ void TForm1::CreateActions()
     atnHelp = newAction("Keys and mouse", "F1");
     atnSaveView = newAction("Save view", "F12");
     atnHome = newAction("Back to the start", "Home");
+    atnOpenGameFolder = newAction(OpenGameFolderCaption, "Ctrl+O");
+    atnQuit = newAction("Quit", "Ctrl+Q");
+    atnPopupMenu = newAction("Menu", nullptr);
+    atnPopupMenu->setShortcuts({QKeySequence(Qt::Key_Menu), QKeySequence(QStringLiteral("Shift+F10"))});
 
     pumMain = new QMenu(this);
+    pumMain->addAction(atnOpenGameFolder);
+    pumMain->addSeparator();
     DumpD2Map1 = pumMain->addAction(atnDumpD2->text());
     DumpHmap1 = pumMain->addAction(atnDumpH->text());
 }
 
 void TForm1::ConnectHandlers()
 {
+    // A change of a control gives the keyboard back to the view.
     auto onClick = [this](QAbstractButton* button, void (TForm1::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+        connect(button, &QAbstractButton::clicked, this, [this, handler] {
+            Guard([&] { (this->*handler)(); });
+            GiveKeyboardToView();
+        });
     };
     onClick(chkDetailTex, &TForm1::chkDetailTexClick);
     onClick(chkGravity, &TForm1::chkGravityClick);
@@ -233,11 +293,19 @@ void TForm1::ConnectHandlers()
     onClick(chkWireframe, &TForm1::chkWireframeClick);
     onClick(chkLighting, &TForm1::chkLightingClick);
     for (QRadioButton* button : {rbnV1Render, rbnPointerRender, rbnFanRenderer, rbnCLODFans})
-        connect(button, &QAbstractButton::clicked, this,
-                [this, button] { Guard([&] { rbnRenderVersionClick(button); }); });
+        connect(button, &QAbstractButton::clicked, this, [this, button] {
+            Guard([&] { rbnRenderVersionClick(button); });
+            GiveKeyboardToView();
+        });
 
-    connect(trackDetailTexScale, &QSlider::valueChanged, this, [this] { Guard([&] { trackDetailTexScaleChange(); }); });
-    connect(trackCLODDetail, &QSlider::valueChanged, this, [this] { Guard([&] { trackCLODDetailChange(); }); });
+    connect(trackDetailTexScale, &QSlider::valueChanged, this, [this] {
+        Guard([&] { trackDetailTexScaleChange(); });
+        GiveKeyboardToView();
+    });
+    connect(trackCLODDetail, &QSlider::valueChanged, this, [this] {
+        Guard([&] { trackCLODDetailChange(); });
+        GiveKeyboardToView();
+    });
 
     auto onTrigger = [this](QAction* action, auto handler) {
         connect(action, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
@@ -251,6 +319,9 @@ void TForm1::ConnectHandlers()
     onTrigger(atnHelp, &TForm1::atnHelpExecute);
     onTrigger(atnSaveView, &TForm1::atnSaveViewExecute);
     onTrigger(atnHome, &TForm1::atnHomeExecute);
+    onTrigger(atnOpenGameFolder, &TForm1::atnOpenGameFolderExecute);
+    onTrigger(atnPopupMenu, &TForm1::atnPopupMenuExecute);
+    connect(atnQuit, &QAction::triggered, this, &QWidget::close);
     connect(DumpD2Map1, &QAction::triggered, atnDumpD2, &QAction::trigger);
     connect(DumpHmap1, &QAction::triggered, atnDumpH, &QAction::trigger);
 
@@ -336,7 +407,59 @@ void TForm1::FormCreate()
         ShowMessageBox(this, TMessageKind::Warning, QString::fromLatin1(ApplicationTitle),
                        QString::fromStdString(warning));
     MakeCurrent();
-    v.glMapInit(m_Options.Zone.value_or(TGLViewer::StartZone));
+    v.InitBaseState();
+    LoadGame(m_Options.Zone.value_or(TGLViewer::StartZone));
+}
+
+void TForm1::LoadZoneExplained(int zoneId)
+{
+    MakeCurrent();
+    try {
+        m_Viewer->LoadZone(zoneId);
+    } catch (const std::exception& e) {
+        const std::string note = MissingZoneNote(m_Viewer->GameDir, zoneId);
+        if (note.empty())
+            throw;
+        throw Exception(std::string(e.what()).append("\r").append(note));
+    }
+}
+
+void TForm1::LoadGame(int zoneId)
+{
+    try {
+        LoadZoneExplained(zoneId);
+    } catch (const std::exception& e) {
+        // The shared textures are not loaded then, as at start-up.
+        if (AskMessageBox(this, TMessageKind::Error, QString::fromLatin1(ApplicationTitle), QString::fromUtf8(e.what()),
+                          QString::fromLatin1(OpenGameFolderCaption)))
+            atnOpenGameFolderExecute();
+        return;
+    }
+    MakeCurrent();
+    m_Viewer->LoadSharedTextures();
+    m_Viewer->CheckGLError("");
+}
+
+void TForm1::atnOpenGameFolderExecute()
+{
+    const std::optional<QString> reply = FolderQuery(this, QString::fromLatin1(GameFolderDialogCaption),
+                                                     QString::fromStdString(m_Viewer->GameDir));
+    if (!reply)
+        return;
+    const std::string dir = GameDirFromArgument(reply->toStdString());
+    const std::string problem = GameFolderProblem(dir);
+    if (!problem.empty()) {
+        if (AskMessageBox(this, TMessageKind::Warning, QString::fromLatin1(ApplicationTitle),
+                          QString::fromStdString(problem), QString::fromLatin1(OpenGameFolderCaption)))
+            atnOpenGameFolderExecute();
+        return;
+    }
+    RememberGameDir(dir);
+    m_Viewer->GameDir = dir;
+    // No zone of this folder is loaded yet.
+    m_Viewer->ZoneID = 0;
+    if (ViewActive())
+        LoadGame(TGLViewer::StartZone);
 }
 
 void TForm1::ApplyStartOptions()
@@ -363,8 +486,10 @@ void TForm1::showEvent(QShowEvent* event)
     if (m_Shown)
         return;
     m_Shown = true;
+    // The keyboard starts with the view.
+    GiveKeyboardToView();
     QTimer::singleShot(0, this, [this] {
-        FitOuterSize();
+        PlaceWindow();
         // The view makes its context while the window is shown; without one, creation
         // goes on here.
         if (!ViewActive())
@@ -372,11 +497,36 @@ void TForm1::showEvent(QShowEvent* event)
     });
 }
 
-void TForm1::FitOuterSize()
+QRect TForm1::FitOuterGeometry(const QRect& design, const QRect& available, const QSize& minimum)
 {
+    const QSize size = design.size().boundedTo(available.size()).expandedTo(minimum);
+    if (size == design.size() && available.contains(design))
+        return design;
+    // Centred; a window larger than the area keeps its top left corner (and its
+    // caption) on it.
+    const int left = available.left() + std::max(0, (available.width() - size.width()) / 2);
+    const int top = available.top() + std::max(0, (available.height() - size.height()) / 2);
+    return QRect(QPoint(left, top), size);
+}
+
+void TForm1::PlaceWindow()
+{
+    const QRect design(OuterLeft, OuterTop, OuterWidth, OuterHeight);
+    const QScreen* target = QGuiApplication::screenAt(design.topLeft());
+    if (target == nullptr)
+        target = screen();
+    if (target == nullptr)
+        return;
     const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.width() > 0 || frame.height() > 0)
-        resize(OuterWidth - frame.width(), OuterHeight - frame.height());
+    const QRect outer = FitOuterGeometry(design, target->availableGeometry(), minimumSize() + frame);
+    resize(outer.size() - frame);
+    move(outer.topLeft());
+}
+
+void TForm1::GiveKeyboardToView()
+{
+    if (m_View)
+        m_View->setFocus(Qt::OtherFocusReason);
 }
 
 // --- Keys --------------------------------------------------------------------------------
@@ -531,7 +681,25 @@ void TForm1::glMapMouseMove(Qt::MouseButtons buttons, QPoint position)
     m_Viewer->MouseMove(position.x(), position.y(), buttons.testFlag(Qt::LeftButton));
 }
 
+void TForm1::glMapWheel(double notches, Qt::KeyboardModifiers modifiers)
+{
+    m_Viewer->WheelMove(static_cast<float>(notches), modifiers.testFlag(Qt::ShiftModifier),
+                        modifiers.testFlag(Qt::AltModifier));
+    if (glMap)
+        glMap->update();
+}
+
 void TForm1::atnHomeExecute() { m_Viewer->ResetCamera(); }
+
+void TForm1::atnPopupMenuExecute()
+{
+    // Beside the control that has the keyboard, or at the view's top left corner.
+    QWidget* focus = focusWidget();
+    const QPoint at = focus && focus->parentWidget() == pnlTop ? focus->mapToGlobal(focus->rect().center())
+                                                                : m_View->mapToGlobal(QPoint(0, 0));
+    pumMain->popup(at);
+    pumMain->setActiveAction(pumMain->actions().value(0));
+}
 
 // --- Navigation dialogs ------------------------------------------------------------------
 
@@ -546,13 +714,14 @@ void TForm1::atnGoExecute()
 
 void TForm1::atnZoneExecute()
 {
+    QStringList zones;
+    for (const int zone : GameZones(m_Viewer->GameDir))
+        zones << QString::number(zone);
     const std::optional<QString> reply =
-        InputQuery(this, "Change zone", "Enter new Zone ID:", QString::number(m_Viewer->ZoneID));
+        ZoneQuery(this, "Change zone", "Enter new Zone ID:", zones, QString::number(m_Viewer->ZoneID));
     if (!reply)
         return;
-    const int zoneId = StrToInt(reply->toStdString());
-    MakeCurrent();
-    m_Viewer->LoadZone(zoneId);
+    LoadZoneExplained(StrToInt(reply->toStdString()));
 }
 
 // --- Map dumps ---------------------------------------------------------------------------
@@ -565,27 +734,16 @@ void TForm1::atnDumpHExecute() { m_Viewer->atnDumpHExecute(); }
 
 QString TForm1::HelpText()
 {
-    return QStringLiteral(
-        "Up / Down\tfly forward / back along the view\n"
-        "Left / Right\tslide sideways\n"
-        "Shift + arrows\tfour times as fast\n"
-        "Alt + arrows\tslowly (Alt wins over Shift)\n"
-        "Left mouse drag\tlook around\n"
-        "Click in the view\tthe arrows then only fly (not the panel)\n"
-        "d\tlevel the view\n"
-        "Home\tback to the start position\n"
-        "Ctrl+G\tgo to a location (X,Y,Z,h,p or \"above\")\n"
-        "Ctrl+Z\tchange zone\n"
-        "Ctrl+W\twireframe on / off\n"
-        "Ctrl+L\tlighting on / off\n"
-        "Right click on the panel\tdump the D2 or height map to the console\n"
-        "F1\tthis list\n"
-        "F12\tsave the view as a PNG picture in the working directory");
+    QString table = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">");
+    for (const auto& [keys, does] : HelpEntries)
+        table += QStringLiteral("<tr><td style=\"padding-right:12px\"><b>%1</b></td><td>%2</td></tr>")
+                     .arg(QString::fromLatin1(keys).toHtmlEscaped(), QString::fromLatin1(does).toHtmlEscaped());
+    return table + QStringLiteral("</table>");
 }
 
 void TForm1::atnHelpExecute()
 {
-    ShowMessageBox(this, TMessageKind::Information, QStringLiteral("Keys and mouse"), HelpText());
+    ShowMessageBox(this, TMessageKind::Information, QStringLiteral("Keys and mouse"), HelpText(), Qt::RichText);
 }
 
 QString TForm1::atnSaveViewExecute()

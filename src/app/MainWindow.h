@@ -9,8 +9,10 @@
 //                                   // then the frame loop
 //
 // Every exception a handler raises is shown in a message box (Dialogs.h) and the window
-// goes on. Tests replace InputQuery to answer the two input boxes and the frame loop's
-// clock (FrameLoop().Clock()) to run frames of known length.
+// goes on. The arrow keys fly the camera whatever control has the focus and never move
+// a control; a click in the view or a change of a control gives the keyboard back to
+// the view. Tests replace InputQuery, ZoneQuery and FolderQuery to answer the boxes and
+// the frame loop's clock (FrameLoop().Clock()) to run frames of known length.
 #pragma once
 
 #include <memory>
@@ -18,6 +20,7 @@
 #include <string>
 
 #include <QMainWindow>
+#include <QRect>
 
 #include "Dialogs.h"
 #include "shell/CommandLine.h"
@@ -65,8 +68,16 @@ public:
     // The idle loop is running ("Render" ticked and the window shown).
     bool Rendering() const;
 
-    // Answers "Go to loc..." and "Zone"; QInputDialog unless a test replaces it.
+    // Answer "Go to loc...", "Zone" (the zones of the game folder offered) and "Open
+    // game folder..."; the dialogs of Dialogs.h unless a test replaces them.
     TInputQuery InputQuery = DefaultInputQuery;
+    TChoiceQuery ZoneQuery = DefaultChoiceQuery;
+    TFolderQuery FolderQuery = DefaultFolderQuery;
+
+    // The outer rectangle of the window on a screen's available area: the design's
+    // where it fits whole, otherwise the design's size within the area (never below the
+    // minimum) centred on it.
+    static QRect FitOuterGeometry(const QRect& design, const QRect& available, const QSize& minimum);
 
     // --- Controls (owned by the window) ----------------------------------------------
     // The view; null when this machine cannot make any OpenGL context (a black panel
@@ -97,10 +108,15 @@ public:
     QAction* atnLighting = nullptr;
     QSlider* trackCLODDetail = nullptr;
     QCheckBox* chkSun = nullptr;
-    // Beyond the panel: help (F1), save the view (F12), back to the start (Home).
+    // Beyond the panel: help (F1), save the view (F12), back to the start (Home), another
+    // game folder (Ctrl+O, also in the popup menu), quit (Ctrl+Q), the popup menu from
+    // the keyboard (the menu key, Shift+F10).
     QAction* atnHelp = nullptr;
     QAction* atnSaveView = nullptr;
     QAction* atnHome = nullptr;
+    QAction* atnOpenGameFolder = nullptr;
+    QAction* atnQuit = nullptr;
+    QAction* atnPopupMenu = nullptr;
     // The idle handler: a zero-interval timer, running while "Render" is ticked.
     QTimer* ApplicationEvents1 = nullptr;
 
@@ -134,6 +150,11 @@ public:
     // returns the file's name.
     QString atnSaveViewExecute();
     void atnHomeExecute();
+    // Chooses another game folder; a folder with zones is remembered and its zone 111
+    // loaded with the shared textures, as at start-up; another one is explained.
+    void atnOpenGameFolderExecute();
+    void atnPopupMenuExecute();
+    void glMapWheel(double notches, Qt::KeyboardModifiers modifiers);
 
     // The text of the F1 box.
     static QString HelpText();
@@ -156,7 +177,15 @@ private:
     void SyncActionBox(QAction* action, QCheckBox* box, bool checked);
     void StartLoop();
     void StopLoop();
-    void FitOuterSize();
+    // The window's outer rectangle on its screen (FitOuterGeometry), with its frame
+    // once the window manager has given it one.
+    void PlaceWindow();
+    void GiveKeyboardToView();
+    // LoadZone; a zone the game folder does not have raises with a note of those it has.
+    void LoadZoneExplained(int zoneId);
+    // The zone and the shared textures, as start-up loads them. When the zone cannot be
+    // loaded the box offers another game folder.
+    void LoadGame(int zoneId);
 
     // What the command line asks for beyond the defaults: applied once creation has ended.
     void ApplyStartOptions();

@@ -8,6 +8,7 @@
 #include "gl/GLError.h"
 #include "scene/Frame.h"
 #include "zone/Textures.h"
+#include "zone/ZonePaths.h"
 
 namespace orv {
 namespace {
@@ -150,7 +151,16 @@ void TGLViewer::LoadSharedTextures()
                                       .WaterTexture = WaterTexture,
                                       .CompassTexture = CompassTexture,
                                       .CheckerTexture = CheckerTexture},
-                        CheckerTexturePath);
+                        CheckerTexturePaths());
+}
+
+std::vector<std::string> TGLViewer::CheckerTexturePaths() const
+{
+    std::vector<std::string> paths{CheckerTexturePath};
+    const std::string inGame = ResolvePathIgnoringCase(GameDir, CheckerTextureFile);
+    if (inGame != CheckerTexturePath)
+        paths.push_back(inGame);
+    return paths;
 }
 
 void TGLViewer::rbnRenderVersionClick(int tag)

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gl/GLext.h"
 #include "gl/TextureNames.h"
@@ -91,8 +92,11 @@ public:
     bool GL13Supported = false;
     bool MultitextureSupported = false;
 
-    // The checker terrain texture's file, relative to the working directory.
+    // The checker terrain texture's file, looked for first (relative to the working
+    // directory); then the game directory's checker.bmp, then a checker made in memory.
     std::string CheckerTexturePath = "checker.bmp";
+    // The places looked in for the checker texture, in their order.
+    std::vector<std::string> CheckerTexturePaths() const;
 
     // Terrain triangles of the last frame.
     int LastFrameTriangles = 0;

@@ -3,7 +3,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <numbers>
@@ -24,6 +27,8 @@
 namespace orv {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr TVec3f StartPosition{32768.0f, 256.0f, 256.0f};
 constexpr float StartPitch = 80.0f;
 constexpr float LevelPitch = 90.0f;
@@ -42,6 +47,10 @@ constexpr float AltSpeed = 0.4296875f;
 constexpr int AboveLocation[5] = {29963, 55175, 30683, 359, 7};
 
 constexpr std::string_view WineGameDir = "drive_c/games/isles/";
+constexpr std::string_view ZonesFolder = "zones";
+constexpr std::string_view ZonePrefix = "zone";
+// Zone numbers beyond nine digits do not fit the archive's 32-bit zone id.
+constexpr size_t MaxZoneDigits = 9;
 
 // Rounds to the nearest integer, halves to even. Like the processor's conversion with
 // invalid operations masked, a value without an integer (NaN, out of range) gives the
@@ -200,6 +209,16 @@ bool TViewer::MoveCamera(float t, const TKeyState& keys)
     return true;
 }
 
+bool TViewer::WheelMove(float notches, bool shift, bool alt)
+{
+    TKeyState keys;
+    keys.Shift = shift;
+    keys.Alt = alt;
+    keys.Up = notches > 0.0f;
+    keys.Down = notches < 0.0f;
+    return MoveCamera(std::fabs(notches) * WheelNotchMs, keys);
+}
+
 void TViewer::MouseMove(int x, int y, bool leftButton)
 {
     if (leftButton) {
@@ -243,5 +262,58 @@ std::string DefaultGameDir()
 }
 
 std::string GameDirFromArgument(const std::string& argument) { return IncludeTrailingPathDelimiter(argument); }
+
+std::string GameFolderProblem(const std::string& dir)
+{
+    std::error_code error;
+    if (!fs::is_directory(dir, error))
+        return "There is no folder " + dir + ".";
+    const std::string zones = ResolvePathIgnoringCase(IncludeTrailingPathDelimiter(dir), ZonesFolder);
+    if (!fs::is_directory(zones, error))
+        return std::string("There is no zones folder in ").append(dir).append(
+            ", so it is no game folder: choose the folder that holds zones and data.");
+    return "";
+}
+
+std::vector<int> GameZones(const std::string& gameDir)
+{
+    std::vector<int> zones;
+    std::error_code error;
+    const fs::path folder = ResolvePathIgnoringCase(IncludeTrailingPathDelimiter(gameDir), ZonesFolder);
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.size() < ZonePrefix.size() + 3 || !SameTextIgnoringCase(name.substr(0, ZonePrefix.size()), ZonePrefix))
+            continue;
+        const std::string digits = name.substr(ZonePrefix.size());
+        if (digits.size() > MaxZoneDigits || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        const int zone = std::stoi(digits);
+        // The folder's own name must be the one the archive path is formed with.
+        std::array<char, 16> formatted{};
+        std::snprintf(formatted.data(), formatted.size(), "%03d", zone);
+        if (digits != formatted.data())
+            continue;
+        if (fs::is_regular_file(ZoneArchivePath(IncludeTrailingPathDelimiter(gameDir), zone, TZoneArchive::Data), error))
+            zones.push_back(zone);
+    }
+    std::sort(zones.begin(), zones.end());
+    zones.erase(std::unique(zones.begin(), zones.end()), zones.end());
+    return zones;
+}
+
+std::string MissingZoneNote(const std::string& gameDir, int zoneId)
+{
+    if (std::string problem = GameFolderProblem(gameDir); !problem.empty())
+        return problem;
+    const std::vector<int> zones = GameZones(gameDir);
+    if (std::find(zones.begin(), zones.end(), zoneId) != zones.end())
+        return "";
+    if (zones.empty())
+        return "There are no zones in " + IncludeTrailingPathDelimiter(gameDir) + std::string(ZonesFolder) + ".";
+    std::string note = "The zones of this game folder: ";
+    for (size_t i = 0; i < zones.size(); ++i)
+        note.append(i == 0 ? "" : ", ").append(std::to_string(zones[i]));
+    return note.append(".");
+}
 
 }  // namespace orv

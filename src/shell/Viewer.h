@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "zone/Zone.h"
 
@@ -72,6 +73,10 @@ public:
     void MouseMove(int x, int y, bool leftButton);
     // "d": level view.
     void LevelView() { Camera.Pitch = 90.0f; }
+    // The mouse wheel: each notch (forward positive) moves along the view as far as a
+    // press of Up (back: Down) of WheelNotchMs would, at the speed Shift and Alt give.
+    static constexpr float WheelNotchMs = 100.0f;
+    bool WheelMove(float notches, bool shift, bool alt);
 
     // --- Map dumps ------------------------------------------------------------------
     void atnDumpD2Execute(std::FILE* out = stdout);
@@ -118,5 +123,15 @@ std::string DefaultGameDir();
 // The game directory from the first command-line argument (a delimiter appended when
 // missing, so an empty argument gives "/").
 std::string GameDirFromArgument(const std::string& argument);
+
+// Why a folder is not a game folder; empty when it is one: when it has a zones folder
+// (letter case ignored).
+std::string GameFolderProblem(const std::string& dir);
+// The zones of a game folder: the numbers N of its folders zones/zoneNNN (letter case
+// ignored, at least three digits) that hold their data archive, in increasing order.
+std::vector<int> GameZones(const std::string& gameDir);
+// What to add to the error of a zone that did not load: which zones the folder has, or
+// why it is no game folder. Empty when the folder has the zone (it is damaged, then).
+std::string MissingZoneNote(const std::string& gameDir, int zoneId);
 
 }  // namespace orv

@@ -30,6 +30,12 @@ constexpr int IndexDepth = 8;
 constexpr uint8_t ColorMappedType = 1;
 constexpr uint8_t ColorMappedRLEType = 9;
 
+// The checker made in memory when no checker.bmp can be read: light and blue squares.
+constexpr int MadeCheckerSize = 256;
+constexpr int MadeCheckerSquare = 32;
+constexpr std::array<uint8_t, 3> MadeCheckerLight{232, 232, 226};
+constexpr std::array<uint8_t, 3> MadeCheckerDark{58, 104, 168};
+
 // The pixels of a TGA image in a form OpenGL takes, checked against the image's size.
 struct TTGAPixels {
     GLenum Format = GL_BGR_EXT;
@@ -210,7 +216,32 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
     }
 }
 
-void LoadSharedTextures(const std::string& gameDir, const TSharedTextureNames& names, const std::string& checkerPath)
+void LoadCheckerTexture(std::span<const std::string> checkerPaths, uint32_t name)
+{
+    for (const std::string& path : checkerPaths) {
+        try {
+            LoadBitmapTextureFile(path, name, false, TexFilterLinear, TexWrapRepeat);
+            return;
+        } catch (const Exception& e) {
+            Log(std::string(e.what()).append(": the checker terrain texture is looked for further"));
+        }
+    }
+    Log("No checker.bmp could be read: the checker terrain texture is made in memory");
+    std::vector<uint8_t> pixels(static_cast<size_t>(MadeCheckerSize) * MadeCheckerSize * 3);
+    for (int y = 0; y < MadeCheckerSize; ++y)
+        for (int x = 0; x < MadeCheckerSize; ++x) {
+            const std::array<uint8_t, 3>& color =
+                (x / MadeCheckerSquare + y / MadeCheckerSquare) % 2 == 0 ? MadeCheckerLight : MadeCheckerDark;
+            std::copy(color.begin(), color.end(), pixels.begin() + (static_cast<size_t>(y) * MadeCheckerSize + x) * 3);
+        }
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, MadeCheckerSize, MadeCheckerSize, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 pixels.data());
+    SetTextureParameters(TexFilterLinear, TexWrapRepeat);
+}
+
+void LoadSharedTextures(const std::string& gameDir, const TSharedTextureNames& names,
+                        std::span<const std::string> checkerPaths)
 {
     enum class TKind { Bitmap, TGA };
     struct TShared {
@@ -221,7 +252,7 @@ void LoadSharedTextures(const std::string& gameDir, const TSharedTextureNames& n
         bool Mipmaps;
         int32_t Filter;
     };
-    const std::array<TShared, 5> table{{
+    const std::array<TShared, 4> table{{
         {"Loading detail texture...", ResolvePathIgnoringCase(gameDir, DetailTextureFile), TKind::Bitmap, names.DetailTexture,
          true, TexFilterLinearMipmapNearest},
         {"Loading skybox texture...", ResolvePathIgnoringCase(gameDir, SkyTextureFile), TKind::TGA, names.SkyTexture, false,
@@ -230,8 +261,6 @@ void LoadSharedTextures(const std::string& gameDir, const TSharedTextureNames& n
          TexFilterLinearMipmapNearest},
         {"Loading compass texture...", ResolvePathIgnoringCase(gameDir, CompassTextureFile), TKind::Bitmap,
          names.CompassTexture, false, TexFilterLinear},
-        {"Loading checker terrain texture...", checkerPath, TKind::Bitmap, names.CheckerTexture,
-         false, TexFilterLinear},
     }};
     for (const TShared& shared : table) {
         Log(shared.LogLine);
@@ -241,6 +270,9 @@ void LoadSharedTextures(const std::string& gameDir, const TSharedTextureNames& n
             LoadTGATextureFile(shared.Path, shared.Name, shared.Mipmaps, shared.Filter, TexWrapRepeat);
         CheckGLError("");
     }
+    Log("Loading checker terrain texture...");
+    LoadCheckerTexture(checkerPaths, names.CheckerTexture);
+    CheckGLError("");
 }
 
 }  // namespace orv

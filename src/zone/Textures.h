@@ -61,10 +61,16 @@ struct TSharedTextureNames {
     uint32_t DetailTexture = 0, SkyTexture = 0, WaterTexture = 0, CompassTexture = 0, CheckerTexture = 0;
 };
 
-// Detail, sky, water, compass and checker texture, each logged and checked; the first
-// file that cannot be opened raises and leaves the rest without an image.
-// Paths under the game directory are found ignoring letter case.
+// The checker terrain texture from the first of checkerPaths that can be read; when none
+// can (or there is none), a checker made in memory, so that this step never fails. Each
+// path that fails is logged with its error.
+void LoadCheckerTexture(std::span<const std::string> checkerPaths, uint32_t name);
+
+// Detail, sky, water, compass and checker texture, each logged and checked; the first of
+// the four game files that cannot be opened raises and leaves the rest without an image.
+// Paths under the game directory are found ignoring letter case; the checker texture is
+// loaded as LoadCheckerTexture does.
 void LoadSharedTextures(const std::string& gameDir, const TSharedTextureNames& names,
-                        const std::string& checkerPath = std::string(CheckerTextureFile));
+                        std::span<const std::string> checkerPaths);
 
 }  // namespace orv

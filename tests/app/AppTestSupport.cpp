@@ -64,9 +64,11 @@ private:
 // --- Recorders ---------------------------------------------------------------------
 
 TMessageRecorder::TMessageRecorder()
-    : m_Previous(orv::SetMessageHook([this](orv::TMessageKind kind, const QString& caption, const QString& text) {
-          Messages.push_back({kind, caption, text});
-      }))
+    : m_Previous(orv::SetMessageHook(
+          [this](orv::TMessageKind kind, const QString& caption, const QString& text, const QString& action) {
+              Messages.push_back({kind, caption, text, action});
+              return TakeActions && !action.isEmpty();
+          }))
 {
 }
 

@@ -25,14 +25,17 @@ struct TMessage {
     orv::TMessageKind Kind;
     QString Caption;
     QString Text;
+    QString Action;   // the action the box offered, empty for none
 };
 
-// Records every message box while it lives (none is shown).
+// Records every message box while it lives (none is shown); an offered action is taken
+// when TakeActions says so.
 class TMessageRecorder {
 public:
     TMessageRecorder();
     ~TMessageRecorder();
     std::vector<TMessage> Messages;
+    bool TakeActions = false;
     std::vector<QString> Texts() const;
 
 private:

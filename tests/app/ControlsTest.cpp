@@ -202,12 +202,17 @@ TEST_F(ControlsTest, ActionsCarryTheirCaptionsShortcutsAndChecks)
     }
     EXPECT_FALSE(form->atnWireframe->isChecked());
     EXPECT_TRUE(form->atnLighting->isChecked());
+    // The popup menu: the folder choice, then the two dumps.
     const QList<QAction*> items = form->pumMain->actions();
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_EQ(items[0], form->DumpD2Map1);
-    EXPECT_EQ(items[1], form->DumpHmap1);
-    EXPECT_EQ(items[0]->text(), form->atnDumpD2->text());
-    EXPECT_EQ(items[1]->text(), form->atnDumpH->text());
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0], form->atnOpenGameFolder);
+    EXPECT_EQ(items[0]->text(), "Open game folder...");
+    EXPECT_EQ(items[0]->shortcut().toString(), "Ctrl+O");
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2], form->DumpD2Map1);
+    EXPECT_EQ(items[3], form->DumpHmap1);
+    EXPECT_EQ(items[2]->text(), form->atnDumpD2->text());
+    EXPECT_EQ(items[3]->text(), form->atnDumpH->text());
 }
 
 TEST_F(ControlsTest, CreationSetsTheDefaultsAndLoadsZone111)
@@ -419,8 +424,14 @@ TEST_F(ControlsTest, F1ListsEveryShortcutOfTheWindow)
             EXPECT_TRUE(help.contains(shortcut)) << shortcut.toStdString();
         }
     }
-    for (const char* key : {"Up", "Down", "Left", "Right", "Shift", "Alt", "mouse", "d\t", "Right click"})
+    for (const char* key : {"Up", "Down", "Left", "Right", "Shift", "Alt", "Mouse wheel", "mouse drag", "Right click",
+                            "Menu", "Shift+F10", "Tab, Space"})
         EXPECT_TRUE(help.contains(key)) << key;
+    // A table of two columns: each row a key and what it does.
+    EXPECT_TRUE(help.startsWith("<table")) << help.toStdString();
+    EXPECT_TRUE(help.contains("<tr><td style=\"padding-right:12px\"><b>d</b></td><td>level the view</td></tr>"));
+    EXPECT_EQ(help.count("<tr>"), help.count("</td><td>"));
+    EXPECT_FALSE(help.contains(QLatin1Char('\t')));
 }
 
 TEST_F(ControlsTest, F12SavesTheViewAsPngInTheWorkingDirectory)

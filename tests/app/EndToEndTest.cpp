@@ -140,23 +140,23 @@ std::string ReadFile(const fs::path& path)
 // A private X server, so that no other window lies on the pictures.
 class TXServer {
 public:
-    TXServer()
+    explicit TXServer(const std::string& screen = "1280x1024x24")
     {
         // Two servers starting at the same moment can race for a number; try again then.
         for (int attempt = 0; attempt < 3 && m_Display.empty(); ++attempt)
-            Start();
+            Start(screen);
     }
     const std::string& Display() const { return m_Display; }
 
 private:
-    void Start()
+    void Start(const std::string& screen)
     {
         // Xvfb picks a free display itself and writes its number to the pipe.
         int fds[2];
         if (::pipe(fds) != 0)
             return;
         m_Server = std::make_unique<TChild>(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]),
-                                                                     "-screen", "0", "1280x1024x24", "-nolisten",
+                                                                     "-screen", "0", screen, "-nolisten",
                                                                      "tcp"},
                                             std::vector<std::string>{}, std::string(), std::string(), fds[0]);
         ::close(fds[1]);
@@ -401,7 +401,10 @@ TEST_F(EndToEndTest, DirectoryWithoutZonesShowsOneBoxAndFlatTerrain)
 
     const std::string boxes = ReadFile(messages);
     EXPECT_EQ(std::count(boxes.begin(), boxes.end(), '\n'), 1) << boxes;
-    EXPECT_EQ(boxes, "Cannot open file " + (empty / "zones" / "zone111" / "dat111.mpk").string() + "\n");
+    // The box says why and offers another folder (the log writes its line break as \r).
+    EXPECT_EQ(boxes, "Cannot open file " + (empty / "zones" / "zone111" / "dat111.mpk").string() +
+                         "\\rThere is no zones folder in " + empty.string() +
+                         "/, so it is no game folder: choose the folder that holds zones and data. [Open game folder...]\n");
     // The log runs up to the failure: the extension string, and nothing of the zone.
     const std::string text = ReadFile(log);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
@@ -442,4 +445,78 @@ TEST_F(EndToEndTest, WithoutOpenGLTheWindowSaysSoAndGoesOn)
     const TStats view = Stats(shot, View(*window).adjusted(10, 10, -10, -10));
     EXPECT_LT(view.Brightest, 10.0) << "the view stays black";
     EXPECT_TRUE(viewer.Running());
+}
+
+TEST_F(EndToEndTest, WithoutAnArgumentOnAnEmptyHomeTheBoxOffersTheFolderChoice)
+{
+    // A new user: nothing remembered, no installation where it is looked for by default.
+    const fs::path home = fs::path(work) / "home";
+    fs::create_directory(home);
+    const fs::path messages = fs::path(work) / "messages.txt";
+    const fs::path log = fs::path(work) / "log.txt";
+    TChild viewer({ORVANDEL_VIEWER},
+                  {"DISPLAY=" + server->Display(), "ORVANDEL_MESSAGE_LOG=" + messages.string(), "HOME=" + home.string(),
+                   "WINEPREFIX=", "XDG_CONFIG_HOME="},
+                  home.string(), log.string());
+    ASSERT_TRUE(viewer.Started());
+    ASSERT_TRUE(WaitForRate(server->Display(), viewer)) << "the window did not go on; log:\n" << ReadFile(log);
+    const std::string installation = (home / ".wine" / "drive_c" / "games" / "isles").string() + "/";
+    EXPECT_EQ(ReadFile(messages), "Cannot open file " + installation + "zones/zone111/dat111.mpk\\rThere is no folder " +
+                                      installation + ". [Open game folder...]\n");
+    // Nothing was written to the home folder: nothing is remembered without a choice.
+    EXPECT_FALSE(fs::exists(home / ".config" / "Orvandel"));
+    EXPECT_TRUE(viewer.Running());
+}
+
+namespace {
+
+// Starts the viewer on the sample game and returns its window once it shows a rate.
+std::optional<TWindowInfo> StartOnSampleGame(const std::string& display, const std::string& work,
+                                             const std::vector<std::string>& environment)
+{
+    std::vector<std::string> env{"DISPLAY=" + display, "ORVANDEL_MESSAGE_LOG=" + work + "/messages.txt"};
+    env.insert(env.end(), environment.begin(), environment.end());
+    TChild viewer({ORVANDEL_VIEWER, orvtest::SampleGame()}, env, orvtest::SampleGame(), work + "/log.txt");
+    if (!viewer.Started())
+        return std::nullopt;
+    std::optional<TWindowInfo> window = WaitForRate(display, viewer);
+    // The window has settled at its place.
+    std::this_thread::sleep_for(300ms);
+    if (window)
+        window = RatedWindow(display);
+    return window;
+}
+
+}  // namespace
+
+TEST_F(EndToEndTest, OnASmallScreenTheWindowIsCentredWithinIt)
+{
+    if (orvtest::SampleGame().empty())
+        GTEST_SKIP() << "orvandel-mkgame is not built";
+    TXServer small("800x600x24");
+    ASSERT_FALSE(small.Display().empty());
+    const std::optional<TWindowInfo> window = StartOnSampleGame(small.Display(), work, {});
+    ASSERT_TRUE(window);
+    // 648 x 580 at (316, 152) would end at x 964: centred instead.
+    EXPECT_EQ(window->Width, 648);
+    EXPECT_EQ(window->Height, 580);
+    EXPECT_EQ(window->Left, 76);
+    EXPECT_EQ(window->Top, 10);
+}
+
+TEST_F(EndToEndTest, AtOneAndAHalfTheWindowStaysOnTheScreen)
+{
+    if (orvtest::SampleGame().empty())
+        GTEST_SKIP() << "orvandel-mkgame is not built";
+    const std::optional<TWindowInfo> window = StartOnSampleGame(server->Display(), work, {"QT_SCALE_FACTOR=1.5"});
+    ASSERT_TRUE(window);
+    // 648 x 580 at 150 % in device pixels, centred on the 1280 x 1024 screen.
+    EXPECT_EQ(window->Width, 972);
+    EXPECT_EQ(window->Height, 870);
+    EXPECT_GE(window->Left, 0);
+    EXPECT_GE(window->Top, 0);
+    EXPECT_LE(window->Left + window->Width, 1280);
+    EXPECT_LE(window->Top + window->Height, 1024);
+    EXPECT_NEAR(window->Left, (1280 - 972) / 2, 2);
+    EXPECT_NEAR(window->Top, (1024 - 870) / 2, 2);
 }

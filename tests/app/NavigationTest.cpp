@@ -25,6 +25,7 @@ namespace {
 
 struct TQuery {
     QString Caption, Prompt, Text;
+    QStringList Items;   // the items offered ("Zone")
 };
 
 class NavigationTest : public TWindowTest {
@@ -40,7 +41,12 @@ protected:
         // The input boxes are answered by the test: each query is recorded and gets
         // the next reply (nothing: Cancel).
         form->InputQuery = [this](QWidget*, const QString& caption, const QString& prompt, const QString& text) {
-            queries.push_back({caption, prompt, text});
+            queries.push_back({caption, prompt, text, {}});
+            return reply;
+        };
+        form->ZoneQuery = [this](QWidget*, const QString& caption, const QString& prompt, const QStringList& items,
+                                 const QString& text) {
+            queries.push_back({caption, prompt, text, items});
             return reply;
         };
     }
@@ -83,7 +89,7 @@ TEST_F(NavigationTest, GoToLocationShowsTheCurrentLocationAndTakesItBackRounded)
     PlaceCamera(1000.4f, 2000.6f, 3000.5f, 45.5f, 10.4f);
     // Confirmed unchanged: the box's own text comes back.
     form->InputQuery = [this](QWidget*, const QString& caption, const QString& prompt, const QString& text) {
-        queries.push_back({caption, prompt, text});
+        queries.push_back({caption, prompt, text, {}});
         return std::optional<QString>(text);
     };
     form->atnGo->trigger();
@@ -162,6 +168,8 @@ TEST_F(NavigationTest, ZoneLoadsTheTypedZoneAndKeepsTheCamera)
     EXPECT_EQ(queries[0].Caption, "Change zone");
     EXPECT_EQ(queries[0].Prompt, "Enter new Zone ID:");
     EXPECT_EQ(queries[0].Text, "111");
+    // The zones of the game folder are offered, in order.
+    EXPECT_EQ(queries[0].Items, (QStringList{"5", "111", "112"}));
     EXPECT_TRUE(messages.Messages.empty());
     EXPECT_EQ(form->Viewer().ZoneID, 112);
     EXPECT_NE(TerrainHash(), zone111);
@@ -179,7 +187,10 @@ TEST_F(NavigationTest, MissingZoneKeepsThePreviousZone)
     reply = QStringLiteral("7");
     form->atnZone->trigger();
     ASSERT_EQ(messages.Messages.size(), 1u);
-    EXPECT_TRUE(messages.Messages[0].Text.contains("dat007.mpk")) << messages.Messages[0].Text.toStdString();
+    // The error names the archive and says which zones there are.
+    const QString expected = QString::fromStdString("Cannot open file " + orvtest::SampleGame() +
+                                                    "/zones/zone007/dat007.mpk\rThe zones of this game folder: 5, 111, 112.");
+    EXPECT_EQ(messages.Messages[0].Text, expected);
     EXPECT_EQ(form->Viewer().ZoneID, 111);
     EXPECT_EQ(TerrainHash(), zone111);
     EXPECT_EQ(form->Viewer().WaterRegions.size(), regions);

@@ -195,6 +195,30 @@ TEST_F(Navigation, SpeedsAndNoKeys)
     EXPECT_FALSE(Refined());
 }
 
+TEST_F(Navigation, AWheelNotchGoesAsFarAsATenthOfASecondOfUp)
+{
+    auto travelled = [&](float notches, bool shift, bool alt) {
+        V.ResetCamera();
+        V.Camera.Pitch = 90.0f;
+        V.WheelMove(notches, shift, alt);
+        return V.Camera.Pos.y - 256.0f;
+    };
+    EXPECT_NEAR(travelled(1.0f, false, false), 200.0f, 1e-3f);
+    EXPECT_NEAR(travelled(-2.0f, false, false), -400.0f, 1e-3f);
+    EXPECT_NEAR(travelled(1.0f, true, false), 800.0f, 1e-3f);
+    EXPECT_NEAR(travelled(1.0f, true, true), 42.96875f, 1e-3f);
+    EXPECT_NEAR(travelled(0.25f, false, false), 50.0f, 1e-3f);   // a finer wheel
+    // Along the view, as Up: looking straight down the wheel sinks, and refines.
+    V.ResetCamera();
+    V.Camera.Pos.z = 5000.0f;
+    V.Camera.Pitch = 0.0f;
+    MarkSentinel();
+    EXPECT_TRUE(V.WheelMove(1.0f, false, false));
+    EXPECT_NEAR(V.Camera.Pos.z, 4800.0f, 1e-3f);
+    EXPECT_TRUE(Refined());
+    EXPECT_FALSE(V.WheelMove(0.0f, false, false));
+}
+
 TEST_F(Navigation, MouseLook)
 {
     V.MouseMove(100, 100, false);

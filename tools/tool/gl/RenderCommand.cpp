@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -135,15 +134,6 @@ TRenderOptions ParseOptions(const TArgs& args)
     return o;
 }
 
-// The checker texture comes from the working directory, as in the viewer; when there
-// is none there, the game directory's is taken.
-std::string CheckerPath(const std::string& gameDir)
-{
-    if (std::filesystem::exists(CheckerTextureFile))
-        return std::string(CheckerTextureFile);
-    return gameDir + std::string(CheckerTextureFile);
-}
-
 // The window's switches, set through the same handlers the controls call.
 void ApplySwitches(TGLViewer& viewer, const TRenderOptions& o)
 {
@@ -212,7 +202,6 @@ int Render(const TArgs& args)
     THeadlessContext context(o.Width, o.Height);
     TGLViewer viewer;
     viewer.GameDir = o.GameDir;
-    viewer.CheckerTexturePath = CheckerPath(o.GameDir);
     // Start-up order: the view's first resize, then the creation handler.
     viewer.glMapResize(o.Width, o.Height);
     const std::string warning = viewer.LoadExtensions();

@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,6 +27,7 @@ constexpr const char* WidestLocation = "-65535,-65535,-65535,359,-180";
 // box's own margins and icon.
 constexpr int CaptionRoom = 160;
 constexpr int TextRoom = 80;
+constexpr int WrapSlack = 4;
 // A box never grows beyond this share of the screen's width.
 constexpr double MaxScreenShare = 0.9;
 
@@ -97,7 +99,9 @@ bool ExecMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, 
     box.setEscapeButton(close);
     if (format == Qt::PlainText) {
         if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-            label->setMinimumWidth(std::min(LongestLine(label->fontMetrics(), shown), MaxBoxWidth(parent) - TextRoom));
+            // The label wraps a little inside its width: a few characters to spare.
+            label->setMinimumWidth(std::min(LongestLine(label->fontMetrics(), shown) + WrapSlack * label->fontMetrics().averageCharWidth(),
+                                            MaxBoxWidth(parent) - TextRoom));
     }
     box.exec();
     Reactivate(parent);
@@ -116,7 +120,11 @@ void WidenInputBox(QInputDialog& dialog, const QString& caption, const QString& 
         widest = std::max(widest, metrics.horizontalAdvance(item));
     const int width = std::min(std::max(widest + TextRoom, metrics.horizontalAdvance(caption) + CaptionRoom),
                                MaxBoxWidth(dialog.parentWidget()));
-    dialog.setMinimumWidth(width);
+    // The dialog's layout sets its size from its widgets: the input field gets the width.
+    const int margins = dialog.layout() ? dialog.layout()->contentsMargins().left() + dialog.layout()->contentsMargins().right() : 0;
+    for (QWidget* input : dialog.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (qobject_cast<QLineEdit*>(input) || qobject_cast<QComboBox*>(input))
+            input->setMinimumWidth(width - margins);
 }
 
 }  // namespace

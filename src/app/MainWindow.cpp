@@ -490,6 +490,9 @@ void TForm1::showEvent(QShowEvent* event)
     GiveKeyboardToView();
     QTimer::singleShot(0, this, [this] {
         PlaceWindow();
+        // Where no window manager activates a new window, the shortcuts would wait for a
+        // first click.
+        activateWindow();
         // The view makes its context while the window is shown; without one, creation
         // goes on here.
         if (!ViewActive())
@@ -521,6 +524,17 @@ void TForm1::PlaceWindow()
     const QRect outer = FitOuterGeometry(design, target->availableGeometry(), minimumSize() + frame);
     resize(outer.size() - frame);
     move(outer.topLeft());
+}
+
+void TForm1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // A window manager adds its frame after the window is shown: the outer size and
+    // place are the design's, so they are fitted again once, with the frame.
+    if (!m_FramePlaced && m_Shown && frameGeometry().size() != geometry().size()) {
+        m_FramePlaced = true;
+        PlaceWindow();
+    }
 }
 
 void TForm1::GiveKeyboardToView()

@@ -162,6 +162,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void CreateControls();
@@ -198,6 +199,7 @@ private:
     bool m_Created = false;       // Create has begun
     bool m_FormCreated = false;   // FormCreate has run
     bool m_Shown = false;
+    bool m_FramePlaced = false;   // placed again once the window manager gave a frame
     bool m_CameraPlaced = false;   // the first glMapResize has put the camera at its start
     bool m_InIdle = false;
 };

@@ -11,7 +11,9 @@
 namespace orv {
 namespace {
 
-constexpr int DepthBits = 16;
+// Where the driver has 24 depth bits the near plane can come close to the ground
+// without the water and the shore fighting far away; it may give 16.
+constexpr int DepthBits = 24;
 constexpr int NoStencil = 0;
 constexpr double WheelNotch = 120.0;   // angle delta of one notch (eighths of a degree)
 

@@ -27,8 +27,8 @@ public:
     explicit TglWindow(QWidget* parent = nullptr);
     ~TglWindow() override;
 
-    // What the view asks of OpenGL: a compatibility profile, at least 16 depth bits, no
-    // stencil, double buffered, no waiting for the vertical retrace.
+    // What the view asks of OpenGL: a compatibility profile, 24 depth bits (16 where the
+    // driver has no more), no stencil, double buffered, no waiting for the vertical retrace.
     static QSurfaceFormat ViewFormat();
     // Whether an OpenGL context of the view's format can be made at all.
     static bool ContextPossible();

@@ -43,15 +43,17 @@ int ComposeFrame(TSceneState& scene, const TFrameGeometry& frame)
     if (!frame.Visible || scene.Camera == nullptr || scene.TerrainDraw.Terrain == nullptr)
         return 0;
     TCamera& camera = *scene.Camera;
-    // The view's own aspect, so that the picture is not stretched.
-    const TPerspective perspective = FramePerspective(camera.Pitch, frame.ViewWidth, frame.ViewHeight);
+    // The eye's place first: the near plane keeps clear of the ground around it. The
+    // view's own aspect, so that the picture is not stretched.
+    ClampCameraToGround(camera, *scene.TerrainDraw.Terrain, scene.Gravity, scene.FrameTime);
+    const TPerspective perspective =
+        GroundPerspective(camera, *scene.TerrainDraw.Terrain, frame.ViewWidth, frame.ViewHeight);
 
     gl::glMatrixMode(GL_PROJECTION);
     gl::glLoadIdentity();
     gl::gluPerspective(perspective.FieldOfView, perspective.Aspect, perspective.Near, perspective.Far);
     gl::glMatrixMode(GL_MODELVIEW);
     gl::glLoadIdentity();
-    ClampCameraToGround(camera, *scene.TerrainDraw.Terrain, scene.Gravity, scene.FrameTime);
     gl::glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (!scene.BoundingSkybox)
         DrawSkyBox(false, scene.SkyTexture);

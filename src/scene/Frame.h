@@ -1,8 +1,9 @@
 // Frame: the composition of one picture of the 3D view.
 //
-// Projection, ground clamp and gravity, clear, sky box (in eye space or, after the view
-// transform and the sun, in world space), terrain, water, the orthographic overlay with
-// the compass, and the error check, always in this order:
+// Ground clamp and gravity, projection (its near plane clear of the ground around the
+// eye), clear, sky box (in eye space or, after the view transform and the sun, in world
+// space), terrain, water, the orthographic overlay with the compass, and the error
+// check, always in this order:
 //
 //   TSceneState scene{...};          // what the frame reads (the camera is written)
 //   int triangles = ComposeFrame(scene, {.ViewWidth = 640, .ViewHeight = 480});

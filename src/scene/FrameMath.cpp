@@ -2,7 +2,9 @@
 #include "scene/FrameMath.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <optional>
 
 #include "base/Wrapping.h"
@@ -28,6 +30,37 @@ TPerspective FramePerspective(float pitch, int viewWidth, int viewHeight)
     const int width = std::max(viewWidth, 1);
     const int height = std::max(viewHeight, 1);
     return {FieldOfView, static_cast<double>(width) / height, NearPlane(pitch), FarPlane};
+}
+
+float GroundNearPlane(const TCamera& camera, const TTerrain& terrain, double aspect)
+{
+    const float base = NearPlane(camera.Pitch);
+    // The half angles of the view: 45 degrees up and down, the aspect times that across.
+    const double halfHeight = std::tan(FieldOfView / 2.0 * std::numbers::pi / 180.0);
+    const double halfWidth = aspect * halfHeight;
+    const double cornerCos = 1.0 / std::sqrt(1.0 + halfHeight * halfHeight + halfWidth * halfWidth);
+    const double reach = base / cornerCos;
+    const auto first = [](double from) { return std::clamp(static_cast<int>(std::floor(from / CellSize)), 0, GridVertices - 1); };
+    const auto last = [](double to) { return std::clamp(static_cast<int>(std::ceil(to / CellSize)), 0, GridVertices - 1); };
+    const TVec3f& eye = camera.Pos;
+    // Away from the grid there is no ground to cut.
+    if (eye.x + reach < 0.0 || eye.y + reach < 0.0 || eye.x - reach > (GridVertices - 1) * CellSize ||
+        eye.y - reach > (GridVertices - 1) * CellSize || !std::isfinite(eye.x) || !std::isfinite(eye.y) ||
+        !std::isfinite(eye.z))
+        return base;
+    int highest = 0;
+    for (int i = first(eye.x - reach); i <= last(eye.x + reach); ++i)
+        for (int j = first(eye.y - reach); j <= last(eye.y + reach); ++j)
+            highest = std::max<int>(highest, terrain[i][j].Height);
+    const double clearance = (static_cast<double>(eye.z) - highest) * cornerCos;
+    return static_cast<float>(std::clamp(clearance, static_cast<double>(LeastNearPlane), static_cast<double>(base)));
+}
+
+TPerspective GroundPerspective(const TCamera& camera, const TTerrain& terrain, int viewWidth, int viewHeight)
+{
+    TPerspective perspective = FramePerspective(camera.Pitch, viewWidth, viewHeight);
+    perspective.Near = GroundNearPlane(camera, terrain, perspective.Aspect);
+    return perspective;
 }
 
 void ClampCameraToGround(TCamera& camera, const TTerrain& terrain, bool gravity, float frameTime)

@@ -35,6 +35,18 @@ float NearPlane(float pitch);
 // the far plane.
 TPerspective FramePerspective(float pitch, int viewWidth, int viewHeight);
 
+// The nearest the near plane comes to the eye (see GroundNearPlane).
+constexpr float LeastNearPlane = 4.0f;
+// The near plane that cuts no ground away next to the eye: NearPlane(pitch), brought
+// closer where the surface around the eye is nearer than that, never below
+// LeastNearPlane. A point in the view lies at a depth of at least the cosine of the
+// view's widest angle (its corners') times its distance; so ground farther than
+// NearPlane / that cosine is never cut, and ground within that reach lies no nearer
+// than the eye's height above the highest grid vertex of the cells there.
+float GroundNearPlane(const TCamera& camera, const TTerrain& terrain, double aspect);
+// FramePerspective with GroundNearPlane for the camera over the terrain.
+TPerspective GroundPerspective(const TCamera& camera, const TTerrain& terrain, int viewWidth, int viewHeight);
+
 // Gravity (z sinks by frameTime) and the clamp to 90 above the nearest vertex, only
 // over the grid.
 void ClampCameraToGround(TCamera& camera, const TTerrain& terrain, bool gravity, float frameTime);

@@ -40,6 +40,63 @@ TEST(FramePerspective, NinetyDegreesToTheFarPlaneWithTheViewsAspect)
     EXPECT_EQ(FramePerspective(80.0f, 0, 0).Aspect, 1.0);
 }
 
+TEST(GroundNearPlane, ComesCloserOnlyWhereTheGroundAroundTheEyeIsNearerThanThePlane)
+{
+    auto terrain = std::make_unique<TTerrain>();
+    TCamera camera;
+    camera.Pos = {32768.0f, 30000.0f, 1000.0f};
+    camera.Pitch = 80.0f;
+    const double aspect = 4.0 / 3.0;
+    // The cosine of the view's corner angle: 1 / sqrt(1 + 1 + aspect^2) = 3 / sqrt(34).
+    const double cornerCos = 3.0 / std::sqrt(34.0);
+    // High over flat ground: the pitch's plane, as without the mend.
+    EXPECT_EQ(GroundNearPlane(camera, *terrain, aspect), 100.0f);
+    camera.Pitch = 30.0f;
+    EXPECT_EQ(GroundNearPlane(camera, *terrain, aspect), 50.0f);
+    // 90 above flat ground: 90 x 0.51 = 46 at either pitch; 150 above: 77 at pitch 80,
+    // the pitch's 50 below 45 degrees.
+    camera.Pos.z = 90.0f;
+    camera.Pitch = 80.0f;
+    EXPECT_NEAR(GroundNearPlane(camera, *terrain, aspect), 90.0 * cornerCos, 1e-4);
+    camera.Pitch = 30.0f;
+    EXPECT_NEAR(GroundNearPlane(camera, *terrain, aspect), 90.0 * cornerCos, 1e-4);
+    camera.Pos.z = 150.0f;
+    EXPECT_EQ(GroundNearPlane(camera, *terrain, aspect), 50.0f);
+    camera.Pitch = 80.0f;
+    EXPECT_NEAR(GroundNearPlane(camera, *terrain, aspect), 150.0 * cornerCos, 1e-4);
+
+    // A vertex rising within the reach (100 / 0.51 = 194 units) counts; one beyond it not.
+    camera.Pitch = 80.0f;
+    camera.Pos = {128.0f * 256.0f, 100.0f * 256.0f, 1000.0f};
+    (*terrain)[129][100].Height = 950;   // 256 units away: its cell reaches the eye's
+    EXPECT_NEAR(GroundNearPlane(camera, *terrain, aspect), 50.0 * cornerCos, 1e-4);
+    (*terrain)[129][100].Height = 0;
+    (*terrain)[130][100].Height = 990;   // 512 units away, beyond the reach and its cells
+    EXPECT_EQ(GroundNearPlane(camera, *terrain, aspect), 100.0f);
+    // Ground above the eye (a slope rising beside it): the least plane.
+    (*terrain)[128][101].Height = 1200;
+    EXPECT_EQ(GroundNearPlane(camera, *terrain, aspect), LeastNearPlane);
+    // A wider view reaches farther and has a smaller corner cosine.
+    (*terrain)[128][101].Height = 0;
+    (*terrain)[128][100].Height = 900;
+    EXPECT_NEAR(GroundNearPlane(camera, *terrain, 2.0), 100.0 / std::sqrt(6.0), 1e-4);
+
+    // Away from the grid, and for a camera without a place, the pitch's plane.
+    camera.Pos = {-5000.0f, 30000.0f, 0.0f};
+    EXPECT_EQ(GroundNearPlane(camera, *terrain, aspect), 100.0f);
+    camera.Pos = {std::numeric_limits<float>::quiet_NaN(), 0.0f, 0.0f};
+    EXPECT_EQ(GroundNearPlane(camera, *terrain, aspect), 100.0f);
+    // At the grid's edge only the vertices there count.
+    camera.Pos = {65536.0f + 100.0f, 65536.0f, 200.0f};
+    (*terrain)[256][256].Height = 100;
+    EXPECT_NEAR(GroundNearPlane(camera, *terrain, aspect), 100.0 * cornerCos, 1e-4);
+
+    const TPerspective p = GroundPerspective(camera, *terrain, 640, 480);
+    EXPECT_EQ(p.Aspect, 640.0 / 480.0);
+    EXPECT_EQ(p.Far, 76800.0);
+    EXPECT_NEAR(p.Near, 100.0 * cornerCos, 1e-4);
+}
+
 class GroundClamp : public ::testing::Test {
 protected:
     void SetUp() override

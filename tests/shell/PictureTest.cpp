@@ -444,5 +444,29 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// At the start camera the eye is 90 above its nearest vertex on a rising slope: the near
+// plane keeps clear of the ground, so no clear colour shows below the horizon.
+TEST_F(ReferenceTest, NoGroundIsCutAwayNextToTheEye)
+{
+    for (const uint8_t renderer : {RenderV1, RenderPointer, RenderFan, RenderCLOD}) {
+        SCOPED_TRACE(int(renderer));
+        TViewerRig rig(s_Dir, Width, Height);
+        rig.Viewer.rbnRenderVersionClick(renderer);
+        const TRGBAImage picture = rig.Draw();
+        // Pitch 80: the horizon lies 10 degrees above the middle, near row 100 of 240.
+        // The compass in the lower left corner has black ticks of its own.
+        int clear = 0;
+        for (int y = Height / 2; y < Height; ++y)
+            for (int x = 0; x < Width; ++x) {
+                if (x < CompassWidth && y >= Height - CompassHeight)
+                    continue;
+                const uint8_t* p = picture.At(x, y);
+                clear += p[0] == 0 && p[1] == 0 && p[2] == 0;
+            }
+        EXPECT_EQ(clear, 0);
+        EXPECT_LT(rig.Viewer.Camera.Pos.z, rig.Viewer.Terrain[128][1].Height + 200.0f) << "the eye is near the ground";
+    }
+}
+
 }  // namespace
 }  // namespace orvtest

@@ -1,0 +1,136 @@
+// The real boxes, shown and answered by a timer: wide enough for their caption and their
+// whole text, and the offered action reported when taken.
+#include <QApplication>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include "AppTestSupport.h"
+#include "Dialogs.h"
+#include "ExternalPrograms.h"
+
+namespace {
+
+class DialogsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_OR_SKIP(QApplication::instance() != nullptr, "an X display (scripts/test starts Xvfb)");
+        if (std::getenv("ORVANDEL_MESSAGE_LOG"))
+            GTEST_SKIP() << "ORVANDEL_MESSAGE_LOG is set: no box is shown";
+    }
+
+    // Runs `answer` on the modal box once it is up.
+    static void WhenShown(std::function<void(QWidget*)> answer)
+    {
+        QTimer::singleShot(0, [answer] {
+            if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5000)) {
+                ADD_FAILURE() << "no box came up";
+                return;
+            }
+            QWidget* box = QApplication::activeModalWidget();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(box));
+            answer(box);
+        });
+    }
+
+    static int TextWidth(const QWidget* widget, const QString& text)
+    {
+        return QFontMetrics(widget->font()).horizontalAdvance(text);
+    }
+};
+
+}  // namespace
+
+TEST_F(DialogsTest, AnErrorShowsItsFileNameWhole)
+{
+    const QString first = QStringLiteral(
+        "/home/someone/.wine/drive_c/games/isles/zones/zone111/dat111.mpk: terrain.pcx: error (damaged compressed data)");
+    const QString text = first + QStringLiteral("\rThe zones of this game folder: 5, 111, 112.");
+    int labelWidth = 0, needed = 0, boxWidth = 0, titleNeeded = 0;
+    WhenShown([&](QWidget* box) {
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(label, nullptr);
+        labelWidth = label->width();
+        needed = TextWidth(label, first);
+        boxWidth = box->width();
+        titleNeeded = TextWidth(box, box->windowTitle());
+        EXPECT_EQ(label->text().count(QLatin1Char('\n')), 1) << "the carriage return is a line break";
+        const QList<QAbstractButton*> buttons = qobject_cast<QMessageBox*>(box)->buttons();
+        ASSERT_EQ(buttons.size(), 1);
+        EXPECT_EQ(buttons.first()->text(), "OK");
+        buttons.first()->click();
+    });
+    orv::ShowMessageBox(nullptr, orv::TMessageKind::Error, QStringLiteral("Orvandel"), text);
+    EXPECT_GE(labelWidth, needed) << "the longest line fits without a break";
+    EXPECT_GT(boxWidth, titleNeeded);
+}
+
+TEST_F(DialogsTest, TheOfferedActionIsReportedOnlyWhenTaken)
+{
+    for (const bool take : {true, false}) {
+        SCOPED_TRACE(take);
+        QStringList buttons;
+        WhenShown([&](QWidget* box) {
+            for (QAbstractButton* button : qobject_cast<QMessageBox*>(box)->buttons())
+                buttons << button->text();
+            for (QAbstractButton* button : qobject_cast<QMessageBox*>(box)->buttons())
+                if ((button->text() == "Open game folder...") == take) {
+                    button->click();
+                    break;
+                }
+        });
+        const bool taken = orv::AskMessageBox(nullptr, orv::TMessageKind::Error, QStringLiteral("Orvandel"),
+                                              QStringLiteral("Cannot open file x"), QStringLiteral("Open game folder..."));
+        EXPECT_EQ(taken, take);
+        buttons.sort();
+        EXPECT_EQ(buttons, (QStringList{"Close", "Open game folder..."}));
+    }
+}
+
+TEST_F(DialogsTest, InputBoxesHoldAFullLocationAndTheirCaption)
+{
+    const QString location = QStringLiteral("-65535,-65535,-65535,359,-180");
+    int fieldWidth = 0, needed = 0, boxWidth = 0, captionNeeded = 0;
+    WhenShown([&](QWidget* box) {
+        const auto* field = box->findChild<QLineEdit*>();
+        ASSERT_NE(field, nullptr);
+        fieldWidth = field->width();
+        needed = TextWidth(field, location);
+        boxWidth = box->width();
+        captionNeeded = TextWidth(box, box->windowTitle());
+        qobject_cast<QInputDialog*>(box)->setTextValue(QStringLiteral("above"));
+        qobject_cast<QInputDialog*>(box)->accept();
+    });
+    const std::optional<QString> reply =
+        orv::DefaultInputQuery(nullptr, QStringLiteral("Go to locaction"), QStringLiteral("Loc (X,Y,Z,h,p)"), location);
+    EXPECT_EQ(reply, QStringLiteral("above"));
+    EXPECT_GT(fieldWidth, needed);
+    // Room for the caption beside a window manager's buttons.
+    EXPECT_GT(boxWidth, captionNeeded + 100);
+
+    // The zone box offers its items and takes a typed number.
+    QStringList offered;
+    WhenShown([&](QWidget* box) {
+        const auto* combo = box->findChild<QComboBox*>();
+        ASSERT_NE(combo, nullptr);
+        for (int i = 0; i < combo->count(); ++i)
+            offered << combo->itemText(i);
+        EXPECT_EQ(combo->currentText(), "111");
+        qobject_cast<QInputDialog*>(box)->setTextValue(QStringLiteral("7"));
+        qobject_cast<QInputDialog*>(box)->accept();
+    });
+    const std::optional<QString> zone = orv::DefaultChoiceQuery(nullptr, QStringLiteral("Change zone"),
+                                                                QStringLiteral("Enter new Zone ID:"),
+                                                                {"5", "111", "112"}, QStringLiteral("111"));
+    EXPECT_EQ(offered, (QStringList{"5", "111", "112"}));
+    EXPECT_EQ(zone, QStringLiteral("7"));
+}

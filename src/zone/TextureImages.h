@@ -25,8 +25,8 @@ namespace orv {
 
 class TMPKFile;
 
-// The shared-texture files (paths under the game directory; the checker texture lies in
-// the working directory).
+// The shared-texture files (paths under the game directory; the checker texture is
+// looked for in the working directory first, then in the game directory).
 inline constexpr std::string_view DetailTextureFile = "zones/d00.bmp";
 inline constexpr std::string_view SkyTextureFile = "zones/sky/wisps.tga";
 inline constexpr std::string_view WaterTextureFile = "zones/textures/watery.tga";

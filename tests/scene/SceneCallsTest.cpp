@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -291,7 +292,13 @@ TEST_F(FrameCalls, TheEyeIsClampedAboveTheGroundBeforeTheViewTransform)
     m_Camera.Pitch = 80.0f;
     m_Camera.Pos.z = 10.0f;
     const auto calls = Compose(Frame(640, 480));
-    EXPECT_TRUE(SameCalls(Transforms(calls), ExpectedTransforms(640.0 / 480.0, 100.0, 80.0f, 30.0f,
+    // Clamped first, the eye is 90 above the flat ground: the near plane comes to 90 times
+    // the cosine of the view's corner angle, 3 / sqrt(34), so that no ground is cut away.
+    TCamera clamped = m_Camera;
+    const double nearPlane = GroundNearPlane(clamped, *m_Terrain, 640.0 / 480.0);
+    EXPECT_NEAR(nearPlane, 90.0 * 3.0 / std::sqrt(34.0), 1e-4);
+    EXPECT_EQ(m_Camera.Pos.z, 1090.0f);
+    EXPECT_TRUE(SameCalls(Transforms(calls), ExpectedTransforms(640.0 / 480.0, nearPlane, 80.0f, 30.0f,
                                                                  {1000.0f, 2000.0f, 1090.0f}, 640, 480)));
 }
 

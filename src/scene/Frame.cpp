@@ -43,9 +43,11 @@ int ComposeFrame(TSceneState& scene, const TFrameGeometry& frame)
     if (!frame.Visible || scene.Camera == nullptr || scene.TerrainDraw.Terrain == nullptr)
         return 0;
     TCamera& camera = *scene.Camera;
+    const TDrawSwitches& switches = scene.TerrainDraw.Switches;
+    const uint32_t skyTexture = scene.TerrainDraw.SkyTexture;
     // The eye's place first: the near plane keeps clear of the ground around it. The
     // view's own aspect, so that the picture is not stretched.
-    ClampCameraToGround(camera, *scene.TerrainDraw.Terrain, scene.Gravity, scene.FrameTime);
+    ClampCameraToGround(camera, *scene.TerrainDraw.Terrain, switches.Gravity, scene.FrameTime);
     const TPerspective perspective =
         GroundPerspective(camera, *scene.TerrainDraw.Terrain, frame.ViewWidth, frame.ViewHeight);
 
@@ -55,13 +57,13 @@ int ComposeFrame(TSceneState& scene, const TFrameGeometry& frame)
     gl::glMatrixMode(GL_MODELVIEW);
     gl::glLoadIdentity();
     gl::glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!scene.BoundingSkybox)
-        DrawSkyBox(false, scene.SkyTexture);
+    if (!switches.BoundingSkybox)
+        DrawSkyBox(false, skyTexture);
     ApplyCameraTransform(camera);
-    if (scene.TrackSun)
+    if (switches.TrackSun)
         UpdateSunLight(frame.SunTick ? *frame.SunTick : TickCountMs());
-    if (scene.BoundingSkybox)
-        DrawSkyBox(true, scene.SkyTexture);
+    if (switches.BoundingSkybox)
+        DrawSkyBox(true, skyTexture);
     scene.TerrainDraw.CameraPos = camera.Pos;
     const int triangles = DrawTerrain(scene.TerrainDraw);
     if (scene.WaterRegions)

@@ -31,12 +31,11 @@ struct TFrameGeometry {
 struct TSceneState {
     TCamera* Camera = nullptr;                     // the ground clamp writes its z
     const TWaterRegionList* WaterRegions = nullptr;
-    TTerrainDrawState TerrainDraw;                 // CameraPos is taken from Camera
-    bool BoundingSkybox = true;
-    bool TrackSun = false;
-    bool Gravity = false;
+    // The terrain's state, with the switches of the whole frame and the sky texture;
+    // CameraPos is taken from Camera.
+    TTerrainDrawState TerrainDraw;
     float FrameTime = 0.0f;                        // milliseconds of the last frame
-    uint32_t SkyTexture = 0, WaterTexture = 0, CompassTexture = 0;
+    uint32_t WaterTexture = 0, CompassTexture = 0;
 };
 
 constexpr std::array<float, 4> FogColor{0.75f, 0.75f, 0.8f, 1.0f};

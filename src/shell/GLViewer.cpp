@@ -89,22 +89,13 @@ int TGLViewer::glMapDraw(const TFrameGeometry& frame)
     TSceneState scene;
     scene.Camera = &Camera;
     scene.WaterRegions = &WaterRegions;
-    scene.BoundingSkybox = BoundingSkybox;
-    scene.TrackSun = TrackSun;
-    scene.Gravity = Gravity;
     scene.FrameTime = FrameTime;
-    scene.SkyTexture = SkyTexture;
     scene.WaterTexture = WaterTexture;
     scene.CompassTexture = CompassTexture;
     TTerrainDrawState& draw = scene.TerrainDraw;
     draw.Terrain = &Terrain;
     draw.Normals = &TerrainNormals;
-    draw.RenderVersion = RenderVersion;
-    draw.Lighting = Lighting;
-    draw.TexturesEnabled = TexturesEnabled;
-    draw.DetailTexEnabled = DetailTexEnabled;
-    draw.DetailTexScale = DetailTexScale;
-    draw.Checkerboard = Checkerboard;
+    draw.Switches = *this;
     draw.TilesAreDDS = TilesAreDDS;
     draw.Multitexture = MultitextureSupported;
     draw.DetailTexture = DetailTexture;
@@ -166,7 +157,7 @@ std::vector<std::string> TGLViewer::CheckerTexturePaths() const
 void TGLViewer::rbnRenderVersionClick(int tag)
 {
     RenderVersion = static_cast<uint8_t>(tag & 0xFF);
-    if (RenderVersion == RenderPointer)
+    if (RenderVersion == rvPointer)
         gl::glDisable(GL_CULL_FACE);
     else
         gl::glEnable(GL_CULL_FACE);

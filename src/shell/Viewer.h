@@ -19,21 +19,19 @@
 #include <string>
 #include <vector>
 
+#include "terrain/DrawSwitches.h"
 #include "zone/Zone.h"
 
 namespace orv {
 
 class TMPKFile;
 
-// Renderer choices, the tags of the four radio buttons.
-enum TRenderVersion : uint8_t { rvV1 = 0, rvPointer = 1, rvFan = 2, rvCLOD = 3 };
-
 // Held keys, polled once per frame.
 struct TKeyState {
     bool Up = false, Down = false, Left = false, Right = false, Shift = false, Alt = false;
 };
 
-class TViewer {
+class TViewer : public TDrawSwitches {
 public:
     // GameDir starts as DefaultGameDir(); the camera is all zero until ResetCamera.
     TViewer();
@@ -91,15 +89,7 @@ public:
     std::string GameDir;
     int ZoneID = 0;
 
-    uint8_t RenderVersion = rvCLOD;
-    bool Lighting = true;
-    bool DetailTexEnabled = true;
-    int DetailTexScale = 16;
-    bool Checkerboard = false;
-    bool BoundingSkybox = true;
-    bool Gravity = false;
-    bool TrackSun = false;
-    bool TexturesEnabled = true;
+    // The drawing switches (RenderVersion, Lighting, ...) are those of TDrawSwitches.
     float CLODDetail = 0.2f;
 
     // OpenGL texture names (0 until generated).

@@ -94,7 +94,7 @@ int DrawFanLevel(const TTerrainDrawState& state, int px, int py, const std::arra
                  const std::array<TCopy, C>& copies, GLenum mode, int trianglesPerBlock)
 {
     TFanArrays<N> arrays;
-    arrays.Enable(state.Lighting);
+    arrays.Enable(state.Switches.Lighting);
     int triangles = 0;
     for (int jj = 0; jj < PatchCells; jj += 2) {
         const int cy = PatchCells * py + jj + 1;
@@ -113,14 +113,14 @@ int DrawFanLevel(const TTerrainDrawState& state, int px, int py, const std::arra
                 }
                 if (!copied)
                     arrays.Vertices[k] = WorldVertex(state, cx + shape[k].dx, cy + shape[k].dy);
-                if (state.Lighting)
+                if (state.Switches.Lighting)
                     arrays.Normals[k] = NormalAt(state, cx + shape[k].dx, cy + shape[k].dy);
             }
             gl::glDrawArrays(mode, 0, static_cast<GLsizei>(N));
             triangles += trianglesPerBlock;
         }
     }
-    TFanArrays<N>::Disable(state.Lighting);
+    TFanArrays<N>::Disable(state.Switches.Lighting);
     return triangles;
 }
 
@@ -132,7 +132,7 @@ public:
 
     void BindTile(int tile) override
     {
-        if (m_State.TexturesEnabled)
+        if (m_State.Switches.TexturesEnabled)
             gl::glBindTexture(GL_TEXTURE_2D, m_State.TileTextures[tile]);
     }
 
@@ -157,20 +157,20 @@ int DrawTerrain(const TTerrainDrawState& state)
     DisableTexGen();
     gl::glBindTexture(GL_TEXTURE_2D, state.SkyTexture);
     gl::glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    if (state.RenderVersion == RenderV1)
+    if (state.Switches.RenderVersion == rvV1)
         gl::glFrontFace(GL_CW);
-    else if (state.RenderVersion == RenderFan)
+    else if (state.Switches.RenderVersion == rvFan)
         gl::glFrontFace(GL_CCW);
-    if (state.RenderVersion == RenderCLOD)
+    if (state.Switches.RenderVersion == rvCLOD)
         return DrawCLODFans(state);
     int triangles = 0;
     for (int py = 0; py < PatchesPerSide; ++py) {
         for (int px = 0; px < PatchesPerSide; ++px) {
-            if (state.RenderVersion == RenderV1)
+            if (state.Switches.RenderVersion == rvV1)
                 triangles += DrawPatchV1(state, px, py);
-            else if (state.RenderVersion == RenderPointer)
+            else if (state.Switches.RenderVersion == rvPointer)
                 triangles += DrawPatchPointer(state, px, py);
-            else if (state.RenderVersion == RenderFan)
+            else if (state.Switches.RenderVersion == rvFan)
                 triangles += DrawPatchFans(state, px, py);
         }
     }
@@ -180,13 +180,13 @@ int DrawTerrain(const TTerrainDrawState& state)
 int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
 {
     const bool multitexture = state.Multitexture && glext::glActiveTextureARB && glext::glMultiTexCoord2fARB;
-    const bool detail = state.DetailTexEnabled && multitexture && state.TexturesEnabled;
-    ApplyLighting(state.Lighting);
+    const bool detail = state.Switches.DetailTexEnabled && multitexture && state.Switches.TexturesEnabled;
+    ApplyLighting(state.Switches.Lighting);
     if (detail)
         glext::glActiveTextureARB(GL_TEXTURE0_ARB);
     const uint32_t tileName = state.TileTextures[px + PatchesPerSide * py];
-    const bool checker = state.Checkerboard || tileName == 0 || tileName == state.CheckerTexture;
-    if (state.TexturesEnabled) {
+    const bool checker = state.Switches.Checkerboard || tileName == 0 || tileName == state.CheckerTexture;
+    if (state.Switches.TexturesEnabled) {
         gl::glEnable(GL_TEXTURE_2D);
         gl::glBindTexture(GL_TEXTURE_2D, checker ? state.CheckerTexture : tileName);
     }
@@ -198,7 +198,7 @@ int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
         gl::glTexEnvi(GL_TEXTURE_ENV, GL_RGB_SCALE_ARB, DetailRGBScale);
         gl::glMatrixMode(GL_TEXTURE);
         gl::glLoadIdentity();
-        gl::glScalef(static_cast<float>(state.DetailTexScale), static_cast<float>(state.DetailTexScale), 1.0f);
+        gl::glScalef(static_cast<float>(state.Switches.DetailTexScale), static_cast<float>(state.Switches.DetailTexScale), 1.0f);
         gl::glMatrixMode(GL_MODELVIEW);
     }
     if (multitexture) {
@@ -226,7 +226,7 @@ int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
                 const int k = j + row;
                 const float t = PatchTexCoords[k];
                 const float tileT = flipT ? PatchTexCoords[PatchCells - k] : t;
-                if (state.Lighting) {
+                if (state.Switches.Lighting) {
                     gl::glNormal3fv(&NormalAt(state, x, y + row).x);
                 }
                 if (detailStrip) {
@@ -252,7 +252,7 @@ int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
 
 int DrawPatchPointer(const TTerrainDrawState& state, int px, int py)
 {
-    ApplyLighting(state.Lighting);
+    ApplyLighting(state.Switches.Lighting);
     gl::glDisable(GL_TEXTURE_2D);
     std::array<std::array<float, 3>, PointerBufferVertices> buffer;   // filled below, not cleared
     gl::glVertexPointer(3, GL_FLOAT, 0, buffer.data());
@@ -279,7 +279,7 @@ int DrawPatchPointer(const TTerrainDrawState& state, int px, int py)
 
 int DrawPatchFans(const TTerrainDrawState& state, int px, int py)
 {
-    ApplyLighting(state.Lighting);
+    ApplyLighting(state.Switches.Lighting);
     const float d = VertexDistance(state, PatchCells * px + PatchMiddle, PatchCells * py + PatchMiddle);
     if (d > FanFarDistance)
         return DrawFansFar(state, px, py);
@@ -300,28 +300,28 @@ int DrawFansFar(const TTerrainDrawState& state, int px, int py)
 
 int DrawCLODFans(const TTerrainDrawState& state)
 {
-    ApplyLighting(state.Lighting);
-    if (state.TexturesEnabled)
+    ApplyLighting(state.Switches.Lighting);
+    if (state.Switches.TexturesEnabled)
         gl::glEnable(GL_TEXTURE_2D);
     gl::glEnable(GL_CULL_FACE);
     gl::glColor3f(1.0f, 1.0f, 1.0f);
     TFanBuffers buffers;
     gl::glVertexPointer(3, GL_FLOAT, 0, buffers.Vertices.data());
     gl::glEnableClientState(GL_VERTEX_ARRAY);
-    if (state.Lighting) {
+    if (state.Switches.Lighting) {
         gl::glNormalPointer(GL_FLOAT, 0, buffers.Normals.data());
         gl::glEnableClientState(GL_NORMAL_ARRAY);
     }
-    if (state.TexturesEnabled) {
+    if (state.Switches.TexturesEnabled) {
         gl::glTexCoordPointer(2, GL_FLOAT, 0, buffers.TexCoords.data());
         gl::glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     }
     TGLFanSink sink(state);
     const int triangles =
-        DrawCLODFanWalk(*state.Terrain, *state.Normals, state.Lighting, state.TilesAreDDS, sink, &buffers);
-    if (state.TexturesEnabled)
+        DrawCLODFanWalk(*state.Terrain, *state.Normals, state.Switches.Lighting, state.TilesAreDDS, sink, &buffers);
+    if (state.Switches.TexturesEnabled)
         gl::glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (state.Lighting)
+    if (state.Switches.Lighting)
         gl::glDisableClientState(GL_NORMAL_ARRAY);
     gl::glDisableClientState(GL_VERTEX_ARRAY);
     return triangles;

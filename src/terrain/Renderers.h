@@ -15,27 +15,17 @@
 #include <cstdint>
 
 #include "terrain/CLOD.h"
+#include "terrain/DrawSwitches.h"
 #include "zone/Zone.h"
 
 namespace orv {
-
-// RenderVersion values: the tags of the four radio buttons.
-constexpr uint8_t RenderV1 = 0;
-constexpr uint8_t RenderPointer = 1;
-constexpr uint8_t RenderFan = 2;
-constexpr uint8_t RenderCLOD = 3;
 
 // Everything the renderers read.
 struct TTerrainDrawState {
     const TTerrain* Terrain = nullptr;
     const TTerrainNormals* Normals = nullptr;
     TVec3f CameraPos;
-    uint8_t RenderVersion = RenderCLOD;
-    bool Lighting = true;
-    bool TexturesEnabled = true;
-    bool DetailTexEnabled = true;
-    int DetailTexScale = 16;
-    bool Checkerboard = false;
+    TDrawSwitches Switches;
     bool TilesAreDDS = false;
     // The GL_ARB_multitexture entry points are there; without them V1 draws on unit 0
     // alone, without the detail texture.

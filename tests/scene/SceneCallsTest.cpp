@@ -217,8 +217,8 @@ protected:
         m_Scene.WaterRegions = &m_Regions;
         m_Scene.TerrainDraw.Terrain = m_Terrain.get();
         m_Scene.TerrainDraw.Normals = m_Normals.get();
-        m_Scene.TerrainDraw.RenderVersion = RenderCLOD;
-        m_Scene.SkyTexture = SkyName;
+        m_Scene.TerrainDraw.Switches.RenderVersion = rvCLOD;
+        m_Scene.TerrainDraw.SkyTexture = SkyName;
         m_Scene.WaterTexture = WaterName;
         m_Scene.CompassTexture = CompassName;
         m_Camera.Pos = {1000.0f, 2000.0f, 5000.0f};
@@ -305,7 +305,7 @@ TEST_F(FrameCalls, TheEyeIsClampedAboveTheGroundBeforeTheViewTransform)
 TEST_F(FrameCalls, TheSunFollowsTheViewTransform)
 {
     m_Camera.Pitch = 80.0f;
-    m_Scene.TrackSun = true;
+    m_Scene.TerrainDraw.Switches.TrackSun = true;
     TFrameGeometry frame = Frame(640, 480);
     frame.SunTick = 2500;
     const auto calls = Compose(frame);
@@ -327,7 +327,7 @@ TEST_F(FrameCalls, ElementsInTheirOrder)
 {
     for (const bool bounding : {true, false}) {
         SCOPED_TRACE(bounding ? "bounding sky box" : "camera-attached sky box");
-        m_Scene.BoundingSkybox = bounding;
+        m_Scene.TerrainDraw.Switches.BoundingSkybox = bounding;
         m_Camera.Pitch = 80.0f;
         const auto calls = Compose(Frame(640, 480));
         const size_t clear = IndexOf(calls, Call("glClear", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));

@@ -184,7 +184,7 @@ TEST_F(PropertiesTest, BothTileKindsStandUprightInV1AndCLOD)
         EXPECT_EQ(rig.Viewer.TilesAreDDS, kind == TTileKind::DDS);
         LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 8192);
         std::vector<TRGBAImage> pictures;
-        for (int tag : {RenderCLOD, RenderV1}) {
+        for (int tag : {rvCLOD, rvV1}) {
             rig.Viewer.rbnRenderVersionClick(tag);
             pictures.push_back(rig.Draw());
             const TRGBAImage& p = pictures.back();
@@ -210,7 +210,7 @@ TEST_F(PropertiesTest, ATileWithoutImageIsDrawnWithTheCheckerTexture)
     rig.Viewer.chkLightingClick();
     rig.Viewer.DetailTexEnabled = false;
     LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 8192);
-    for (int tag : {RenderCLOD, RenderV1}) {
+    for (int tag : {rvCLOD, rvV1}) {
         rig.Viewer.rbnRenderVersionClick(tag);
         const TRGBAImage p = rig.Draw();
         EXPECT_TRUE(PixelNear(p, Width / 2, Height / 2, CheckerRGB, ExactTolerance)) << tag;
@@ -226,9 +226,9 @@ TEST_F(PropertiesTest, TheCheckerSwitchActsOnV1Only)
     rig.Viewer.DetailTexEnabled = false;
     rig.Viewer.Checkerboard = true;
     LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 8192);
-    rig.Viewer.rbnRenderVersionClick(RenderV1);
+    rig.Viewer.rbnRenderVersionClick(rvV1);
     EXPECT_TRUE(PixelNear(rig.Draw(), Width / 2, Height / 2, CheckerRGB, ExactTolerance));
-    rig.Viewer.rbnRenderVersionClick(RenderCLOD);
+    rig.Viewer.rbnRenderVersionClick(rvCLOD);
     EXPECT_TRUE(PixelNear(rig.Draw(), Width / 2, Height / 2, Rgb(TileColor(4, 4)), ExactTolerance));
 }
 
@@ -244,7 +244,7 @@ TEST_F(PropertiesTest, TheDetailTextureShowsNearTheCameraInV1)
     });
     TViewerRig rig(dir, Width, Height);
     rig.Viewer.chkLightingClick();
-    rig.Viewer.rbnRenderVersionClick(RenderV1);
+    rig.Viewer.rbnRenderVersionClick(rvV1);
     LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 1500);
     const TRGBAImage withDetail = rig.Draw();
     rig.Viewer.DetailTexEnabled = false;
@@ -406,14 +406,14 @@ INSTANTIATE_TEST_SUITE_P(
     Landscape, ReferenceTest,
     ::testing::Values(
         TReferenceCase{"start-clod", [](TGLViewer&) {}},
-        TReferenceCase{"start-v1", [](TGLViewer& v) { v.rbnRenderVersionClick(RenderV1); }},
-        TReferenceCase{"start-pointer", [](TGLViewer& v) { v.rbnRenderVersionClick(RenderPointer); }},
-        TReferenceCase{"start-fan", [](TGLViewer& v) { v.rbnRenderVersionClick(RenderFan); }},
+        TReferenceCase{"start-v1", [](TGLViewer& v) { v.rbnRenderVersionClick(rvV1); }},
+        TReferenceCase{"start-pointer", [](TGLViewer& v) { v.rbnRenderVersionClick(rvPointer); }},
+        TReferenceCase{"start-fan", [](TGLViewer& v) { v.rbnRenderVersionClick(rvFan); }},
         TReferenceCase{"above-clod", [](TGLViewer& v) { v.ApplyLocationReply("above"); v.UpdateCLOD(); }},
         TReferenceCase{"southwest-v1-checker",
                        [](TGLViewer& v) {
                            Place(v, 20000, 50535, 6000, 45, 75);
-                           v.rbnRenderVersionClick(RenderV1);
+                           v.rbnRenderVersionClick(rvV1);
                            v.Checkerboard = true;
                            v.chkLightingClick();
                        }},
@@ -425,7 +425,7 @@ INSTANTIATE_TEST_SUITE_P(
         TReferenceCase{"river-v1",
                        [](TGLViewer& v) {
                            Place(v, 30000, 20535, 5000, 45, 70);
-                           v.rbnRenderVersionClick(RenderV1);
+                           v.rbnRenderVersionClick(rvV1);
                        }},
         TReferenceCase{"river-clod-wireframe",
                        [](TGLViewer& v) {
@@ -435,7 +435,7 @@ INSTANTIATE_TEST_SUITE_P(
         TReferenceCase{"east-fan-camera-sky",
                        [](TGLViewer& v) {
                            Place(v, 10000, 30000, 6000, 90, 95);
-                           v.rbnRenderVersionClick(RenderFan);
+                           v.rbnRenderVersionClick(rvFan);
                            v.BoundingSkybox = false;
                        }}),
     [](const ::testing::TestParamInfo<TReferenceCase>& param) {

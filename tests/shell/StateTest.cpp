@@ -91,18 +91,18 @@ TEST_F(StateTest, BaseStateOfStartUp)
 
 TEST_F(StateTest, CullingFollowsTheRendererChoice)
 {
-    Viewer().rbnRenderVersionClick(RenderPointer);
+    Viewer().rbnRenderVersionClick(rvPointer);
     EXPECT_FALSE(Enabled(GL_CULL_FACE));
     Viewer().glMapDraw(m_Rig->Frame());
     EXPECT_FALSE(Enabled(GL_CULL_FACE));   // stays off while Pointer draws
-    Viewer().rbnRenderVersionClick(RenderFan);
+    Viewer().rbnRenderVersionClick(rvFan);
     EXPECT_TRUE(Enabled(GL_CULL_FACE));
-    Viewer().rbnRenderVersionClick(RenderPointer);
-    Viewer().RenderVersion = RenderCLOD;   // without the handler: the CLOD fans switch it on
+    Viewer().rbnRenderVersionClick(rvPointer);
+    Viewer().RenderVersion = rvCLOD;   // without the handler: the CLOD fans switch it on
     Viewer().glMapDraw(m_Rig->Frame());
     EXPECT_TRUE(Enabled(GL_CULL_FACE));
-    Viewer().rbnRenderVersionClick(0x100 + RenderPointer);   // the tag's low byte counts
-    EXPECT_EQ(Viewer().RenderVersion, RenderPointer);
+    Viewer().rbnRenderVersionClick(0x100 + rvPointer);   // the tag's low byte counts
+    EXPECT_EQ(Viewer().RenderVersion, rvPointer);
     EXPECT_FALSE(Enabled(GL_CULL_FACE));
 }
 
@@ -185,7 +185,7 @@ TEST_F(StateTest, LightingActionAndTheRenderers)
     Viewer().chkLightingClick();
     EXPECT_FALSE(Viewer().atnLightingChecked);
     EXPECT_FALSE(Viewer().Lighting);
-    for (int tag : {RenderV1, RenderPointer, RenderFan, RenderCLOD}) {
+    for (int tag : {rvV1, rvPointer, rvFan, rvCLOD}) {
         Viewer().rbnRenderVersionClick(tag);
         Viewer().glMapDraw(m_Rig->Frame());
         glEnable(GL_LIGHTING);
@@ -193,11 +193,11 @@ TEST_F(StateTest, LightingActionAndTheRenderers)
         TTerrainDrawState state;
         state.Terrain = &Viewer().Terrain;
         state.Normals = &Viewer().TerrainNormals;
-        state.RenderVersion = static_cast<uint8_t>(tag);
-        state.Lighting = false;
+        state.Switches.RenderVersion = static_cast<uint8_t>(tag);
+        state.Switches.Lighting = false;
         DrawTerrain(state);
         EXPECT_FALSE(Enabled(GL_LIGHTING)) << tag;
-        state.Lighting = true;
+        state.Switches.Lighting = true;
         DrawTerrain(state);
         EXPECT_TRUE(Enabled(GL_LIGHTING)) << tag;
     }
@@ -237,7 +237,7 @@ TEST_F(StateTest, CheckGLErrorWritesOneLinePerError)
 TEST_F(StateTest, EveryFrameIsFreeOfOpenGLErrors)
 {
     m_Rig->LogLines.clear();
-    for (int tag : {RenderV1, RenderPointer, RenderFan, RenderCLOD}) {
+    for (int tag : {rvV1, rvPointer, rvFan, rvCLOD}) {
         Viewer().rbnRenderVersionClick(tag);
         for (bool bounding : {true, false}) {
             Viewer().BoundingSkybox = bounding;
@@ -286,8 +286,8 @@ TEST_F(StateTest, WhatEachRendererLeaves)
     };
 
     // V1: both units off, unit 0 active, unit 1's texture matrix scaled.
-    state.RenderVersion = RenderV1;
-    state.DetailTexScale = 8;
+    state.Switches.RenderVersion = rvV1;
+    state.Switches.DetailTexScale = 8;
     EXPECT_EQ(DrawTerrain(state), 131072);
     EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
@@ -310,7 +310,7 @@ TEST_F(StateTest, WhatEachRendererLeaves)
 
     // Pointer: texturing off, front face untouched.
     glFrontFace(GL_CCW);
-    state.RenderVersion = RenderPointer;
+    state.Switches.RenderVersion = rvPointer;
     glEnable(GL_TEXTURE_2D);
     EXPECT_EQ(DrawTerrain(state), 135040);
     EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
@@ -318,7 +318,7 @@ TEST_F(StateTest, WhatEachRendererLeaves)
     EXPECT_TRUE(clientArraysOff());
 
     // Fan: the texture state as it was found, the sky texture bound.
-    state.RenderVersion = RenderFan;
+    state.Switches.RenderVersion = rvFan;
     glEnable(GL_TEXTURE_2D);
     glFrontFace(GL_CW);
     const int fans = DrawTerrain(state);
@@ -331,7 +331,7 @@ TEST_F(StateTest, WhatEachRendererLeaves)
 
     // CLOD: culling on, texturing on with the last block's tile.
     glDisable(GL_CULL_FACE);
-    state.RenderVersion = RenderCLOD;
+    state.Switches.RenderVersion = rvCLOD;
     EXPECT_GT(DrawTerrain(state), 480);
     EXPECT_TRUE(Enabled(GL_CULL_FACE));
     EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
@@ -342,7 +342,7 @@ TEST_F(StateTest, WhatEachRendererLeaves)
 TEST_F(StateTest, V1WithoutMultitextureUsesUnitZeroAlone)
 {
     Viewer().MultitextureSupported = false;
-    Viewer().rbnRenderVersionClick(RenderV1);
+    Viewer().rbnRenderVersionClick(rvV1);
     glext::glActiveTextureARB(GL_TEXTURE1_ARB);
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();

@@ -71,9 +71,9 @@ protected:
     // DrawPatchV1(px, py): detail decided per strip j by detailStrip(j).
     std::vector<TGLCall> ExpectedV1(int px, int py, const std::function<bool(int j)>& detailStrip) const
     {
-        const bool detail = State.DetailTexEnabled;
+        const bool detail = State.Switches.DetailTexEnabled;
         std::vector<TGLCall> c;
-        c.push_back(Call(State.Lighting ? "glEnable" : "glDisable", GL_LIGHTING));
+        c.push_back(Call(State.Switches.Lighting ? "glEnable" : "glDisable", GL_LIGHTING));
         if (detail)
             c.push_back(Call("glActiveTextureARB", GL_TEXTURE0_ARB));
         c.push_back(Call("glEnable", GL_TEXTURE_2D));
@@ -86,7 +86,7 @@ protected:
             c.push_back(Call("glTexEnvi", GL_TEXTURE_ENV, GL_RGB_SCALE_ARB, 2));
             c.push_back(Call("glMatrixMode", GL_TEXTURE));
             c.push_back(Call("glLoadIdentity"));
-            c.push_back(Call("glScalef", State.DetailTexScale, State.DetailTexScale, 1.0f));
+            c.push_back(Call("glScalef", State.Switches.DetailTexScale, State.Switches.DetailTexScale, 1.0f));
             c.push_back(Call("glMatrixMode", GL_MODELVIEW));
         }
         c.push_back(Call("glActiveTextureARB", GL_TEXTURE1_ARB));
@@ -98,7 +98,7 @@ protected:
             for (int a = 0; a <= 32; ++a) {
                 for (int row = 0; row < 2; ++row) {
                     const int x = 32 * px + a, y = 32 * py + j + row;
-                    if (State.Lighting)
+                    if (State.Switches.Lighting)
                         c.push_back(Call("glNormal3fv", Normal(x, y).x, Normal(x, y).y, Normal(x, y).z));
                     const float s = TexCoord(a), t = TexCoord(j + row);
                     if (near) {
@@ -133,7 +133,7 @@ protected:
         const std::vector<TOffset> far{{-1, 1}, {-1, -1}, {1, 1}, {1, -1}};
         const std::vector<TOffset>& shape = level == TFanLevel::Near ? near : level == TFanLevel::Medium ? medium : far;
         const GLenum mode = level == TFanLevel::Far ? GL_TRIANGLE_STRIP : GL_TRIANGLE_FAN;
-        const bool lit = State.Lighting;
+        const bool lit = State.Switches.Lighting;
         std::vector<TGLCall> c;
         c.push_back(Call(lit ? "glEnable" : "glDisable", GL_LIGHTING));
         c.push_back(Call("glVertexPointer", 3, GL_FLOAT, 0));
@@ -191,8 +191,8 @@ TEST_F(RendererCalls, V1PatchWithNearAndFarStrips)
 TEST_F(RendererCalls, V1PatchWithoutDetailOrLighting)
 {
     const int px = 0, py = 7;
-    State.DetailTexEnabled = false;
-    State.Lighting = false;
+    State.Switches.DetailTexEnabled = false;
+    State.Switches.Lighting = false;
     CameraAbove(32 * px + 16, 32 * py + 4, 10.0f);
     TGLRecorder recorder;
     EXPECT_EQ(DrawPatchV1(State, px, py), 2048);
@@ -266,7 +266,7 @@ TEST_F(RendererCalls, FanPatchAtEachLevel)
                            TCase{20000.0f, true, TFanLevel::Far, 512}, TCase{100.0f, false, TFanLevel::Near, 2048},
                            TCase{12000.0f, false, TFanLevel::Medium, 1024}, TCase{20000.0f, false, TFanLevel::Far, 512}}) {
         SCOPED_TRACE(testing::Message() << "distance " << c.Distance << (c.Lighting ? ", lit" : ", unlit"));
-        State.Lighting = c.Lighting;
+        State.Switches.Lighting = c.Lighting;
         CameraAbove(cx, cy, c.Distance);
         TGLRecorder recorder;
         EXPECT_EQ(DrawPatchFans(State, px, py), c.Triangles);

@@ -50,7 +50,7 @@ TEST_F(RenderCommandTest, DrawsWhatTheViewerDraws)
     ASSERT_EQ(picture.Height, 100);
 
     TViewerRig rig(s_Dir, 200, 100);
-    rig.Viewer.rbnRenderVersionClick(RenderV1);
+    rig.Viewer.rbnRenderVersionClick(rvV1);
     rig.Viewer.chkLightingClick();
     EXPECT_LT(ComparePictures(rig.Draw(), picture, 2).Share, 0.001);
     EXPECT_TRUE(PixelNear(picture, 10, 95, {255, 0, 0}, 3));   // the compass strip

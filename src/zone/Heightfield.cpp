@@ -1,22 +1,45 @@
 #include "zone/Heightfield.h"
 
+#include <stdexcept>
+#include <vector>
+
 #include "formats/MPKFile.h"
 #include "formats/PCXStream.h"
 
 namespace orv {
+namespace {
+
+constexpr size_t HeightmapPixels = size_t{GridCells} * GridCells;
+
+std::vector<uint8_t> DecodePixels(TPCXByteStream& stream)
+{
+    std::vector<uint8_t> pixels(HeightmapPixels);
+    for (uint8_t& p : pixels)
+        p = stream.ReadByte();
+    return pixels;
+}
+
+}  // namespace
 
 THeightRange ReadTerrainHeights(TMPKFile& archive, TTerrain& terrain)
 {
     TPCXByteStream terrainPixels(archive.ExtractToMemory(TerrainMember));
     TPCXByteStream offsetPixels(archive.ExtractToMemory(OffsetMember));
+    const std::vector<uint8_t> offset = DecodePixels(offsetPixels);
+    return StoreTerrainHeights(offset, DecodePixels(terrainPixels), terrain);
+}
 
+THeightRange StoreTerrainHeights(std::span<const uint8_t> offsetPixels, std::span<const uint8_t> terrainPixels,
+                                 TTerrain& terrain)
+{
+    if (offsetPixels.size() < HeightmapPixels || terrainPixels.size() < HeightmapPixels)
+        throw std::invalid_argument("StoreTerrainHeights: fewer than 256 x 256 pixels");
     THeightRange range;
     for (int r = 0; r < GridCells; ++r) {
         const int y = GridCells - r;
         for (int c = 0; c < GridCells; ++c) {
-            const int o = offsetPixels.ReadByte();   // the offset byte first
-            const int t = terrainPixels.ReadByte();
-            const int v = o * OffsetScale + t * TerrainScale;
+            const size_t i = static_cast<size_t>(r) * GridCells + c;
+            const int v = offsetPixels[i] * OffsetScale + terrainPixels[i] * TerrainScale;
             if (range.MinZ == -1 || v < range.MinZ)
                 range.MinZ = v;
             if (range.MaxZ == -1 || v > range.MaxZ)

@@ -2,6 +2,7 @@
 // archive.
 //
 //   THeightRange range = ReadTerrainHeights(archive, terrain);
+//   StoreTerrainHeights(offsetPixels, terrainPixels, terrain);   // pixels already decoded
 //
 // Pixel (c, r) of both images (column c, scanline r, first scanline first) gives the
 // height offset * 48 + terrain * 8 of vertex (c, 256 - r); row y = 0 repeats y = 1 and
@@ -9,6 +10,8 @@
 // Only Height is written; the level-of-detail fields are left to their own step.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "zone/Zone.h"
@@ -30,5 +33,10 @@ struct THeightRange {
 // Extracts both members (terrain first) before reading a pixel, so a missing member
 // leaves the grid untouched. Decoding streams are released on return and on failure.
 THeightRange ReadTerrainHeights(TMPKFile& archive, TTerrain& terrain);
+
+// The heights of 256 x 256 decoded pixels of each heightmap (first scanline first;
+// fewer raise std::invalid_argument), stored as above; returns their range.
+THeightRange StoreTerrainHeights(std::span<const uint8_t> offsetPixels, std::span<const uint8_t> terrainPixels,
+                                 TTerrain& terrain);
 
 }  // namespace orv

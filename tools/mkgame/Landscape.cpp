@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <queue>
 
 #include "Noise.h"
@@ -783,17 +784,13 @@ uint16_t TLandscape::Height(int x, int y) const
 
 std::vector<uint16_t> GridFromHeightmaps(const std::vector<uint8_t>& offset, const std::vector<uint8_t>& terrain)
 {
-    std::vector<uint16_t> grid(Vertices, 0);
-    for (int r = 0; r < MapSize; ++r) {
-        for (int c = 0; c < MapSize; ++c) {
-            const int i = r * MapSize + c;
-            grid[Index(c, MapSize - r)] = static_cast<uint16_t>(offset[i] * OffsetUnit + terrain[i] * TerrainUnit);
-        }
-        grid[Index(MapSize, MapSize - r)] = grid[Index(MapSize - 1, MapSize - r)];
-    }
+    const auto grid = std::make_unique<orv::TTerrain>();
+    orv::StoreTerrainHeights(offset, terrain, *grid);
+    std::vector<uint16_t> heights(Vertices, 0);
     for (int x = 0; x < GridSize; ++x)
-        grid[Index(x, 0)] = grid[Index(x, 1)];
-    return grid;
+        for (int y = 0; y < GridSize; ++y)
+            heights[Index(x, y)] = (*grid)[x][y].Height;
+    return heights;
 }
 
 TLandscape BuildLandscape(const TZoneRecipe& recipe)

@@ -22,12 +22,14 @@
 #include <utility>
 #include <vector>
 
+#include "zone/Heightfield.h"
+
 namespace orvgame {
 
-constexpr int MapSize = 256;     // heightmap pixels per side
-constexpr int GridSize = 257;    // grid vertices per side
-constexpr int OffsetUnit = 48;   // height units per offset step
-constexpr int TerrainUnit = 8;   // height units per terrain step
+constexpr int MapSize = orv::GridCells;         // heightmap pixels per side
+constexpr int GridSize = orv::GridVertices;     // grid vertices per side
+constexpr int OffsetUnit = orv::OffsetScale;    // height units per offset step
+constexpr int TerrainUnit = orv::TerrainScale;  // height units per terrain step
 constexpr int MaxHeight = 255 * OffsetUnit + 255 * TerrainUnit;
 
 enum class TShore { West, South, East, North };
@@ -86,8 +88,8 @@ TLandscape BuildLandscape(const TZoneRecipe& recipe);
 // The INI text of "sector.dat" for the landscape's water.
 std::string FormatSectorFile(const TLandscape& land);
 
-// The grid heights the viewer builds from the two heightmaps: v = offset * 48 + terrain * 8
-// at vertex (c, 256 - r), row y = 0 repeating y = 1 and column x = 256 repeating x = 255.
+// The grid heights the viewer builds from the two heightmaps (by the viewer's own
+// StoreTerrainHeights), as [x * GridSize + y].
 std::vector<uint16_t> GridFromHeightmaps(const std::vector<uint8_t>& offset, const std::vector<uint8_t>& terrain);
 
 }  // namespace orvgame

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cmath>
+#include <numbers>
 
 namespace orv {
 
@@ -15,6 +16,11 @@ struct TVec3f {
     float x = 0.0f, y = 0.0f, z = 0.0f;
     friend bool operator==(const TVec3f&, const TVec3f&) = default;
 };
+
+constexpr float FullTurn = 360.0f;   // degrees
+
+// Degrees to radians, computed in double precision.
+inline float Radians(float degrees) { return static_cast<float>(degrees * std::numbers::pi / (FullTurn / 2)); }
 
 inline TVec3f VecSet(float x, float y, float z) { return TVec3f{x, y, z}; }
 

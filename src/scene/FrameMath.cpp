@@ -101,14 +101,14 @@ std::array<float, 3> PackedColorRGB(uint32_t color)
             static_cast<float>((color >> 16) & 0xFF) / ColorScale};
 }
 
-float CompassHeading(float cameraHeading) { return FullCircle - cameraHeading; }
+float CompassHeading(float cameraHeading) { return FullTurn - cameraHeading; }
 
 float CompassStart(float cameraHeading)
 {
     float u = CompassHeading(cameraHeading) - CompassLead;
     if (u < 0.0f)
-        u = u + FullCircle;
-    return u / FullCircle;
+        u = u + FullTurn;
+    return u / FullTurn;
 }
 
 }  // namespace orv

@@ -19,7 +19,6 @@ constexpr float FieldOfView = 90.0f;        // degrees, vertical
 constexpr float FarPlane = 76800.0f;
 constexpr int EyeAboveGround = 90;          // above the nearest vertex
 constexpr uint32_t SunPeriodMs = 10000;
-constexpr float FullCircle = 360.0f;        // degrees
 
 // The arguments of the frame's perspective projection.
 struct TPerspective {

@@ -27,7 +27,7 @@ TFrameReport TFrameLoop::Step(const TKeyState& keys)
     report.FrameTime = t;
 
     // A zero frame time gives an infinite rate, as the division does with its traps masked.
-    m_Viewer.FPSSum += 1000.0f / t;
+    m_Viewer.FPSSum += MsPerSecond / t;
     if (++m_Viewer.FrameCount >= CaptionFrames) {
         m_Viewer.FrameCount = 0;
         m_Viewer.FPSSum /= static_cast<float>(CaptionFrames);

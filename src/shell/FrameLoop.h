@@ -42,6 +42,7 @@ class TFrameLoop {
 public:
     static constexpr int CaptionFrames = 20;
     static constexpr float SleepAboveFps = 200.0f;
+    static constexpr float MsPerSecond = 1000.0f;
     static constexpr int SleepMs = 50;
 
     explicit TFrameLoop(TViewer& viewer, TFrameClock clock = TFrameClock::System());

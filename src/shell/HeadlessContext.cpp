@@ -186,10 +186,10 @@ TRGBAImage THeadlessContext::ReadPixels()
     TRGBAImage image;
     image.Width = m_Width;
     image.Height = m_Height;
-    const size_t rowBytes = static_cast<size_t>(m_Width) * 4;
+    const size_t rowBytes = static_cast<size_t>(m_Width) * TRGBAImage::Channels;
     std::vector<uint8_t> bottomUp(rowBytes * m_Height);
     glFinish();
-    GLint packAlignment = 4;
+    GLint packAlignment = 0;
     glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, m_Width, m_Height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
@@ -203,9 +203,10 @@ TRGBAImage THeadlessContext::ReadPixels()
 std::vector<uint8_t> TRGBAImage::RGB() const
 {
     std::vector<uint8_t> rgb;
-    rgb.reserve(Pixels.size() / 4 * 3);
-    for (size_t i = 0; i + 3 < Pixels.size(); i += 4)
-        rgb.insert(rgb.end(), {Pixels[i], Pixels[i + 1], Pixels[i + 2]});
+    rgb.reserve(Pixels.size() / Channels * RGBChannels);
+    for (size_t i = 0; i + Channels <= Pixels.size(); i += Channels)
+        rgb.insert(rgb.end(), Pixels.begin() + static_cast<ptrdiff_t>(i),
+                   Pixels.begin() + static_cast<ptrdiff_t>(i + RGBChannels));
     return rgb;
 }
 

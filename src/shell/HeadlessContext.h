@@ -22,12 +22,15 @@ class EHeadlessContextError : public Exception { using Exception::Exception; };
 
 // 8-bit RGBA pixels, top row first, rows without padding.
 struct TRGBAImage {
+    static constexpr size_t Channels = 4;      // red, green, blue, alpha
+    static constexpr size_t RGBChannels = 3;
+
     int Width = 0;
     int Height = 0;
     std::vector<uint8_t> Pixels;
 
     // The pixel at column x, row y counted from the top.
-    const uint8_t* At(int x, int y) const { return &Pixels[(static_cast<size_t>(y) * Width + x) * 4]; }
+    const uint8_t* At(int x, int y) const { return &Pixels[(static_cast<size_t>(y) * Width + x) * Channels]; }
     // Red, green, blue without the alpha (which the window never shows).
     std::vector<uint8_t> RGB() const;
 };

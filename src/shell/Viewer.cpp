@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <numbers>
 
 #include "base/CgUtils.h"
 #include "base/Format.h"
@@ -32,7 +31,6 @@ namespace fs = std::filesystem;
 constexpr TVec3f StartPosition{32768.0f, 256.0f, 256.0f};
 constexpr float StartPitch = 80.0f;
 constexpr float LevelPitch = 90.0f;
-constexpr float FullTurn = 360.0f;
 constexpr float MaxPitch = 180.0f;
 constexpr int LocYBase = 65535;   // Loc Y grows opposite to world y
 constexpr float MouseDegreePixels = 5.0f;
@@ -43,8 +41,10 @@ constexpr float NormalSpeed = 2.0f;
 constexpr float ShiftSpeed = 8.0f;
 constexpr float AltSpeed = 0.4296875f;
 
+// The items of a location: X, Y, Z, h, p.
+enum TLocItem : size_t { LocX, LocY, LocZ, LocH, LocP, LocItems };
 // The camera after "above" in the location box.
-constexpr int AboveLocation[5] = {29963, 55175, 30683, 359, 7};
+constexpr int AboveLocation[LocItems] = {29963, 55175, 30683, 359, 7};
 
 constexpr std::string_view WineGameDir = "drive_c/games/isles/";
 constexpr std::string_view ZonesFolder = "zones";
@@ -74,8 +74,6 @@ float HeadingFromLoc(int32_t h)
         heading -= FullTurn;
     return heading;
 }
-
-float Radians(float degrees) { return static_cast<float>(degrees * std::numbers::pi / 180.0); }
 
 }  // namespace
 
@@ -163,7 +161,8 @@ std::string TViewer::LocationText() const
     const int64_t y = LocYBase - RoundToInt64(Camera.Pos.y);
     const int64_t z = RoundToInt64(Camera.Pos.z);
     // The remainder takes the sign of the dividend, as C++'s % does.
-    const int64_t h = (RoundToInt64(-Camera.Heading) + 360) % 360;
+    constexpr auto Turn = static_cast<int64_t>(FullTurn);
+    const int64_t h = (RoundToInt64(-Camera.Heading) + Turn) % Turn;
     const int64_t p = RoundToInt64(Camera.Pitch);
     return Format("%d,%d,%d,%d,%d", {x, y, z, h, p});
 }
@@ -172,20 +171,20 @@ void TViewer::ApplyLocationReply(const std::string& reply)
 {
     if (SameTextIgnoringCase(reply, "above")) {
         const auto& a = AboveLocation;
-        SetLocation(a[0], a[1], a[2], a[3], a[4]);
+        SetLocation(a[LocX], a[LocY], a[LocZ], a[LocH], a[LocP]);
         return;
     }
     // Each value is applied as soon as it is converted: a bad item leaves the ones
     // before it applied.
     const std::vector<std::string> items = SplitCommaText(reply);
-    Camera.Pos.x = static_cast<float>(StrToInt(ListItem(items, 0)));
-    Camera.Pos.y = static_cast<float>(WrappingSub(LocYBase, StrToInt(ListItem(items, 1))));
-    if (items.size() > 2)
-        Camera.Pos.z = static_cast<float>(StrToInt(items[2]));
-    if (items.size() > 3)
-        Camera.Heading = HeadingFromLoc(StrToInt(items[3]));
-    if (items.size() > 4)
-        Camera.Pitch = static_cast<float>(StrToInt(items[4]));
+    Camera.Pos.x = static_cast<float>(StrToInt(ListItem(items, LocX)));
+    Camera.Pos.y = static_cast<float>(WrappingSub(LocYBase, StrToInt(ListItem(items, LocY))));
+    if (items.size() > LocZ)
+        Camera.Pos.z = static_cast<float>(StrToInt(items[LocZ]));
+    if (items.size() > LocH)
+        Camera.Heading = HeadingFromLoc(StrToInt(items[LocH]));
+    if (items.size() > LocP)
+        Camera.Pitch = static_cast<float>(StrToInt(items[LocP]));
 }
 
 bool TViewer::MoveCamera(float t, const TKeyState& keys)

@@ -16,6 +16,14 @@ constexpr int NearFanVertices = 10;
 constexpr int MediumFanVertices = 6;
 constexpr int FarStripVertices = 4;
 constexpr GLint DetailRGBScale = 2;
+constexpr GLint PositionComponents = 3;   // x, y, z of a vertex-array position
+constexpr GLint TexCoordComponents = 2;   // s, t
+constexpr int BlockCells = 2;             // a Fan block is 2 x 2 cells
+constexpr int StripRows = 2;              // a V1 strip joins two grid rows
+constexpr int PointerRowsPerTurn = 2;     // the Pointer strip goes down one row and up the next
+
+// The triangles of a strip or a fan of n vertices.
+constexpr int StripTriangles(int vertices) { return vertices - 2; }
 
 uint16_t HeightAt(const TTerrainDrawState& state, int x, int y) { return (*state.Terrain)[x][y].Height; }
 
@@ -56,7 +64,7 @@ struct TFanArrays {
 
     void Enable(bool lighting)
     {
-        gl::glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
+        gl::glVertexPointer(PositionComponents, GL_FLOAT, 0, Vertices.data());
         gl::glEnableClientState(GL_VERTEX_ARRAY);
         if (lighting) {
             gl::glNormalPointer(GL_FLOAT, 0, Normals.data());
@@ -96,9 +104,9 @@ int DrawFanLevel(const TTerrainDrawState& state, int px, int py, const std::arra
     TFanArrays<N> arrays;
     arrays.Enable(state.Switches.Lighting);
     int triangles = 0;
-    for (int jj = 0; jj < PatchCells; jj += 2) {
+    for (int jj = 0; jj < PatchCells; jj += BlockCells) {
         const int cy = PatchCells * py + jj + 1;
-        for (int ii = 0; ii < PatchCells; ii += 2) {
+        for (int ii = 0; ii < PatchCells; ii += BlockCells) {
             const int cx = PatchCells * px + ii + 1;
             const bool first = ii == 0;
             for (size_t k = 0; k < N; ++k) {
@@ -222,7 +230,7 @@ int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
         for (int a = 0; a <= PatchCells; ++a) {
             const int x = x0 + a;
             const float s = PatchTexCoords[a];
-            for (int row = 0; row < 2; ++row) {
+            for (int row = 0; row < StripRows; ++row) {
                 const int k = j + row;
                 const float t = PatchTexCoords[k];
                 const float tileT = flipT ? PatchTexCoords[PatchCells - k] : t;
@@ -239,7 +247,7 @@ int DrawPatchV1(const TTerrainDrawState& state, int px, int py)
             }
         }
         gl::glEnd();
-        triangles += 2 * PatchCells;
+        triangles += StripTriangles(StripRows * (PatchCells + 1));
     }
     if (multitexture) {
         glext::glActiveTextureARB(GL_TEXTURE1_ARB);
@@ -255,10 +263,10 @@ int DrawPatchPointer(const TTerrainDrawState& state, int px, int py)
     ApplyLighting(state.Switches.Lighting);
     gl::glDisable(GL_TEXTURE_2D);
     std::array<std::array<float, 3>, PointerBufferVertices> buffer;   // filled below, not cleared
-    gl::glVertexPointer(3, GL_FLOAT, 0, buffer.data());
+    gl::glVertexPointer(PositionComponents, GL_FLOAT, 0, buffer.data());
     gl::glEnableClientState(GL_VERTEX_ARRAY);
     int n = 0;
-    for (int k = 0; k < PatchCells; k += 2) {
+    for (int k = 0; k < PatchCells; k += PointerRowsPerTurn) {
         const int y = PatchCells * py + k;
         for (int m = PatchCells; m >= 0; --m) {
             const int x = PatchCells * px + m;
@@ -273,8 +281,8 @@ int DrawPatchPointer(const TTerrainDrawState& state, int px, int py)
     }
     gl::glDrawArrays(GL_TRIANGLE_STRIP, 0, n);
     gl::glDisableClientState(GL_VERTEX_ARRAY);
-    static_assert(PointerPatchVertices - 2 == PointerPatchTriangles);
-    return n - 2;
+    static_assert(StripTriangles(PointerPatchVertices) == PointerPatchTriangles);
+    return StripTriangles(n);
 }
 
 int DrawPatchFans(const TTerrainDrawState& state, int px, int py)
@@ -285,17 +293,17 @@ int DrawPatchFans(const TTerrainDrawState& state, int px, int py)
         return DrawFansFar(state, px, py);
     if (d > FanMediumDistance)
         return DrawFansMedium(state, px, py);
-    return DrawFanLevel(state, px, py, NearFan, NearCopies, GL_TRIANGLE_FAN, NearFanVertices - 2);
+    return DrawFanLevel(state, px, py, NearFan, NearCopies, GL_TRIANGLE_FAN, StripTriangles(NearFanVertices));
 }
 
 int DrawFansMedium(const TTerrainDrawState& state, int px, int py)
 {
-    return DrawFanLevel(state, px, py, MediumFan, MediumCopies, GL_TRIANGLE_FAN, MediumFanVertices - 2);
+    return DrawFanLevel(state, px, py, MediumFan, MediumCopies, GL_TRIANGLE_FAN, StripTriangles(MediumFanVertices));
 }
 
 int DrawFansFar(const TTerrainDrawState& state, int px, int py)
 {
-    return DrawFanLevel(state, px, py, FarStrip, FarCopies, GL_TRIANGLE_STRIP, FarStripVertices - 2);
+    return DrawFanLevel(state, px, py, FarStrip, FarCopies, GL_TRIANGLE_STRIP, StripTriangles(FarStripVertices));
 }
 
 int DrawCLODFans(const TTerrainDrawState& state)
@@ -306,14 +314,14 @@ int DrawCLODFans(const TTerrainDrawState& state)
     gl::glEnable(GL_CULL_FACE);
     gl::glColor3f(1.0f, 1.0f, 1.0f);
     TFanBuffers buffers;
-    gl::glVertexPointer(3, GL_FLOAT, 0, buffers.Vertices.data());
+    gl::glVertexPointer(PositionComponents, GL_FLOAT, 0, buffers.Vertices.data());
     gl::glEnableClientState(GL_VERTEX_ARRAY);
     if (state.Switches.Lighting) {
         gl::glNormalPointer(GL_FLOAT, 0, buffers.Normals.data());
         gl::glEnableClientState(GL_NORMAL_ARRAY);
     }
     if (state.Switches.TexturesEnabled) {
-        gl::glTexCoordPointer(2, GL_FLOAT, 0, buffers.TexCoords.data());
+        gl::glTexCoordPointer(TexCoordComponents, GL_FLOAT, 0, buffers.TexCoords.data());
         gl::glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     }
     TGLFanSink sink(state);

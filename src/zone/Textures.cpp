@@ -27,6 +27,7 @@ constexpr int TrueColorDepth = 24;
 constexpr int TrueColorAlphaDepth = 32;
 constexpr int HighColorDepth = 16;
 constexpr int IndexDepth = 8;
+constexpr int BitsPerByte = 8;
 constexpr uint8_t ColorMappedType = 1;
 constexpr uint8_t ColorMappedRLEType = 9;
 
@@ -44,6 +45,8 @@ struct TTGAPixels {
     std::vector<uint8_t> Expanded;   // colour-mapped images, expanded through the map
 };
 
+constexpr size_t BytesOf(int bits) { return static_cast<size_t>(bits / BitsPerByte); }
+
 TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
 {
     const size_t pixels = static_cast<size_t>(image.Width()) * image.Height();
@@ -57,10 +60,10 @@ TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
     if (colorMapped && depth == IndexDepth &&
         (image.ColorMapEntrySize() == TrueColorDepth || image.ColorMapEntrySize() == TrueColorAlphaDepth)) {
         // Indices into a 24- or 32-bit map: expand them; an index past the map is black.
-        require(1);
-        const size_t entryBytes = image.ColorMapEntrySize() / 8;
+        require(BytesOf(IndexDepth));
+        const size_t entryBytes = BytesOf(image.ColorMapEntrySize());
         const std::vector<uint8_t>& map = image.ColorMap();
-        result.Format = entryBytes == 4 ? GL_BGRA_EXT : GL_BGR_EXT;
+        result.Format = entryBytes == BytesOf(TrueColorAlphaDepth) ? GL_BGRA_EXT : GL_BGR_EXT;
         result.Expanded.assign(pixels * entryBytes, 0);
         for (size_t i = 0; i < pixels; ++i) {
             const size_t entry = static_cast<size_t>(image.Data()[i]) * entryBytes;
@@ -72,21 +75,21 @@ TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
     }
     switch (depth) {
     case TrueColorAlphaDepth:
-        require(4);
+        require(BytesOf(TrueColorAlphaDepth));
         result.Format = GL_BGRA_EXT;
         break;
     case TrueColorDepth:
-        require(3);
+        require(BytesOf(TrueColorDepth));
         result.Format = GL_BGR_EXT;
         break;
     case HighColorDepth:
-        require(2);
+        require(BytesOf(HighColorDepth));
         result.Format = GL_BGRA_EXT;
         result.Type = GL_UNSIGNED_SHORT_1_5_5_5_REV;
         break;
     case IndexDepth:
         // Grey images, and colour maps of other entry sizes, show their bytes as grey.
-        require(1);
+        require(BytesOf(IndexDepth));
         result.Format = GL_LUMINANCE;
         break;
     default:

@@ -448,7 +448,7 @@ INSTANTIATE_TEST_SUITE_P(
 // plane keeps clear of the ground, so no clear colour shows below the horizon.
 TEST_F(ReferenceTest, NoGroundIsCutAwayNextToTheEye)
 {
-    for (const uint8_t renderer : {RenderV1, RenderPointer, RenderFan, RenderCLOD}) {
+    for (const uint8_t renderer : {rvV1, rvPointer, rvFan, rvCLOD}) {
         SCOPED_TRACE(int(renderer));
         TViewerRig rig(s_Dir, Width, Height);
         rig.Viewer.rbnRenderVersionClick(renderer);

@@ -236,6 +236,21 @@ std::array<int, 3> PixelAt(const TRGBAImage& picture, int x, int y)
     return {p[0], p[1], p[2]};
 }
 
+bool GLEnabled(unsigned cap) { return glIsEnabled(cap) == GL_TRUE; }
+
+int GLInteger(unsigned what)
+{
+    GLint value = 0;
+    glGetIntegerv(what, &value);
+    return value;
+}
+
+void ExpectNear4(const std::array<float, 4>& actual, const std::array<float, 4>& expected)
+{
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(actual[i], expected[i], 1e-5f) << "component " << i;
+}
+
 bool PixelNear(const TRGBAImage& picture, int x, int y, std::array<int, 3> rgb, int tolerance)
 {
     const auto p = PixelAt(picture, x, y);

@@ -99,6 +99,12 @@ TPictureDifference ComparePictures(const orv::TRGBAImage& a, const orv::TRGBAIma
 bool PixelNear(const orv::TRGBAImage& picture, int x, int y, std::array<int, 3> rgb, int tolerance);
 std::array<int, 3> PixelAt(const orv::TRGBAImage& picture, int x, int y);
 
+// The context's state, read back.
+bool GLEnabled(unsigned cap);
+int GLInteger(unsigned what);
+// Four values each within 1e-5 of the expected.
+void ExpectNear4(const std::array<float, 4>& actual, const std::array<float, 4>& expected);
+
 // Where the sources and the built tools are.
 std::string SourceDir();
 std::string BinaryDir();

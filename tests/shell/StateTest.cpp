@@ -1,4 +1,4 @@
-// OpenGL state: what the handlers set, and what each drawing element leaves behind.
+// OpenGL state: the base state of start-up, what the handlers set, and what a frame leaves.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -7,10 +7,7 @@
 #include <set>
 
 #include "gl/GLTestSupport.h"
-#include "scene/Compass.h"
 #include "scene/Frame.h"
-#include "scene/SkyBox.h"
-#include "scene/Water.h"
 #include "gl/GLext.h"
 #include "terrain/Renderers.h"
 
@@ -19,26 +16,11 @@ namespace {
 
 using namespace orv;
 
-bool Enabled(GLenum cap) { return glIsEnabled(cap) == GL_TRUE; }
-
-GLint Integer(GLenum what)
-{
-    GLint value = 0;
-    glGetIntegerv(what, &value);
-    return value;
-}
-
 std::array<float, 4> LightPosition()
 {
     std::array<float, 4> p{};
     glGetLightfv(GL_LIGHT0, GL_POSITION, p.data());
     return p;
-}
-
-void ExpectNear4(const std::array<float, 4>& actual, const std::array<float, 4>& expected)
-{
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR(actual[i], expected[i], 1e-5f) << "component " << i;
 }
 
 class StateTest : public ::testing::Test {
@@ -63,17 +45,17 @@ std::string StateTest::s_Dir;
 
 TEST_F(StateTest, BaseStateOfStartUp)
 {
-    EXPECT_TRUE(Enabled(GL_CULL_FACE));
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
-    EXPECT_EQ(Integer(GL_CULL_FACE_MODE), GL_BACK);
-    EXPECT_EQ(Integer(GL_SHADE_MODEL), GL_SMOOTH);
+    EXPECT_TRUE(GLEnabled(GL_CULL_FACE));
+    EXPECT_EQ(GLInteger(GL_FRONT_FACE), GL_CCW);
+    EXPECT_EQ(GLInteger(GL_CULL_FACE_MODE), GL_BACK);
+    EXPECT_EQ(GLInteger(GL_SHADE_MODEL), GL_SMOOTH);
     for (GLenum cap : {GL_DEPTH_TEST, GL_LIGHTING, GL_LIGHT0, GL_COLOR_MATERIAL, GL_NORMALIZE})
-        EXPECT_TRUE(Enabled(cap)) << cap;
-    EXPECT_FALSE(Enabled(GL_BLEND));
-    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
-    EXPECT_FALSE(Enabled(GL_FOG));
-    EXPECT_EQ(Integer(GL_COLOR_MATERIAL_FACE), GL_FRONT);
-    EXPECT_EQ(Integer(GL_COLOR_MATERIAL_PARAMETER), GL_AMBIENT_AND_DIFFUSE);
+        EXPECT_TRUE(GLEnabled(cap)) << cap;
+    EXPECT_FALSE(GLEnabled(GL_BLEND));
+    EXPECT_FALSE(GLEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(GLEnabled(GL_FOG));
+    EXPECT_EQ(GLInteger(GL_COLOR_MATERIAL_FACE), GL_FRONT);
+    EXPECT_EQ(GLInteger(GL_COLOR_MATERIAL_PARAMETER), GL_AMBIENT_AND_DIFFUSE);
     std::array<float, 4> diffuse{}, ambient{};
     glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse.data());
     glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient.data());
@@ -92,25 +74,25 @@ TEST_F(StateTest, BaseStateOfStartUp)
 TEST_F(StateTest, CullingFollowsTheRendererChoice)
 {
     Viewer().rbnRenderVersionClick(rvPointer);
-    EXPECT_FALSE(Enabled(GL_CULL_FACE));
+    EXPECT_FALSE(GLEnabled(GL_CULL_FACE));
     Viewer().glMapDraw(m_Rig->Frame());
-    EXPECT_FALSE(Enabled(GL_CULL_FACE));   // stays off while Pointer draws
+    EXPECT_FALSE(GLEnabled(GL_CULL_FACE));   // stays off while Pointer draws
     Viewer().rbnRenderVersionClick(rvFan);
-    EXPECT_TRUE(Enabled(GL_CULL_FACE));
+    EXPECT_TRUE(GLEnabled(GL_CULL_FACE));
     Viewer().rbnRenderVersionClick(rvPointer);
     Viewer().RenderVersion = rvCLOD;   // without the handler: the CLOD fans switch it on
     Viewer().glMapDraw(m_Rig->Frame());
-    EXPECT_TRUE(Enabled(GL_CULL_FACE));
+    EXPECT_TRUE(GLEnabled(GL_CULL_FACE));
     Viewer().rbnRenderVersionClick(0x100 + rvPointer);   // the tag's low byte counts
     EXPECT_EQ(Viewer().RenderVersion, rvPointer);
-    EXPECT_FALSE(Enabled(GL_CULL_FACE));
+    EXPECT_FALSE(GLEnabled(GL_CULL_FACE));
 }
 
 TEST_F(StateTest, FogParameters)
 {
     Viewer().chkFogClick(true);
-    EXPECT_TRUE(Enabled(GL_FOG));
-    EXPECT_EQ(Integer(GL_FOG_MODE), GL_EXP);
+    EXPECT_TRUE(GLEnabled(GL_FOG));
+    EXPECT_EQ(GLInteger(GL_FOG_MODE), GL_EXP);
     float density = 0, start = 0, end = 0;
     std::array<float, 4> color{};
     glGetFloatv(GL_FOG_DENSITY, &density);
@@ -122,9 +104,9 @@ TEST_F(StateTest, FogParameters)
     EXPECT_FLOAT_EQ(end, 20000.0f);
     ExpectNear4(color, {0.75f, 0.75f, 0.8f, 1.0f});
     Viewer().glMapDraw(m_Rig->Frame());
-    EXPECT_TRUE(Enabled(GL_FOG));   // no element switches it off
+    EXPECT_TRUE(GLEnabled(GL_FOG));   // no element switches it off
     Viewer().chkFogClick(false);
-    EXPECT_FALSE(Enabled(GL_FOG));
+    EXPECT_FALSE(GLEnabled(GL_FOG));
 }
 
 TEST_F(StateTest, WireframeTogglesThePolygonMode)
@@ -196,10 +178,10 @@ TEST_F(StateTest, LightingActionAndTheRenderers)
         state.Switches.RenderVersion = static_cast<uint8_t>(tag);
         state.Switches.Lighting = false;
         DrawTerrain(state);
-        EXPECT_FALSE(Enabled(GL_LIGHTING)) << tag;
+        EXPECT_FALSE(GLEnabled(GL_LIGHTING)) << tag;
         state.Switches.Lighting = true;
         DrawTerrain(state);
-        EXPECT_TRUE(Enabled(GL_LIGHTING)) << tag;
+        EXPECT_TRUE(GLEnabled(GL_LIGHTING)) << tag;
     }
     Viewer().chkLightingClick();
     EXPECT_TRUE(Viewer().Lighting);
@@ -220,20 +202,6 @@ TEST_F(StateTest, ResizeSetsTheViewportAndTheStartCamera)
     EXPECT_EQ(Viewer().Camera.Heading, 0.0f);
 }
 
-TEST_F(StateTest, CheckGLErrorWritesOneLinePerError)
-{
-    m_Rig->LogLines.clear();
-    Viewer().CheckGLError("nothing pending");
-    EXPECT_TRUE(m_Rig->LogLines.empty());
-    glEnable(0x7FFF);   // not a capability
-    glEnable(0x7FFF);
-    Viewer().CheckGLError("first");
-    ASSERT_EQ(m_Rig->LogLines.size(), 1u);
-    EXPECT_EQ(m_Rig->LogLines[0], "invalid enumerant: first");
-    while (glGetError() != GL_NO_ERROR) {
-    }
-}
-
 TEST_F(StateTest, EveryFrameIsFreeOfOpenGLErrors)
 {
     m_Rig->LogLines.clear();
@@ -245,98 +213,6 @@ TEST_F(StateTest, EveryFrameIsFreeOfOpenGLErrors)
         }
     }
     EXPECT_TRUE(m_Rig->LogLines.empty()) << m_Rig->LogLines.front();
-}
-
-TEST_F(StateTest, WhatTheSkyBoxLeaves)
-{
-    for (bool bounding : {true, false}) {
-        glDisable(GL_TEXTURE_2D);
-        glEnable(GL_BLEND);
-        glEnable(GL_LIGHTING);
-        glDisable(GL_DEPTH_TEST);
-        glFrontFace(GL_CW);
-        DrawSkyBox(bounding, Viewer().SkyTexture);
-        EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
-        EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().SkyTexture);
-        EXPECT_FALSE(Enabled(GL_BLEND));
-        EXPECT_TRUE(Enabled(GL_DEPTH_TEST));
-        EXPECT_EQ(Integer(GL_DEPTH_FUNC), GL_LESS);
-        EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_S));
-        EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_T));
-        EXPECT_FALSE(Enabled(GL_LIGHTING));
-        EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
-        std::array<float, 4> color{};
-        glGetFloatv(GL_CURRENT_COLOR, color.data());
-        ExpectNear4(color, {0.5f, 0.6f, 0.9f, 1.0f});
-    }
-}
-
-TEST_F(StateTest, WhatEachRendererLeaves)
-{
-    TTerrainDrawState state;
-    state.Terrain = &Viewer().Terrain;
-    state.Normals = &Viewer().TerrainNormals;
-    state.CameraPos = {32768, 256, 1000};
-    state.SkyTexture = Viewer().SkyTexture;
-    state.DetailTexture = Viewer().DetailTexture;
-    state.CheckerTexture = Viewer().CheckerTexture;
-    std::copy_n(Viewer().TileTextures.begin(), TileCount, state.TileTextures.begin());
-    auto clientArraysOff = [] {
-        return !Enabled(GL_VERTEX_ARRAY) && !Enabled(GL_NORMAL_ARRAY) && !Enabled(GL_TEXTURE_COORD_ARRAY);
-    };
-
-    // V1: both units off, unit 0 active, unit 1's texture matrix scaled.
-    state.Switches.RenderVersion = rvV1;
-    state.Switches.DetailTexScale = 8;
-    EXPECT_EQ(DrawTerrain(state), 131072);
-    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CW);
-    glext::glActiveTextureARB(GL_TEXTURE1_ARB);
-    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
-    std::array<float, 16> matrix{};
-    glGetFloatv(GL_TEXTURE_MATRIX, matrix.data());
-    EXPECT_FLOAT_EQ(matrix[0], 8.0f);
-    EXPECT_FLOAT_EQ(matrix[5], 8.0f);
-    EXPECT_FLOAT_EQ(matrix[10], 1.0f);
-    GLint combine = 0;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &combine);
-    EXPECT_EQ(combine, GL_COMBINE_ARB);
-    glLoadIdentity();
-    glext::glActiveTextureARB(GL_TEXTURE0_ARB);
-    EXPECT_TRUE(clientArraysOff());
-    EXPECT_TRUE(Enabled(GL_DEPTH_TEST));
-    EXPECT_FALSE(Enabled(GL_BLEND));
-
-    // Pointer: texturing off, front face untouched.
-    glFrontFace(GL_CCW);
-    state.Switches.RenderVersion = rvPointer;
-    glEnable(GL_TEXTURE_2D);
-    EXPECT_EQ(DrawTerrain(state), 135040);
-    EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
-    EXPECT_TRUE(clientArraysOff());
-
-    // Fan: the texture state as it was found, the sky texture bound.
-    state.Switches.RenderVersion = rvFan;
-    glEnable(GL_TEXTURE_2D);
-    glFrontFace(GL_CW);
-    const int fans = DrawTerrain(state);
-    EXPECT_GE(fans, 32768);
-    EXPECT_LE(fans, 131072);
-    EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
-    EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().SkyTexture);
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
-    EXPECT_TRUE(clientArraysOff());
-
-    // CLOD: culling on, texturing on with the last block's tile.
-    glDisable(GL_CULL_FACE);
-    state.Switches.RenderVersion = rvCLOD;
-    EXPECT_GT(DrawTerrain(state), 480);
-    EXPECT_TRUE(Enabled(GL_CULL_FACE));
-    EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
-    EXPECT_TRUE(clientArraysOff());
-    EXPECT_FALSE(Enabled(GL_BLEND));
 }
 
 TEST_F(StateTest, V1WithoutMultitextureUsesUnitZeroAlone)
@@ -358,34 +234,6 @@ TEST_F(StateTest, V1WithoutMultitextureUsesUnitZeroAlone)
     EXPECT_FLOAT_EQ(matrix[0], 1.0f);
     EXPECT_EQ(mode, GL_MODULATE);
     glext::glActiveTextureARB(GL_TEXTURE0_ARB);
-}
-
-TEST_F(StateTest, WhatWaterAndCompassLeave)
-{
-    glEnable(GL_LIGHTING);
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glFrontFace(GL_CW);
-    DrawWater(Viewer().WaterRegions, Viewer().WaterTexture);
-    EXPECT_TRUE(Enabled(GL_BLEND));
-    EXPECT_EQ(Integer(GL_BLEND_SRC), GL_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_S));
-    EXPECT_FALSE(Enabled(GL_TEXTURE_GEN_T));
-    EXPECT_TRUE(Enabled(GL_LIGHTING));
-    EXPECT_TRUE(Enabled(GL_DEPTH_TEST));
-    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
-    EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().WaterTexture);
-    std::array<float, 4> color{};
-    glGetFloatv(GL_CURRENT_COLOR, color.data());
-    ExpectNear4(color, {0.0f, 0.0f, 1.0f, 0.7f});   // 0xFF0000 is blue
-
-    DrawCompass(0.0f, Viewer().CompassTexture);
-    EXPECT_FALSE(Enabled(GL_LIGHTING));
-    EXPECT_FALSE(Enabled(GL_BLEND));
-    EXPECT_FALSE(Enabled(GL_DEPTH_TEST));
-    EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
-    EXPECT_EQ(static_cast<uint32_t>(Integer(GL_TEXTURE_BINDING_2D)), Viewer().CompassTexture);
 }
 
 }  // namespace

@@ -167,6 +167,18 @@ std::string FreshDirectory(const std::string& name)
     return path.string() + "/";
 }
 
+std::string TSmallGameTest::s_Dir;
+
+void TSmallGameTest::SetUpTestSuite()
+{
+    s_Dir = FreshDirectory("small-game");
+    TTestGame game;
+    game.Height = [](int x, int y) { return 800 + ((x * 7 + y * 13) % 9) * 80; };
+    game.SectorDat = "[waterdefs]\nnum=1\n[river00]\nbankpoints=1\nleft00=10,20\nright00=200,240\n"
+                     "height=1200\ncolor=0xFF0000\n";
+    game.Write(s_Dir);
+}
+
 TViewerRig::TViewerRig(const std::string& gameDir, int width, int height, bool init,
                        const orv::glext::TProcLookup& lookup)
     : Width(width), Height(height),

@@ -9,6 +9,8 @@
 //   rig.Viewer.glMapDraw(rig.Frame());
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -85,6 +87,19 @@ public:
     std::unique_ptr<orv::THeadlessContext> Context;
     orv::TGLViewer Viewer;
     std::string Warning;
+};
+
+// A test whose every case starts a fresh 64 x 48 viewer on one small game written for
+// the suite: uneven ground and one river of the packed colour 0xFF0000 (blue).
+class TSmallGameTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override { m_Rig = std::make_unique<TViewerRig>(s_Dir, 64, 48); }
+    void TearDown() override { m_Rig.reset(); }
+    orv::TGLViewer& Viewer() { return m_Rig->Viewer; }
+
+    static std::string s_Dir;
+    std::unique_ptr<TViewerRig> m_Rig;
 };
 
 // Pictures.

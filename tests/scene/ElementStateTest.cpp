@@ -3,8 +3,6 @@
 
 #include <GL/gl.h>
 
-#include <memory>
-
 #include "gl/GLTestSupport.h"
 #include "scene/Compass.h"
 #include "scene/SkyBox.h"
@@ -15,24 +13,7 @@ namespace {
 
 using namespace orv;
 
-class ElementStateTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        s_Dir = FreshDirectory("element-state");
-        TTestGame game;
-        game.SectorDat = "[waterdefs]\nnum=1\n[river00]\nbankpoints=1\nleft00=10,20\nright00=200,240\n"
-                         "height=1200\ncolor=0xFF0000\n";
-        game.Write(s_Dir);
-    }
-    void SetUp() override { m_Rig = std::make_unique<TViewerRig>(s_Dir, 64, 48); }
-    void TearDown() override { m_Rig.reset(); }
-    TGLViewer& Viewer() { return m_Rig->Viewer; }
-
-    static std::string s_Dir;
-    std::unique_ptr<TViewerRig> m_Rig;
-};
-std::string ElementStateTest::s_Dir;
+class ElementStateTest : public TSmallGameTest {};
 
 TEST_F(ElementStateTest, WhatTheSkyBoxLeaves)
 {

@@ -23,25 +23,7 @@ std::array<float, 4> LightPosition()
     return p;
 }
 
-class StateTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        s_Dir = FreshDirectory("state");
-        TTestGame game;
-        game.Height = [](int x, int y) { return 800 + ((x * 7 + y * 13) % 9) * 80; };
-        game.SectorDat = "[waterdefs]\nnum=1\n[river00]\nbankpoints=1\nleft00=10,20\nright00=200,240\n"
-                         "height=1200\ncolor=0xFF0000\n";
-        game.Write(s_Dir);
-    }
-    void SetUp() override { m_Rig = std::make_unique<TViewerRig>(s_Dir, 64, 48); }
-    void TearDown() override { m_Rig.reset(); }
-    TGLViewer& Viewer() { return m_Rig->Viewer; }
-
-    static std::string s_Dir;
-    std::unique_ptr<TViewerRig> m_Rig;
-};
-std::string StateTest::s_Dir;
+class StateTest : public TSmallGameTest {};
 
 TEST_F(StateTest, BaseStateOfStartUp)
 {

@@ -6,11 +6,13 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -197,6 +199,23 @@ std::optional<QString> DefaultFolderQuery(QWidget* parent, const QString& captio
     if (dir.isEmpty())
         return std::nullopt;
     return dir;
+}
+
+std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QString& caption,
+                                                   const QString& suggestedName, const QStringList& filters)
+{
+    QString selected = filters.value(0);
+    QString path = QFileDialog::getSaveFileName(parent, caption, suggestedName, filters.join(QStringLiteral(";;")),
+                                                &selected);
+    Reactivate(parent);
+    if (path.isEmpty())
+        return std::nullopt;
+    const int filter = std::max(0, static_cast<int>(filters.indexOf(selected)));
+    const QRegularExpressionMatch extension =
+        QRegularExpression(QStringLiteral("\\*(\\.\\w+)")).match(filters.value(filter));
+    if (QFileInfo(path).suffix().isEmpty() && extension.hasMatch())
+        path += extension.captured(1);
+    return TSaveFileReply{path, filter};
 }
 
 }  // namespace orv

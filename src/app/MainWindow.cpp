@@ -29,7 +29,10 @@
 #include "KeyTracker.h"
 #include "Settings.h"
 #include "base/Exception.h"
+#include "base/Format.h"
 #include "base/Log.h"
+#include "export/GLTFExport.h"
+#include "export/ZoneMap.h"
 #include "shell/FrameLoop.h"
 #include "shell/GLViewer.h"
 #include "zone/TextValues.h"
@@ -76,7 +79,8 @@ constexpr std::pair<const char*, const char*> HelpEntries[] = {
     {"Ctrl+O", "open another game folder (remembered for the next start)"},
     {"Ctrl+W", "wireframe on / off"},
     {"Ctrl+L", "lighting on / off"},
-    {"Right click on the panel, Menu, Shift+F10", "the menu: game folder, dump the D2 or height map to the console"},
+    {"Right click on the panel, Menu, Shift+F10",
+     "the menu: game folder, dump the D2 or height map to the console, export the zone as glTF, save its map"},
     {"F1", "this list"},
     {"F12", "save the view as a PNG picture in the working directory"},
     {"Ctrl+Q", "quit"},
@@ -252,6 +256,8 @@ void TForm1::CreateActions()
     atnZone = newAction("Zone", "Ctrl+Z");
     atnDumpD2 = newAction("Dump D2 Map", nullptr);
     atnDumpH = newAction("Dump H map", nullptr);
+    atnExportZone = newAction("Export zone as glTF...", nullptr);
+    atnSaveZoneMap = newAction("Save zone map...", nullptr);
     atnWireframe = newAction("Wireframe", "Ctrl+W");
     atnWireframe->setCheckable(true);
     atnWireframe->setChecked(false);
@@ -271,6 +277,8 @@ void TForm1::CreateActions()
     pumMain->addSeparator();
     DumpD2Map1 = pumMain->addAction(atnDumpD2->text());
     DumpHmap1 = pumMain->addAction(atnDumpH->text());
+    ExportZone1 = pumMain->addAction(atnExportZone->text());
+    SaveZoneMap1 = pumMain->addAction(atnSaveZoneMap->text());
 }
 
 void TForm1::ConnectHandlers()
@@ -324,6 +332,10 @@ void TForm1::ConnectHandlers()
     connect(atnQuit, &QAction::triggered, this, &QWidget::close);
     connect(DumpD2Map1, &QAction::triggered, atnDumpD2, &QAction::trigger);
     connect(DumpHmap1, &QAction::triggered, atnDumpH, &QAction::trigger);
+    connect(atnExportZone, &QAction::triggered, this, [this] { Guard([&] { atnExportZoneExecute(); }); });
+    connect(atnSaveZoneMap, &QAction::triggered, this, [this] { Guard([&] { atnSaveZoneMapExecute(); }); });
+    connect(ExportZone1, &QAction::triggered, atnExportZone, &QAction::trigger);
+    connect(SaveZoneMap1, &QAction::triggered, atnSaveZoneMap, &QAction::trigger);
 
     connect(pnlTop, &QWidget::customContextMenuRequested, this,
             [this](QPoint position) { pumMain->popup(pnlTop->mapToGlobal(position)); });
@@ -743,6 +755,68 @@ void TForm1::atnZoneExecute()
 void TForm1::atnDumpD2Execute() { m_Viewer->atnDumpD2Execute(); }
 
 void TForm1::atnDumpHExecute() { m_Viewer->atnDumpHExecute(); }
+
+// --- Taking the zone out -----------------------------------------------------------------
+
+namespace {
+
+// The wait cursor while a file is written.
+class TBusyCursor {
+public:
+    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+QString ZoneFileName(int zoneId, const char* extension)
+{
+    return QStringLiteral("zone%1.%2").arg(zoneId, 3, 10, QLatin1Char('0')).arg(QLatin1String(extension));
+}
+
+}  // namespace
+
+QString TForm1::atnExportZoneExecute()
+{
+    // Odd filters take the view's level of detail.
+    static const QStringList filters{
+        QStringLiteral("glTF binary, the whole grid (*.glb)"),
+        QStringLiteral("glTF binary, the view's level of detail (*.glb)"),
+        QStringLiteral("glTF with its buffer and images beside it, the whole grid (*.gltf)"),
+        QStringLiteral("glTF with its buffer and images beside it, the view's level of detail (*.gltf)"),
+    };
+    const std::optional<TSaveFileReply> reply =
+        SaveFileQuery(this, QStringLiteral("Export zone as glTF"), ZoneFileName(m_Viewer->ZoneID, "glb"), filters);
+    if (!reply)
+        return {};
+    TExportOptions options;
+    options.LOD = reply->Filter % 2 == 1 ? TExportLOD::View : TExportLOD::Full;
+    const std::string path = reply->Path.toStdString();
+    TExportCounts counts;
+    {
+        TBusyCursor busy;
+        counts = ExportZone(m_Viewer->ZoneSource(), options, path);
+    }
+    Log(Format("Exported zone %d to %s: %d terrain triangles, %d water regions",
+               {m_Viewer->ZoneID, path, counts.TerrainTriangles, counts.WaterPrimitives}));
+    return reply->Path;
+}
+
+QString TForm1::atnSaveZoneMapExecute()
+{
+    const std::optional<TSaveFileReply> reply =
+        SaveFileQuery(this, QStringLiteral("Save zone map"), ZoneFileName(m_Viewer->ZoneID, "png"),
+                      {QStringLiteral("PNG picture (*.png)")});
+    if (!reply)
+        return {};
+    const std::string path = reply->Path.toStdString();
+    {
+        TBusyCursor busy;
+        SaveZoneMap(m_Viewer->ZoneSource(), TMapOptions{}, path);
+    }
+    Log(Format("Saved the map of zone %d to %s", {m_Viewer->ZoneID, path}));
+    return reply->Path;
+}
 
 // --- Help and pictures -------------------------------------------------------------------
 

@@ -73,6 +73,9 @@ public:
     TInputQuery InputQuery = DefaultInputQuery;
     TChoiceQuery ZoneQuery = DefaultChoiceQuery;
     TFolderQuery FolderQuery = DefaultFolderQuery;
+    // Asks where "Export zone as glTF..." and "Save zone map..." write; QFileDialog
+    // unless a test replaces it.
+    TSaveFileQuery SaveFileQuery = DefaultSaveFileQuery;
 
     // The outer rectangle of the window on a screen's available area: the design's
     // where it fits whole, otherwise the design's size within the area (never below the
@@ -104,6 +107,10 @@ public:
     QAction* DumpD2Map1 = nullptr;
     QAction* atnDumpH = nullptr;
     QAction* DumpHmap1 = nullptr;
+    QAction* atnExportZone = nullptr;
+    QAction* ExportZone1 = nullptr;
+    QAction* atnSaveZoneMap = nullptr;
+    QAction* SaveZoneMap1 = nullptr;
     QAction* atnWireframe = nullptr;
     QAction* atnLighting = nullptr;
     QSlider* trackCLODDetail = nullptr;
@@ -140,6 +147,12 @@ public:
     void atnZoneExecute();
     void atnDumpD2Execute();
     void atnDumpHExecute();
+    // "Export zone as glTF...": the current zone as orvandel-tool export writes it, a
+    // .glb or a .gltf, the whole grid or the triangles the view draws now, as the filter
+    // chosen in the file dialog says. "Save zone map...": the zone as orvandel-tool map
+    // writes it. Each returns the file written (empty when the dialog was cancelled).
+    QString atnExportZoneExecute();
+    QString atnSaveZoneMapExecute();
     void ApplicationEvents1Idle();
     void glMapResize(int width, int height);
     void glMapDraw();

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "export/ZoneSource.h"
 #include "terrain/DrawSwitches.h"
 #include "zone/Zone.h"
 
@@ -79,6 +80,10 @@ public:
     // --- Map dumps ------------------------------------------------------------------
     void atnDumpD2Execute(std::FILE* out = stdout);
     void atnDumpHExecute(std::FILE* out = stdout);
+
+    // --- Taking the zone out --------------------------------------------------------
+    // The current zone as the glTF export and the zone map take it (export/).
+    TZoneSource ZoneSource() const { return {Terrain, TerrainNormals, WaterRegions, GameDir, ZoneID}; }
 
     // --- State (the names of the window's members) ---------------------------------
     TTerrain Terrain{};

@@ -16,6 +16,7 @@
 #include <QFrame>
 #include <QImage>
 #include <QMenu>
+#include <QProcess>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
@@ -25,6 +26,7 @@
 #include "GLWindow.h"
 #include "KeyTracker.h"
 #include "shell/GLViewer.h"
+#include "terrain/CLOD.h"
 
 namespace fs = std::filesystem;
 using orvtest::TWindowTest;
@@ -202,17 +204,21 @@ TEST_F(ControlsTest, ActionsCarryTheirCaptionsShortcutsAndChecks)
     }
     EXPECT_FALSE(form->atnWireframe->isChecked());
     EXPECT_TRUE(form->atnLighting->isChecked());
-    // The popup menu: the folder choice, then the two dumps.
+    // The popup menu: the folder choice, then the two dumps, the export and the map.
     const QList<QAction*> items = form->pumMain->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 6);
     EXPECT_EQ(items[0], form->atnOpenGameFolder);
     EXPECT_EQ(items[0]->text(), "Open game folder...");
     EXPECT_EQ(items[0]->shortcut().toString(), "Ctrl+O");
     EXPECT_TRUE(items[1]->isSeparator());
     EXPECT_EQ(items[2], form->DumpD2Map1);
     EXPECT_EQ(items[3], form->DumpHmap1);
+    EXPECT_EQ(items[4], form->ExportZone1);
+    EXPECT_EQ(items[5], form->SaveZoneMap1);
     EXPECT_EQ(items[2]->text(), form->atnDumpD2->text());
     EXPECT_EQ(items[3]->text(), form->atnDumpH->text());
+    EXPECT_EQ(items[4]->text(), "Export zone as glTF...");
+    EXPECT_EQ(items[5]->text(), "Save zone map...");
 }
 
 TEST_F(ControlsTest, CreationSetsTheDefaultsAndLoadsZone111)
@@ -407,6 +413,119 @@ TEST_F(ControlsTest, MenuItemsDumpTheMapsOfTheLoadedZone)
     std::snprintf(first, sizeof first, "%04X ", form->Viewer().Terrain[0][0].Height);
     EXPECT_EQ(heights.substr(0, 5), first);
     EXPECT_NE(heights, d2);
+}
+
+// --- Taking the zone out ------------------------------------------------------------------
+
+// Answers the file dialogs with the given path and filter, and records what they offered.
+struct TFileAnswer {
+    QString Path;
+    int Filter = 0;
+    bool Cancel = false;
+    QStringList Offered;
+    QString Suggested;
+    orv::TSaveFileQuery Query()
+    {
+        return [this](QWidget*, const QString&, const QString& name, const QStringList& filters)
+                   -> std::optional<orv::TSaveFileReply> {
+            Offered = filters;
+            Suggested = name;
+            if (Cancel)
+                return std::nullopt;
+            return orv::TSaveFileReply{Path, Filter};
+        };
+    }
+};
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What orvandel-tool COMMAND GAME 111 -o NAME writes, run in dir (where it also leaves
+// sector.dat).
+std::string ToolOutput(const char* command, const std::string& name, const std::string& dir)
+{
+    QProcess tool;
+    tool.setWorkingDirectory(QString::fromStdString(dir));
+    tool.start(QStringLiteral(ORVANDEL_BINARY_DIR "/tools/orvandel-tool"),
+               {QString::fromLatin1(command), QString::fromStdString(orvtest::SampleGame() + "/"),
+                QStringLiteral("111"), QStringLiteral("-o"), QString::fromStdString(name)});
+    if (!tool.waitForFinished(120000) || tool.exitCode() != 0)
+        return "orvandel-tool failed: " + tool.readAllStandardError().toStdString();
+    return FileText(dir + "/" + name);
+}
+
+class TTriangleCount : public orv::IFanSink {
+public:
+    void BindTile(int) override {}
+    void DrawFan(const orv::TFanBuffers&, int) override {}
+};
+
+TEST_F(ControlsTest, ExportMenuWritesWhatTheToolWritesOrTheViewsTriangles)
+{
+    const std::string dir = orvtest::NewTempDir("orvandel-export");
+    TFileAnswer answer;
+    answer.Path = QString::fromStdString(dir + "/whole.glb");
+    form->SaveFileQuery = answer.Query();
+    form->ExportZone1->trigger();
+    EXPECT_TRUE(messages.Messages.empty()) << messages.Texts()[0].toStdString();
+    EXPECT_EQ(answer.Suggested, "zone111.glb");
+    ASSERT_EQ(answer.Offered.size(), 4);
+    EXPECT_TRUE(answer.Offered[1].contains("view's level of detail"));
+    // The whole grid: the bytes the tool writes for the zone.
+    const std::string written = FileText(dir + "/whole.glb");
+    EXPECT_FALSE(written.empty());
+    EXPECT_EQ(written, ToolOutput("export", "tool.glb", dir));
+    EXPECT_TRUE(log.Contains("Exported zone 111 to " + dir + "/whole.glb: 131072 terrain triangles, 16 water regions"));
+
+    // The view's level of detail: exactly the triangles the renderer draws now.
+    form->trackCLODDetail->setValue(200);
+    TTriangleCount sink;
+    const int drawn = orv::DrawCLODFanWalk(form->Viewer().Terrain, form->Viewer().TerrainNormals, false, false, sink);
+    answer.Path = QString::fromStdString(dir + "/view.gltf");
+    answer.Filter = 3;
+    form->ExportZone1->trigger();
+    EXPECT_TRUE(fs::exists(dir + "/view.bin"));
+    EXPECT_TRUE(log.Contains("Exported zone 111 to " + dir + "/view.gltf: " + std::to_string(drawn) +
+                             " terrain triangles, 16 water regions"));
+    fs::remove_all(dir);
+}
+
+TEST_F(ControlsTest, MapMenuWritesWhatTheToolWrites)
+{
+    const std::string dir = orvtest::NewTempDir("orvandel-map");
+    TFileAnswer answer;
+    answer.Path = QString::fromStdString(dir + "/map.png");
+    form->SaveFileQuery = answer.Query();
+    form->SaveZoneMap1->trigger();
+    EXPECT_TRUE(messages.Messages.empty());
+    EXPECT_EQ(answer.Suggested, "zone111.png");
+    const std::string written = FileText(dir + "/map.png");
+    EXPECT_FALSE(written.empty());
+    EXPECT_EQ(written, ToolOutput("map", "tool.png", dir));
+    EXPECT_EQ(QImage(answer.Path).size(), QSize(2048, 2048));
+    fs::remove_all(dir);
+}
+
+TEST_F(ControlsTest, CancelledOrFailedExportsWriteNothing)
+{
+    const std::string dir = orvtest::NewTempDir("orvandel-export");
+    TFileAnswer answer;
+    answer.Cancel = true;
+    form->SaveFileQuery = answer.Query();
+    form->ExportZone1->trigger();
+    form->SaveZoneMap1->trigger();
+    EXPECT_TRUE(messages.Messages.empty());
+    answer.Cancel = false;
+    answer.Path = QString::fromStdString(dir + "/missing/zone.glb");
+    form->ExportZone1->trigger();
+    ASSERT_EQ(messages.Messages.size(), 1u);
+    EXPECT_EQ(messages.Messages[0].Kind, orv::TMessageKind::Error);
+    EXPECT_EQ(messages.Messages[0].Text.toStdString(), "Cannot create file " + dir + "/missing/zone.glb");
+    EXPECT_TRUE(fs::is_empty(dir));
+    fs::remove_all(dir);
 }
 
 // --- Help and pictures --------------------------------------------------------------------

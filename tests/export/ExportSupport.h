@@ -27,11 +27,6 @@ inline std::unique_ptr<TViewer> LoadSampleZone(int zone)
     return viewer;
 }
 
-inline TZoneSource Source(const TViewer& viewer)
-{
-    return {viewer.Terrain, viewer.TerrainNormals, viewer.WaterRegions, viewer.GameDir, viewer.ZoneID};
-}
-
 inline const std::string ValidatorScript = ORVANDEL_SOURCE_DIR "/tests/export/validator/validate.js";
 inline const std::string ValidatorModule =
     ORVANDEL_SOURCE_DIR "/tests/export/validator/node_modules/gltf-validator/package.json";

@@ -73,7 +73,7 @@ TViewer* GLTFExport::Zone = nullptr;
 TEST_F(GLTFExport, FullGridWithTilesAndWaterReadsBack)
 {
     const std::string path = Scratch.File("zone111.glb");
-    const TExportCounts counts = ExportZone(Source(*Zone), {}, path);
+    const TExportCounts counts = ExportZone(Zone->ZoneSource(), {}, path);
     EXPECT_EQ(counts.TerrainVertices, 64 * 33 * 33);   // 69696: tile edges repeated
     EXPECT_EQ(counts.TerrainTriangles, 2 * 256 * 256);
     const tinygltf::Model model = ReadBack(path);
@@ -172,7 +172,7 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
         TExportOptions options;
         options.LOD = TExportLOD::View;
         options.Water = false;
-        const TExportCounts counts = ExportZone(Source(*Zone), options, path);
+        const TExportCounts counts = ExportZone(Zone->ZoneSource(), options, path);
         EXPECT_EQ(counts.TerrainTriangles, drawn);
         const tinygltf::Model model = ReadBack(path);
         EXPECT_EQ(Triangles(model, MeshNamed(model, "terrain")), static_cast<size_t>(drawn));
@@ -185,7 +185,7 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
 
 TEST_F(GLTFExport, GltfKeepsItsBufferAndImagesBesideIt)
 {
-    ExportZone(Source(*Zone), {}, Scratch.File("my zone.gltf"));
+    ExportZone(Zone->ZoneSource(), {}, Scratch.File("my zone.gltf"));
     std::set<std::string> files;
     for (const auto& entry : fs::directory_iterator(Scratch.Path()))
         files.insert(entry.path().filename().string());
@@ -203,7 +203,7 @@ TEST_F(GLTFExport, WithoutTexturesOnePlainMaterialAndNoImages)
 {
     // A texture archive that cannot be read does not matter then.
     TViewer& zone = *Zone;
-    TZoneSource source = Source(zone);
+    TZoneSource source = zone.ZoneSource();
     source.GameDir = Scratch.Path().string() + "/";
     TExportOptions options;
     options.Textures = false;

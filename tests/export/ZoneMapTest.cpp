@@ -62,7 +62,7 @@ TEST(ZoneMap, TilesLieNorthUpAtTheirOwnResolution)
 {
     const auto zone = LoadSampleZone(111);
     const TTileImages tiles = LoadZoneTileImages(GameDir(), 111);
-    const TImage map = DrawZoneMap(Source(*zone), tiles, nullptr, Plain(DefaultMapSize));
+    const TImage map = DrawZoneMap(zone->ZoneSource(), tiles, nullptr, Plain(DefaultMapSize));
     ASSERT_EQ(map.Width, 2048);
     ASSERT_EQ(map.Height, 2048);
     ASSERT_EQ(map.Channels, 3);

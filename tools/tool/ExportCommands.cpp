@@ -40,11 +40,6 @@ int IntegerOption(const TParsedArgs& parsed, const std::string& option, int fall
     return *value;
 }
 
-orv::TZoneSource Source(const orv::TViewer& viewer)
-{
-    return {viewer.Terrain, viewer.TerrainNormals, viewer.WaterRegions, viewer.GameDir, viewer.ZoneID};
-}
-
 std::string Extension(const std::string& path)
 {
     std::string ext = std::filesystem::path(path).extension().string();
@@ -86,7 +81,7 @@ int Export(const TArgs& args)
     const auto viewer = LoadViewer(parsed.Positional[0], parsed.Positional[1]);
     if (options.LOD == orv::TExportLOD::View)
         RefineAt(*viewer, loc, detail);
-    const orv::TExportCounts counts = orv::ExportZone(Source(*viewer), options, *out);
+    const orv::TExportCounts counts = orv::ExportZone(viewer->ZoneSource(), options, *out);
     std::printf("%s: %d terrain vertices, %d terrain triangles in %d tile primitives, %d water primitives\n",
                 out->c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount, counts.WaterPrimitives);
     return 0;
@@ -109,7 +104,7 @@ int Map(const TArgs& args)
     options.Shade = !parsed.Flags.contains("--no-shade");
 
     const auto viewer = LoadViewer(parsed.Positional[0], parsed.Positional[1]);
-    orv::SaveZoneMap(Source(*viewer), options, *out);
+    orv::SaveZoneMap(viewer->ZoneSource(), options, *out);
     std::printf("%s: %d x %d\n", out->c_str(), options.Size, options.Size);
     return 0;
 }

@@ -64,10 +64,9 @@ struct TPrimitiveData {
 class TTerrainMeshes {
 public:
     TTerrainMeshes(const TZoneSource& zone, float scale, bool textured)
-        : m_Zone(zone), m_Scale(scale), m_Textured(textured)
+        : m_Zone(zone), m_Scale(scale), m_Textured(textured),
+          m_IndexOf(static_cast<size_t>(TileCount) * TileVertices * TileVertices, -1)
     {
-        for (auto& map : m_IndexOf)
-            map.fill(-1);
     }
 
     // A counter-clockwise triangle (seen from above) of grid vertices in tile t.
@@ -88,7 +87,8 @@ private:
         const int tx = gx - PatchCells * px, ty = gy - PatchCells * py;
         if (tx < 0 || tx > PatchCells || ty < 0 || ty > PatchCells)
             throw std::logic_error("a fan vertex outside its tile");
-        int& index = m_IndexOf[static_cast<size_t>(tile)][static_cast<size_t>(tx * TileVertices + ty)];
+        int& index = m_IndexOf[(static_cast<size_t>(tile) * TileVertices + static_cast<size_t>(tx)) * TileVertices +
+                               static_cast<size_t>(ty)];
         if (index < 0) {
             TPrimitiveData& p = Tiles[static_cast<size_t>(tile)];
             index = static_cast<int>(p.Positions.size());
@@ -108,7 +108,7 @@ private:
     const TZoneSource& m_Zone;
     float m_Scale;
     bool m_Textured;
-    std::array<std::array<int, TileVertices * TileVertices>, TileCount> m_IndexOf{};
+    std::vector<int> m_IndexOf;   // per tile and grid vertex: its index in the primitive, or -1
 };
 
 // Two triangles per cell, split along the diagonal through the centre of the cell's

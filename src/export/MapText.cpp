@@ -25,6 +25,32 @@ TMapFont::TMapFont(const std::string& path) : m_Bytes(ReadWholeFile(path)), m_Fo
 
 TMapFont::~TMapFont() = default;
 
+namespace {
+
+// Where each character starts, and where the last one ends, in pixels.
+std::vector<float> PenPositions(const stbtt_fontinfo* font, std::string_view text, float scale)
+{
+    std::vector<float> pen{0.0f};
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int c = static_cast<unsigned char>(text[i]);
+        int advance = 0, bearing = 0;
+        stbtt_GetCodepointHMetrics(font, c, &advance, &bearing);
+        float x = pen.back() + advance * scale;
+        if (i + 1 < text.size())
+            x += scale * static_cast<float>(stbtt_GetCodepointKernAdvance(font, c, static_cast<unsigned char>(text[i + 1])));
+        pen.push_back(x);
+    }
+    return pen;
+}
+
+}  // namespace
+
+int TMapFont::Width(std::string_view text, int pixelHeight) const
+{
+    const float scale = stbtt_ScaleForPixelHeight(&m_Font->Info, static_cast<float>(pixelHeight));
+    return static_cast<int>(std::ceil(PenPositions(&m_Font->Info, text, scale).back()));
+}
+
 TTextCoverage TMapFont::Render(std::string_view text, int pixelHeight) const
 {
     const stbtt_fontinfo* font = &m_Font->Info;
@@ -32,25 +58,17 @@ TTextCoverage TMapFont::Render(std::string_view text, int pixelHeight) const
     int ascent = 0, descent = 0, lineGap = 0;
     stbtt_GetFontVMetrics(font, &ascent, &descent, &lineGap);
     const int baseline = static_cast<int>(std::lround(ascent * scale));
+    const std::vector<float> pen = PenPositions(font, text, scale);
 
-    float width = 0.0f;
-    for (size_t i = 0; i < text.size(); ++i) {
-        int advance = 0, bearing = 0;
-        stbtt_GetCodepointHMetrics(font, static_cast<unsigned char>(text[i]), &advance, &bearing);
-        width += advance * scale;
-        if (i + 1 < text.size())
-            width += scale * static_cast<float>(stbtt_GetCodepointKernAdvance(font, static_cast<unsigned char>(text[i]),
-                                                                               static_cast<unsigned char>(text[i + 1])));
-    }
     TTextCoverage out;
-    out.Width = static_cast<int>(std::ceil(width));
+    out.Width = static_cast<int>(std::ceil(pen.back()));
     out.Height = pixelHeight;
     out.Alpha.assign(static_cast<size_t>(out.Width) * static_cast<size_t>(out.Height), 0);
 
-    float x = 0.0f;
     std::vector<uint8_t> glyph;
     for (size_t i = 0; i < text.size(); ++i) {
         const int c = static_cast<unsigned char>(text[i]);
+        const float x = pen[i];
         const float shift = x - std::floor(x);
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
         stbtt_GetCodepointBitmapBoxSubpixel(font, c, scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
@@ -68,11 +86,6 @@ TTextCoverage TMapFont::Render(std::string_view text, int pixelHeight) const
                     a = std::max(a, glyph[static_cast<size_t>(gy) * static_cast<size_t>(w) + static_cast<size_t>(gx)]);
                 }
         }
-        int advance = 0, bearing = 0;
-        stbtt_GetCodepointHMetrics(font, c, &advance, &bearing);
-        x += advance * scale;
-        if (i + 1 < text.size())
-            x += scale * static_cast<float>(stbtt_GetCodepointKernAdvance(font, c, static_cast<unsigned char>(text[i + 1])));
     }
     return out;
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <set>
 #include <stdexcept>
 
 #include "export/MapText.h"
@@ -217,45 +219,50 @@ void DrawGrid(TImage& image, int step)
     const int width = std::max(1, n / LinePixelsPerWidth);
     const int before = width / 2, after = width - before;
     TCanvas canvas(image);
-    std::vector<int> columns, rows;
-    std::vector<int> values;
+    struct TLine {
+        int Value, Column, Row;
+    };
+    std::vector<TLine> lines;
+    std::set<int> columns, rows;   // lines closer than a pixel share it
+    const auto extent = static_cast<int64_t>(ZoneExtent);
     for (int64_t v = step; v <= LocYBase; v += step) {
-        values.push_back(static_cast<int>(v));
-        columns.push_back(static_cast<int>(v * n / static_cast<int64_t>(ZoneExtent)));
-        rows.push_back(static_cast<int>(((v + 1) * n + static_cast<int64_t>(ZoneExtent) - 1) / static_cast<int64_t>(ZoneExtent)) - 1);
-    }
-    for (size_t k = 0; k < values.size(); ++k) {
-        canvas.Darken(columns[k] - before, 0, columns[k] + after, n, LineKeeps);
-        canvas.Darken(0, rows[k] - before, n, rows[k] + after, LineKeeps);
+        const auto column = static_cast<int>(v * n / extent);
+        const auto row = static_cast<int>(((v + 1) * n + extent - 1) / extent) - 1;
+        lines.push_back({static_cast<int>(v), column, row});
+        if (columns.insert(column).second)
+            canvas.Darken(column - before, 0, column + after, n, LineKeeps);
+        if (rows.insert(row).second)
+            canvas.Darken(0, row - before, n, row + after, LineKeeps);
     }
 
     const TMapFont font{std::string(MapFontFile)};
     const int textHeight = std::clamp(n / LabelHeightDivisor, MinLabelHeight, MaxLabelHeight);
     const int pad = std::max(2, textHeight / LabelPaddingDivisor);
     std::vector<TBox> drawn;
-    auto label = [&](const TTextCoverage& text, TBox box) {
-        for (const TBox& other : drawn)
-            if (box.Overlaps(other))
-                return;   // crowded: the label already there stays readable
-        drawn.push_back(box);
-        canvas.Darken(box.Left, box.Top, box.Left + box.Width, box.Top + box.Height, LabelBoxKeeps);
-        canvas.White(text, box.Left + pad, box.Top + pad);
-    };
-    for (size_t k = 0; k < values.size(); ++k) {
-        const TTextCoverage text = font.Render(std::to_string(values[k]), textHeight);
-        const int w = text.Width + 2 * pad, h = text.Height + 2 * pad;
-        // X along the top and bottom edges, right of its line (left of it near the east edge).
-        int left = columns[k] + after + pad;
+    for (const TLine& line : lines) {
+        const std::string text = std::to_string(line.Value);
+        const int w = font.Width(text, textHeight) + 2 * pad, h = textHeight + 2 * pad;
+        // X along the top and bottom edges, right of its line (left of it near the east
+        // edge); Y along the left and right edges, below its line (above it near the
+        // south edge).
+        int left = line.Column + after + pad;
         if (left + w > n)
-            left = columns[k] - before - pad - w;
-        label(text, {left, pad, w, h});
-        label(text, {left, n - pad - h, w, h});
-        // Y along the left and right edges, below its line (above it near the south edge).
-        int top = rows[k] + after + pad;
+            left = line.Column - before - pad - w;
+        int top = line.Row + after + pad;
         if (top + h > n)
-            top = rows[k] - before - pad - h;
-        label(text, {pad, top, w, h});
-        label(text, {n - pad - w, top, w, h});
+            top = line.Row - before - pad - h;
+        std::optional<TTextCoverage> coverage;
+        for (const TBox& box : {TBox{left, pad, w, h}, TBox{left, n - pad - h, w, h}, TBox{pad, top, w, h},
+                                TBox{n - pad - w, top, w, h}}) {
+            // Crowded: the label already there stays readable.
+            if (std::any_of(drawn.begin(), drawn.end(), [&](const TBox& other) { return box.Overlaps(other); }))
+                continue;
+            drawn.push_back(box);
+            if (!coverage)
+                coverage = font.Render(text, textHeight);
+            canvas.Darken(box.Left, box.Top, box.Left + box.Width, box.Top + box.Height, LabelBoxKeeps);
+            canvas.White(*coverage, box.Left + pad, box.Top + pad);
+        }
     }
 }
 

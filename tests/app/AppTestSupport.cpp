@@ -140,6 +140,11 @@ void TWindowTest::OpenWith(const orv::TViewerOptions& options, bool keepRenderin
         form->chkRender->click();
         ASSERT_FALSE(form->Rendering());
         form->FrameLoop().Clock() = clock->Clock();
+        // The frames the idle loop ran before are timed by the real clock; the caption's
+        // average starts afresh so that it cannot ask the step clock for a pause.
+        form->Viewer().FrameCount = 0;
+        form->Viewer().FPSSum = 0.0f;
+        form->Viewer().TriCount = 0;
     }
 }
 
@@ -150,5 +155,20 @@ void TWindowTest::RunFrames(int count)
 }
 
 void TWindowTest::Pump(int ms) { QTest::qWait(ms); }
+
+void TWindowTest::Activate()
+{
+    // Without a window manager the X server gives the focus only to a mapped window, and
+    // a request made while the map is on its way is lost: wait for the window to show,
+    // then ask again if the first request did not take.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get(), CreationTimeoutMs));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        form->raise();
+        form->activateWindow();
+        if (QTest::qWaitForWindowActive(form.get(), 3000))
+            return;
+    }
+    FAIL() << "the window never became the active one";
+}
 
 }  // namespace orvtest

@@ -77,6 +77,9 @@ protected:
     void RunFrames(int count);
     // Lets the window process its events for a while.
     static void Pump(int ms = 50);
+    // Makes the window the active one (shortcuts and key clicks reach it only then).
+    // Call it through ASSERT_NO_FATAL_FAILURE.
+    void Activate();
 
     TMessageRecorder messages;
     TLogRecorder log;

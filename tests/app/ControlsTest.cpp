@@ -108,13 +108,6 @@ protected:
         step();
         return Changed(before, Snapshot(*form));
     }
-
-    // Shortcuts reach the window only while it is the active one.
-    void Activate()
-    {
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
 };
 
 }  // namespace
@@ -334,7 +327,7 @@ TEST_F(ControlsTest, SlidersSetScaleAndDetailAndTheDetailRefinesAtOnce)
 
 TEST_F(ControlsTest, CtrlLAndTheLightingBoxNeverDisagree)
 {
-    Activate();
+    ASSERT_NO_FATAL_FAILURE(Activate());
     bool lighting = true;
     // Box, key, key, box, key: each flips all four together.
     const std::function<void()> steps[] = {
@@ -358,7 +351,7 @@ TEST_F(ControlsTest, CtrlLAndTheLightingBoxNeverDisagree)
 
 TEST_F(ControlsTest, CtrlWAndTheWireframeBoxStayInStep)
 {
-    Activate();
+    ASSERT_NO_FATAL_FAILURE(Activate());
     EXPECT_EQ(ChangesOf([&] { QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier); }),
               (std::set<std::string>{"Wireframe", "PolygonMode"}));
     EXPECT_TRUE(form->chkWireframe->isChecked());
@@ -532,7 +525,7 @@ TEST_F(ControlsTest, CancelledOrFailedExportsWriteNothing)
 
 TEST_F(ControlsTest, F1ListsEveryShortcutOfTheWindow)
 {
-    Activate();
+    ASSERT_NO_FATAL_FAILURE(Activate());
     QTest::keyClick(form.get(), Qt::Key_F1);
     ASSERT_EQ(messages.Messages.size(), 1u);
     const QString help = messages.Messages[0].Text;
@@ -558,7 +551,7 @@ TEST_F(ControlsTest, F12SavesTheViewAsPngInTheWorkingDirectory)
     const std::string dir = orvtest::NewTempDir("orvandel-shot");
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
-    Activate();
+    ASSERT_NO_FATAL_FAILURE(Activate());
     QTest::keyClick(form.get(), Qt::Key_F12);
     fs::current_path(previous);
 

@@ -32,12 +32,6 @@ protected:
         Open(orvtest::SampleGame());
     }
 
-    void Activate()
-    {
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
-
     // Every control's state, as text.
     QString Controls() const
     {
@@ -127,7 +121,7 @@ TEST_F(KeyboardTest, KeysOfAnotherWindowStayTheirs)
 
 TEST_F(KeyboardTest, TheKeyboardStartsWithTheViewAndComesBackToIt)
 {
-    Activate();
+    ASSERT_NO_FATAL_FAILURE(Activate());
     EXPECT_EQ(QApplication::focusWidget(), form->glMap);
     // Tab reaches the panel's controls and Space toggles one; the change gives the
     // keyboard back to the view.
@@ -168,14 +162,14 @@ TEST_F(KeyboardTest, WheelNotchesFlyAlongTheView)
 
 TEST_F(KeyboardTest, CtrlQCloses)
 {
-    Activate();
+    ASSERT_NO_FATAL_FAILURE(Activate());
     QTest::keyClick(form->chkFog, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(KeyboardTest, TheMenuOpensFromTheKeyboardWithTheFolderChoiceFirst)
 {
-    Activate();
+    ASSERT_NO_FATAL_FAILURE(Activate());
     for (const QKeyCombination key : {QKeyCombination(Qt::Key_Menu), QKeyCombination(Qt::ShiftModifier, Qt::Key_F10)}) {
         SCOPED_TRACE(QKeySequence(key).toString().toStdString());
         QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());

@@ -204,8 +204,7 @@ TEST_F(GameFolderTest, AnotherGameFolderLoadsItsZone111AndItsTexturesAndIsRememb
     fs::create_directory_symlink(fs::path(orvtest::SampleGame()) / "data", fs::path(other) / "Data");
     form->Viewer().ZoneID = 5;
     AnswerFolder(other);
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ASSERT_NO_FATAL_FAILURE(Activate());
     QTest::keyClick(form->glMap, Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(folderQueries.size(), 1u);
     EXPECT_TRUE(messages.Messages.empty()) << messages.Messages[0].Text.toStdString();

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+#include "base/TextCase.h"
 #include "formats/zlib2.h"
 
 namespace orv {
@@ -23,48 +25,23 @@ constexpr int64_t DirectoryPieceSize = 1024;
 // that (or beyond this cap) is not used to reserve memory.
 constexpr int64_t MaxInflateRatio = 1032;
 constexpr int64_t MaxReserveBytes = int64_t{256} << 20;
-// A directory this large would list some 236 000 members; anything bigger is damage
-// (or a decompression bomb) and is refused before it exhausts memory.
-constexpr int64_t MaxDirectoryBytes = int64_t{64} << 20;
 // Day number of 1970-01-01 counted from 1899-12-30, and seconds per day.
 constexpr double UnixEpochDays = 25569.0;
 constexpr double SecondsPerDay = 86400.0;
 
-uint32_t ReadLE32(std::span<const uint8_t> bytes, int at)
-{
-    const auto* p = bytes.data() + at;
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
+// A member read as it inflates, from where its record points.
+class TMemberStream : public TStream {
+public:
+    explicit TMemberStream(TStream& archive) : m_Inflater(archive) {}
+    int64_t Read(void* buffer, int64_t count) override { return m_Inflater.Read(buffer, count); }
+    int64_t Write(const void* buffer, int64_t count) override { return m_Inflater.Write(buffer, count); }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override { return m_Inflater.Seek(offset, origin); }
 
-void WriteLE32(std::span<uint8_t> bytes, int at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[static_cast<size_t>(at + i)] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-int32_t ReadLE32Signed(std::span<const uint8_t> bytes, int at)
-{
-    return static_cast<int32_t>(ReadLE32(bytes, at));
-}
-
-// Lower case of an ASCII or Latin-1 letter; every other byte unchanged.
-constexpr uint8_t FoldCase(uint8_t c)
-{
-    constexpr uint8_t CaseBit = 0x20;
-    constexpr uint8_t Latin1UpperFirst = 0xC0, Latin1UpperLast = 0xDE, Multiplication = 0xD7;
-    if ((c >= 'A' && c <= 'Z') || (c >= Latin1UpperFirst && c <= Latin1UpperLast && c != Multiplication))
-        return static_cast<uint8_t>(c | CaseBit);
-    return c;
-}
+private:
+    TDecompressionStream m_Inflater;
+};
 
 }  // namespace
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return FoldCase(static_cast<uint8_t>(x)) == FoldCase(static_cast<uint8_t>(y));
-    });
-}
 
 // --- TMPKDirectoryEntry ------------------------------------------------------------
 
@@ -73,12 +50,13 @@ TMPKDirectoryEntry::TMPKDirectoryEntry(std::span<const uint8_t, MPKRecordSize> r
     const auto* nameStart = reinterpret_cast<const char*>(record.data() + MPKRecord::Name);
     const auto* nameEnd = std::find(nameStart, nameStart + MPKRecord::NameSize, '\0');
     Name.assign(nameStart, nameEnd);
-    UnixTime = ReadLE32(record, MPKRecord::Timestamp);
-    Aux1 = ReadLE32Signed(record, MPKRecord::Aux1);
-    UncompressedSize = ReadLE32Signed(record, MPKRecord::UncompressedSize);
-    Offset = ReadLE32Signed(record, MPKRecord::Offset);
-    CompressedSize = ReadLE32Signed(record, MPKRecord::CompressedSize);
-    Aux2 = ReadLE32Signed(record, MPKRecord::Aux2);
+    const TByteReader fields(record);
+    UnixTime = fields.U32(MPKRecord::Timestamp);
+    Aux1 = fields.S32(MPKRecord::Aux1);
+    UncompressedSize = fields.S32(MPKRecord::UncompressedSize);
+    Offset = fields.S32(MPKRecord::Offset);
+    CompressedSize = fields.S32(MPKRecord::CompressedSize);
+    Aux2 = fields.S32(MPKRecord::Aux2);
     Timestamp = UnixTime / SecondsPerDay + UnixEpochDays;
     UpdateRatio();
 }
@@ -101,10 +79,21 @@ void TMPKDirectoryEntry::UpdateRatio()
 
 int TMPKDirectoryEntryList::IndexOf(std::string_view name) const
 {
-    for (size_t i = 0; i < m_Entries.size(); ++i)
-        if (SameTextIgnoringCase(m_Entries[i]->Name, name))
-            return static_cast<int>(i);
-    return -1;
+    const auto found = m_FirstByFoldedName.find(FoldCase(name));
+    return found == m_FirstByFoldedName.end() ? -1 : found->second;
+}
+
+void TMPKDirectoryEntryList::Add(std::unique_ptr<TMPKDirectoryEntry> entry)
+{
+    // The first entry of a name keeps it.
+    m_FirstByFoldedName.emplace(FoldCase(entry->Name), Count());
+    m_Entries.push_back(std::move(entry));
+}
+
+void TMPKDirectoryEntryList::Clear()
+{
+    m_Entries.clear();
+    m_FirstByFoldedName.clear();
 }
 
 const TMPKDirectoryEntry& TMPKDirectoryEntryList::Items(int index) const
@@ -144,7 +133,7 @@ void TMPKFile::Close()
 
 void TMPKFile::Fail(const std::string& what) const
 {
-    throw EMPKError(m_FileName + ": " + what);
+    throw EMPKError(Exception::NamedMessage(m_FileName, "", what));
 }
 
 void TMPKFile::Load()
@@ -157,19 +146,25 @@ void TMPKFile::Load()
     std::array<char, MPKMagic.size()> magic{};
     const int64_t got = m_File->Read(magic.data(), static_cast<int64_t>(magic.size()));
     if (got != static_cast<int64_t>(magic.size()) || std::string_view(magic.data(), magic.size()) != MPKMagic)
-        throw EMPKError("Not an MPAK file");
+        Fail("Not an MPAK file");
 
     m_File->SetPosition(MPKNameBlockStart);
-    ReadArchiveName();
-    std::vector<uint8_t> directory = ReadDirectoryBlock();
+    const std::vector<uint8_t> directory = NamingFailures(m_FileName, "", [&] {
+        ReadArchiveName();
+        return ReadDirectoryBlock();
+    });
     const int64_t dataStart = m_File->Position();
 
     // A partial record at the end of a damaged directory is ignored.
     const size_t records = directory.size() / MPKRecordSize;
+    std::array<uint8_t, MPKRecordSize> record;
     for (size_t i = 0; i < records; ++i) {
-        const std::span<uint8_t, MPKRecordSize> record(directory.data() + i * MPKRecordSize, MPKRecordSize);
-        const auto offset = static_cast<uint32_t>(ReadLE32(record, MPKRecord::Offset) + static_cast<uint64_t>(dataStart));
-        WriteLE32(record, MPKRecord::Offset, offset);
+        std::copy_n(directory.begin() + static_cast<std::ptrdiff_t>(i * MPKRecordSize), MPKRecordSize, record.begin());
+        // The record's offset counts from the data area; the entry holds it absolute
+        // (wrapping in 32 bits, as the field is stored).
+        const TByteReader fields(record);
+        PutU32(record, MPKRecord::Offset,
+               static_cast<uint32_t>(fields.U32(MPKRecord::Offset) + static_cast<uint64_t>(dataStart)));
         m_Directory.Add(std::make_unique<TMPKDirectoryEntry>(record));
     }
     m_Loaded = true;
@@ -190,60 +185,89 @@ void TMPKFile::ReadArchiveName()
 
 std::vector<uint8_t> TMPKFile::ReadDirectoryBlock()
 {
-    TMemoryStream directory;
+    std::vector<uint8_t> directory;
     TDecompressionStream inflater(*m_File);
     std::array<uint8_t, DirectoryPieceSize> piece;
     int64_t got = 0;
     while ((got = inflater.Read(piece.data(), DirectoryPieceSize)) > 0) {
-        if (directory.Size() + got > MaxDirectoryBytes)
-            Fail("directory block larger than " + std::to_string(MaxDirectoryBytes) + " bytes");
-        directory.WriteBuffer(piece.data(), got);
+        if (static_cast<int64_t>(directory.size()) + got > MPKMaxDirectoryBytes)
+            Fail("directory block larger than " + std::to_string(MPKMaxDirectoryBytes) + " bytes");
+        directory.insert(directory.end(), piece.begin(), piece.begin() + got);
     }
-    return directory.Bytes();
+    return directory;
 }
 
 const TMPKDirectoryEntry& TMPKFile::Find(std::string_view member) const
 {
     const int index = m_Directory.IndexOf(member);
     if (index == -1)
-        throw EMPKError("Source stream [" + std::string(member) + "] not found in archive");
+        Fail("Source stream [" + std::string(member) + "] not found in archive");
     return m_Directory.Items(index);
 }
 
-void TMPKFile::Extract(const TMPKDirectoryEntry& entry, TStream& destination)
+void TMPKFile::SeekMember(const TMPKDirectoryEntry& entry)
 {
     // The position would not move at all; reading from wherever the last extraction
     // stopped would hand out the wrong bytes.
     if (entry.Offset < 0)
         Fail("member [" + entry.Name + "] starts before the beginning of the file");
     m_File->SetPosition(entry.Offset);
-    TDecompressionStream inflater(*m_File);
-    std::vector<uint8_t> piece(static_cast<size_t>(FirstExtractPieceSize));
-    int64_t got = 0;
-    while ((got = inflater.Read(piece.data(), static_cast<int64_t>(piece.size()))) > 0) {
-        destination.WriteBuffer(piece.data(), got);
-        if (got == static_cast<int64_t>(piece.size()) && got < MaxExtractPieceSize)
-            piece.resize(piece.size() * 2);
-    }
 }
 
-void TMPKFile::ExtractToStream(std::string_view member, TStream& destination)
+void TMPKFile::Extract(const TMPKDirectoryEntry& entry, TStream& destination, const TExtractLimit& limit)
 {
-    Extract(Find(member), destination);
+    SeekMember(entry);
+    NamingFailures(m_FileName, entry.Name, [&] {
+        TDecompressionStream inflater(*m_File);
+        std::vector<uint8_t> piece(static_cast<size_t>(FirstExtractPieceSize));
+        int64_t done = 0;
+        for (;;) {
+            // Near a refusing limit one byte more tells whether the member goes on.
+            int64_t want = static_cast<int64_t>(piece.size());
+            if (limit.Bytes - done < want)
+                want = limit.Bytes - done + (limit.Action == TExtractLimit::Refuse ? 1 : 0);
+            if (want == 0)
+                break;
+            const int64_t got = inflater.Read(piece.data(), want);
+            if (got <= 0)
+                break;
+            if (done + got > limit.Bytes) {
+                if (limit.Action == TExtractLimit::Refuse)
+                    Fail(entry.Name + ": larger than " + std::to_string(limit.Bytes) + " bytes");
+                break;
+            }
+            destination.WriteBuffer(piece.data(), got);
+            done += got;
+            if (got == static_cast<int64_t>(piece.size()) && got < MaxExtractPieceSize)
+                piece.resize(piece.size() * 2);
+        }
+    });
 }
 
-std::unique_ptr<TMemoryStream> TMPKFile::ExtractToMemory(std::string_view member)
+void TMPKFile::ExtractToStream(std::string_view member, TStream& destination, const TExtractLimit& limit)
+{
+    Extract(Find(member), destination, limit);
+}
+
+std::unique_ptr<TMemoryStream> TMPKFile::ExtractToMemory(std::string_view member, const TExtractLimit& limit)
 {
     const TMPKDirectoryEntry& entry = Find(member);
     auto memory = std::make_unique<TMemoryStream>();
     // The recorded size is only a hint: trusted no further than what the bytes left in
-    // the file could inflate to.
+    // the file could inflate to, nor than the caller takes.
     const int64_t available = std::max<int64_t>(m_FileSize - entry.Offset, 0);
-    const int64_t plausible = std::min({available * MaxInflateRatio, MaxReserveBytes, int64_t{entry.UncompressedSize}});
-    memory->Reserve(plausible);
-    Extract(entry, *memory);
+    memory->Reserve(std::min({available * MaxInflateRatio, MaxReserveBytes, limit.Bytes,
+                              int64_t{entry.UncompressedSize}}));
+    Extract(entry, *memory, limit);
     memory->SetPosition(0);
     return memory;
+}
+
+std::unique_ptr<TStream> TMPKFile::OpenMember(std::string_view member)
+{
+    const TMPKDirectoryEntry& entry = Find(member);
+    SeekMember(entry);
+    return NamingFailures(m_FileName, entry.Name, [&] { return std::make_unique<TMemberStream>(*m_File); });
 }
 
 void TMPKFile::ExtractToFile(std::string_view member, const std::string& path)

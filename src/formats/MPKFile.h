@@ -12,6 +12,11 @@
 // is given by its zlib stream alone: the sizes in its record are never trusted. The
 // archive file stays open while the object is loaded; extractions share its position,
 // so they must not overlap.
+//
+// Errors name the archive file, and the member when there is one:
+// "zones/zone111/dat111.mpk: terrain.pcx: error (damaged compressed data)". A caller
+// that reads only the start of a member, or that knows how large a member can be, says
+// so (TExtractLimit), so that a member inflating to gigabytes never fills memory.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +24,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "formats/Stream.h"
@@ -46,6 +52,19 @@ constexpr int Aux2 = 280;
 constexpr std::string_view MPKMagic = "MPAK";
 constexpr int MPKNameBlockStart = 21;
 constexpr int MPKMaxArchiveName = 1024;
+// A directory this large would list some 236 000 members; anything bigger is damage
+// (or a decompression bomb) and is refused before it exhausts memory.
+constexpr int64_t MPKMaxDirectoryBytes = int64_t{64} << 20;
+
+// How much of a member a caller takes. Stop: the bytes after the first Bytes are never
+// inflated (for a reader that never looks further, so the result is the same as with the
+// whole member). Refuse: a member inflating to more than Bytes raises EMPKError "FILE:
+// MEMBER: larger than N bytes" once that many are out, before more memory is taken.
+struct TExtractLimit {
+    enum TAction { Stop, Refuse };
+    int64_t Bytes = INT64_MAX;
+    TAction Action = Refuse;
+};
 
 class TMPKDirectoryEntry {
 public:
@@ -68,24 +87,27 @@ public:
 
 class TMPKDirectoryEntryList {
 public:
-    // Index of the first entry whose name equals `name` ignoring case, or -1.
+    // Index of the first entry whose name equals `name` ignoring case, or -1 (a hash
+    // lookup: archives of many members are looked up in constant time per name).
     int IndexOf(std::string_view name) const;
     bool Exists(std::string_view name) const { return IndexOf(name) != -1; }
     int Count() const { return static_cast<int>(m_Entries.size()); }
     // Raises EListError "List index out of bounds (%d)" outside 0..Count()-1.
     const TMPKDirectoryEntry& Items(int index) const;
-    void Add(std::unique_ptr<TMPKDirectoryEntry> entry) { m_Entries.push_back(std::move(entry)); }
-    void Clear() { m_Entries.clear(); }
+    void Add(std::unique_ptr<TMPKDirectoryEntry> entry);
+    void Clear();
 
 private:
     std::vector<std::unique_ptr<TMPKDirectoryEntry>> m_Entries;
+    std::unordered_map<std::string, int> m_FirstByFoldedName;
 };
 
 class TMPKFile {
 public:
     // Opens and loads the archive (nothing for an empty path). Raises "Cannot open file
-    // %s", "Not an MPAK file", the inflate stream's "error", or EMPKError for a name
-    // block that does not end within 1024 bytes.
+    // %s", "FILE: Not an MPAK file", the inflate stream's "error (...)" after the file
+    // name, or EMPKError for a name block that does not end within 1024 bytes or a
+    // directory block larger than MPKMaxDirectoryBytes.
     explicit TMPKFile(const std::string& path);
     ~TMPKFile();
     TMPKFile(const TMPKFile&) = delete;
@@ -97,11 +119,17 @@ public:
     // Does nothing when the path is empty or the archive is already loaded.
     void Load();
 
-    // Each raises "Source stream [%s] not found in archive" for a name not in Directory().
+    // Each raises "FILE: Source stream [%s] not found in archive" for a name not in
+    // Directory(); every failure while inflating names the file and the member.
     // Appends the inflated member at the destination's current position.
-    void ExtractToStream(std::string_view member, TStream& destination);
-    // A new stream holding the member, positioned at 0.
-    std::unique_ptr<TMemoryStream> ExtractToMemory(std::string_view member);
+    void ExtractToStream(std::string_view member, TStream& destination, const TExtractLimit& limit = {});
+    // A new stream holding the member (or as much of it as the limit takes), at 0.
+    std::unique_ptr<TMemoryStream> ExtractToMemory(std::string_view member, const TExtractLimit& limit = {});
+    // The member as a forward-only stream that inflates as it is read, for readers that
+    // look at a header before they decide how much to take. It reads this archive's
+    // file, so it must not outlive the archive nor overlap another extraction. Read
+    // failures do not name the member: the caller knows it.
+    std::unique_ptr<TStream> OpenMember(std::string_view member);
     // Creates (or truncates) the file first, so a failed extraction leaves it behind.
     void ExtractToFile(std::string_view member, const std::string& path);
     // directory + "/" (when it does not end in one) + member.
@@ -114,7 +142,8 @@ public:
 
 private:
     const TMPKDirectoryEntry& Find(std::string_view member) const;
-    void Extract(const TMPKDirectoryEntry& entry, TStream& destination);
+    void Extract(const TMPKDirectoryEntry& entry, TStream& destination, const TExtractLimit& limit);
+    void SeekMember(const TMPKDirectoryEntry& entry);
     void ReadArchiveName();
     std::vector<uint8_t> ReadDirectoryBlock();
     [[noreturn]] void Fail(const std::string& what) const;
@@ -126,9 +155,5 @@ private:
     TMPKDirectoryEntryList m_Directory;
     int64_t m_FileSize = 0;
 };
-
-// Case-insensitive comparison used for member names: ASCII and Latin-1 letters are
-// folded, every other byte must match exactly.
-bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace orv

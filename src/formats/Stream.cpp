@@ -114,27 +114,32 @@ void TMemoryStream::Clear()
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : m_FileName(path)
 {
+    // O_NONBLOCK: opening a FIFO must not wait for its other end; only regular files are
+    // kept (a FIFO, a device or a directory would block, never end, or have no size).
+    constexpr int Flags = O_CLOEXEC | O_NONBLOCK;
     switch (mode) {
-    case TFileMode::OpenRead:
-        m_Handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        break;
-    case TFileMode::OpenReadWrite:
-        m_Handle = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        break;
-    case TFileMode::Create:
-        m_Handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (m_Handle < 0)
-            throw EFCreateError("Cannot create file " + path);
-        return;
+    case TFileMode::OpenRead: m_Handle = ::open(path.c_str(), O_RDONLY | Flags); break;
+    case TFileMode::OpenReadWrite: m_Handle = ::open(path.c_str(), O_RDWR | Flags); break;
+    case TFileMode::Create: m_Handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | Flags, 0644); break;
     }
-    // A directory opens for reading too, but reads fail and its size is meaningless.
+    auto fail = [&](const std::string& reason) {
+        if (mode == TFileMode::Create)
+            throw EFCreateError("Cannot create file " + path + reason);
+        throw EFOpenError("Cannot open file " + path + reason);
+    };
+    if (m_Handle < 0)
+        fail("");
     struct stat status {};
-    if (m_Handle >= 0 && (::fstat(m_Handle, &status) != 0 || S_ISDIR(status.st_mode))) {
+    if (::fstat(m_Handle, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(m_Handle);
         m_Handle = -1;
+        const char* what = S_ISDIR(status.st_mode) ? "a directory" : S_ISFIFO(status.st_mode) ? "a FIFO"
+                           : S_ISSOCK(status.st_mode)                                          ? "a socket"
+                                                                                               : "a device";
+        fail(std::string(" (").append(what).append(", not a regular file)"));
     }
-    if (m_Handle < 0)
-        throw EFOpenError("Cannot open file " + path);
+    // Reads and writes of a regular file block as usual.
+    ::fcntl(m_Handle, F_SETFL, ::fcntl(m_Handle, F_GETFL) & ~O_NONBLOCK);
 }
 
 TFileStream::~TFileStream()

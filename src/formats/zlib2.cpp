@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 
 namespace orv {
 
 namespace {
 
+// zlib's failures all raise "error"; what went wrong follows in brackets.
 const char* const ErrorMessage = "error";
 const char* const InvalidOperationMessage = "Invalid stream operation";
 
@@ -21,9 +23,16 @@ TCustomZlibStream::TCustomZlibStream(TStream& source)
 
 int TDecompressionStream::Check(int result)
 {
-    if (result < 0 || result == Z_NEED_DICT)
-        throw EDecompressionError(ErrorMessage);
-    return result;
+    if (result >= 0 && result != Z_NEED_DICT)
+        return result;
+    std::string message = ErrorMessage;
+    switch (result) {
+    case Z_DATA_ERROR:
+    case Z_NEED_DICT: message += " (damaged compressed data)"; break;
+    case Z_MEM_ERROR: message += " (out of memory)"; break;
+    default: break;
+    }
+    throw EDecompressionError(message);
 }
 
 TDecompressionStream::TDecompressionStream(TStream& source) : TCustomZlibStream(source)

@@ -9,7 +9,8 @@
 //   TDecompressionStream inflater(file);       // starts at the file's current position
 //   while ((n = inflater.Read(buffer, sizeof buffer)) > 0) ...
 //
-// Damaged data raises EDecompressionError "error"; a source that ends early just ends
+// Damaged data raises EDecompressionError "error (damaged compressed data)" (zlib
+// running out of memory: "error (out of memory)"); a source that ends early just ends
 // the output. Write, backward seeks (other than to 0) and seeks from the end raise
 // "Invalid stream operation"; Position() is the count of bytes produced so far.
 #pragma once
@@ -63,7 +64,7 @@ public:
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
 
 private:
-    // Raises "error" for a negative zlib result and for a stream that asks for a preset
+    // Raises "error (...)" for a negative zlib result and for a stream that asks for a preset
     // dictionary (it would otherwise ask again on every call without making progress).
     static int Check(int result);
 };

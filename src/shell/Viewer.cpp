@@ -13,6 +13,7 @@
 #include "base/CgUtils.h"
 #include "base/Format.h"
 #include "base/Log.h"
+#include "base/TextCase.h"
 #include "base/Wrapping.h"
 #include "formats/MPKFile.h"
 #include "scene/MapDumps.h"

@@ -1,5 +1,6 @@
 #include "zone/IniFile.h"
 
+#include "base/TextCase.h"
 #include "zone/TextValues.h"
 
 namespace orv {
@@ -14,18 +15,6 @@ std::string_view Trim(std::string_view s)
     while (!s.empty() && IsSpace(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-// Lower case of ASCII and Latin-1 letters (the multiplication sign 0xD7 is no letter).
-std::string Fold(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-            c = static_cast<char>(u + 0x20);
-    }
-    return out;
 }
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
@@ -49,15 +38,15 @@ TIniFile::TIniFile(std::span<const uint8_t> bytes)
             const size_t close = line.rfind(']');
             if (close != std::string_view::npos && close > 0) {
                 m_Sections.emplace_back();
-                m_SectionIndex.emplace(Fold(line.substr(1, close - 1)), m_Sections.size() - 1);
+                m_SectionIndex.emplace(FoldCase(line.substr(1, close - 1)), m_Sections.size() - 1);
             }
             continue;
         }
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            m_Sections.back().emplace(Fold(line), std::string());
+            m_Sections.back().emplace(FoldCase(line), std::string());
         } else {
-            m_Sections.back().emplace(Fold(Trim(line.substr(0, equals))),
+            m_Sections.back().emplace(FoldCase(Trim(line.substr(0, equals))),
                                       std::string(Trim(line.substr(equals + 1)).substr(0, MaxValueLength)));
         }
     }
@@ -65,7 +54,7 @@ TIniFile::TIniFile(std::span<const uint8_t> bytes)
 
 const TIniFile::TSection* TIniFile::FindSection(std::string_view section) const
 {
-    const auto it = m_SectionIndex.find(Fold(Trim(section)));
+    const auto it = m_SectionIndex.find(FoldCase(Trim(section)));
     return it == m_SectionIndex.end() ? nullptr : &m_Sections[it->second];
 }
 
@@ -74,7 +63,7 @@ std::optional<std::string_view> TIniFile::Find(std::string_view section, std::st
     const TSection* s = FindSection(section);
     if (!s)
         return std::nullopt;
-    const auto it = s->find(Fold(Trim(key)));
+    const auto it = s->find(FoldCase(Trim(key)));
     if (it == s->end())
         return std::nullopt;
     return std::string_view(it->second);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/Format.h"
-#include "formats/MPKFile.h"
+#include "base/TextCase.h"
 
 namespace orv {
 namespace {

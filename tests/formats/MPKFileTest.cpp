@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/TextCase.h"
 #include "formats/ArchiveTestSupport.h"
 #include "formats/zlib2.h"
 
@@ -107,9 +108,10 @@ void ExpectMessage(Call&& call, const std::string& message)
     }
 }
 
-std::string NotFound(const std::string& member)
+// The message of a missing member, after the archive's path when it has one.
+std::string NotFound(const std::string& member, const std::string& archive = "")
 {
-    return "Source stream [" + member + "] not found in archive";
+    return (archive.empty() ? "" : archive + ": ") + "Source stream [" + member + "] not found in archive";
 }
 
 // --- Loading ---------------------------------------------------------------------------
@@ -238,7 +240,7 @@ TEST_F(MPKFileTest, EmptyDirectoryLoadsAndFindsNothing)
     EXPECT_EQ(archive.ArchiveName(), "empty");
     EXPECT_EQ(archive.Directory().Count(), 0);
     EXPECT_FALSE(archive.Directory().Exists("terrain.pcx"));
-    ExpectMessage([&] { archive.ExtractToMemory("terrain.pcx"); }, NotFound("terrain.pcx"));
+    ExpectMessage([&] { archive.ExtractToMemory("terrain.pcx"); }, NotFound("terrain.pcx", archive.FileName()));
 }
 
 TEST_F(MPKFileTest, PartialTrailingRecordIsIgnored)
@@ -259,7 +261,7 @@ TEST_F(MPKFileTest, WrongMagicOrTooShortFileIsNotAnMPAKFile)
     int n = 0;
     for (const auto& bytes : files) {
         const std::string path = Save(bytes, "bad" + std::to_string(n++) + ".mpk");
-        ExpectMessage([&] { TMPKFile archive(path); }, "Not an MPAK file");
+        ExpectMessage([&] { TMPKFile archive(path); }, path + ": Not an MPAK file");
     }
 }
 
@@ -285,18 +287,22 @@ TEST_F(MPKFileTest, DamagedBlocksRaiseTheInflateError)
         memberOffset = archive.Directory().Items(0).Offset;
     }
 
+    // The inflate stream's "error" after the archive's path (and the member's name).
     auto badName = good;
     badName[21] = 0x00;   // the name block's zlib header
-    ExpectMessage([&] { TMPKFile archive(Save(badName, "name.mpk")); }, "error");
+    const std::string namePath = Save(badName, "name.mpk");
+    ExpectMessage([&] { TMPKFile archive(namePath); }, namePath + ": error (damaged compressed data)");
 
     const std::vector<uint8_t> reservedBlock = {0x78, 0xDA, 0xFF, 0xFF, 0xFF, 0xFF};
     auto badDirectory = RawArchive(Compress(Bytes("n")), reservedBlock);
-    ExpectMessage([&] { TMPKFile archive(Save(badDirectory, "dir.mpk")); }, "error");
+    const std::string directoryPath = Save(badDirectory, "dir.mpk");
+    ExpectMessage([&] { TMPKFile archive(directoryPath); }, directoryPath + ": error (damaged compressed data)");
 
     auto badMember = good;
     badMember[static_cast<size_t>(memberOffset) + 2] = 0x07;   // reserved block type
-    TMPKFile archive(Save(badMember, "member.mpk"));
-    ExpectMessage([&] { archive.ExtractToMemory("m"); }, "error");
+    const std::string memberPath = Save(badMember, "member.mpk");
+    TMPKFile archive(memberPath);
+    ExpectMessage([&] { archive.ExtractToMemory("m"); }, memberPath + ": m: error (damaged compressed data)");
     EXPECT_THROW(archive.ExtractToMemory("m"), EDecompressionError);
 }
 
@@ -450,7 +456,7 @@ TEST_F(MPKFileTest, ExtractToFileOfAMissingMemberLeavesAnEmptyFile)
     const std::string target = dir.File("target.dat");
     const auto old = Bytes("old contents");
     WriteWholeFile(target, old.data(), old.size());
-    ExpectMessage([&] { archive.ExtractToFile("sector.dat", target); }, NotFound("sector.dat"));
+    ExpectMessage([&] { archive.ExtractToFile("sector.dat", target); }, NotFound("sector.dat", archive.FileName()));
     ASSERT_TRUE(std::filesystem::exists(target));
     EXPECT_EQ(std::filesystem::file_size(target), 0u);
 
@@ -526,7 +532,7 @@ TEST_F(MPKFileTest, CloseForgetsEverythingAndFailedReloadLeavesItClosed)
     EXPECT_EQ(archive.Directory().Count(), 0);
     EXPECT_EQ(archive.ArchiveName(), "");
     EXPECT_EQ(archive.FileName(), path);
-    ExpectMessage([&] { archive.ExtractToMemory("one"); }, NotFound("one"));
+    ExpectMessage([&] { archive.ExtractToMemory("one"); }, NotFound("one", path));
     archive.Load();
     EXPECT_EQ(Extract(archive, "one"), Bytes("1"));
 

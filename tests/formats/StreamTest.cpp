@@ -3,6 +3,8 @@
 #include "formats/Stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <limits>
@@ -152,7 +154,7 @@ TEST(FileStream, OpenErrorsCarryThePlatformTexts)
         TFileStream file(dir.Path().string(), TFileMode::OpenRead);
         FAIL() << "opened a directory";
     } catch (const EFOpenError& error) {
-        EXPECT_EQ(error.Message(), "Cannot open file " + dir.Path().string());
+        EXPECT_EQ(error.Message(), "Cannot open file " + dir.Path().string() + " (a directory, not a regular file)");
     }
     EXPECT_THROW(ReadWholeFile(dir.Path().string()), EFOpenError);
 
@@ -163,6 +165,38 @@ TEST(FileStream, OpenErrorsCarryThePlatformTexts)
     } catch (const EFCreateError& error) {
         EXPECT_EQ(error.Message(), "Cannot create file " + uncreatable);
     }
+}
+
+// A FIFO would block in open() until a writer comes, a device would never end: both are
+// refused at once, for reading and for writing. (Should open() block, the alarm ends the
+// test program.)
+TEST(FileStream, OnlyRegularFilesOpen)
+{
+    ScratchDir dir;
+    const std::string fifo = dir.File("archive.mpk");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::alarm(20);
+    for (const TFileMode mode : {TFileMode::OpenRead, TFileMode::OpenReadWrite}) {
+        try {
+            TFileStream file(fifo, mode);
+            ADD_FAILURE() << "opened a FIFO";
+        } catch (const EFOpenError& error) {
+            EXPECT_EQ(error.Message(), "Cannot open file " + fifo + " (a FIFO, not a regular file)");
+        }
+    }
+    try {
+        TFileStream file(fifo, TFileMode::Create);
+        ADD_FAILURE() << "wrote into a FIFO";
+    } catch (const EFCreateError& error) {
+        EXPECT_EQ(error.Message(), "Cannot create file " + fifo + " (a FIFO, not a regular file)");
+    }
+    try {
+        TFileStream file("/dev/zero", TFileMode::OpenRead);
+        ADD_FAILURE() << "opened a device";
+    } catch (const EFOpenError& error) {
+        EXPECT_EQ(error.Message(), "Cannot open file /dev/zero (a device, not a regular file)");
+    }
+    ::alarm(0);
 }
 
 TEST(FileStream, CreateTruncatesAndReadsBackWhatWasWritten)

@@ -212,7 +212,7 @@ TEST(DecompressionStream, DamagedDataRaisesError)
     for (const auto* bytes : {&badHeader, &badTrailer, &badBlockType}) {
         TSourceStream source(*bytes);
         TDecompressionStream inflater(source);
-        ExpectMessage([&] { Drain(inflater, 4096); }, "error");
+        ExpectMessage([&] { Drain(inflater, 4096); }, "error (damaged compressed data)");
     }
     TSourceStream source(badTrailer);
     TDecompressionStream inflater(source);
@@ -236,7 +236,7 @@ TEST(DecompressionStream, DamageInBitsAlreadyTakenInEndsQuietlyAtTheEndOfTheSour
     // With more input behind it, inflate is called again and the damage is reported.
     TSourceStream longer(Concat({bytes, test::Bytes("more")}));
     TDecompressionStream again(longer);
-    ExpectMessage([&] { Drain(again, 1); }, "error");
+    ExpectMessage([&] { Drain(again, 1); }, "error (damaged compressed data)");
 }
 
 TEST(DecompressionStream, StreamNeedingAPresetDictionaryRaisesError)
@@ -257,7 +257,7 @@ TEST(DecompressionStream, StreamNeedingAPresetDictionaryRaisesError)
 
     TSourceStream source{packed};
     TDecompressionStream inflater(source);
-    ExpectMessage([&] { Drain(inflater, 64); }, "error");
+    ExpectMessage([&] { Drain(inflater, 64); }, "error (damaged compressed data)");
 }
 
 // --- Writing and seeking ------------------------------------------------------------------

@@ -1,0 +1,22 @@
+#include "base/TextCase.h"
+
+#include <algorithm>
+
+namespace orv {
+
+std::string FoldCase(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded)
+        c = static_cast<char>(FoldCase(static_cast<uint8_t>(c)));
+    return folded;
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return FoldCase(static_cast<uint8_t>(x)) == FoldCase(static_cast<uint8_t>(y));
+    });
+}
+
+}  // namespace orv

@@ -2,6 +2,8 @@
 // pixel encodings (indexed, bit fields, 24-bit, RLE8, RLE4) into 24-bit B,G,R rows.
 #include "formats/Bitmap.h"
 
+#include "base/ByteOrder.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -15,8 +17,7 @@ namespace {
 
 constexpr uint8_t SignatureB = 'B';
 constexpr uint8_t SignatureM = 'M';
-constexpr size_t FileHeaderSize = 14;
-constexpr size_t OffsetPixelDataOffset = 10;
+using BMPHeader::FileHeaderSize;
 
 constexpr uint32_t CoreHeaderSize = 12;
 constexpr uint32_t InfoHeaderSize = 40;
@@ -36,11 +37,20 @@ enum TBMPCompression : uint32_t {
 };
 
 constexpr int OutputBytesPerPixel = 3;
+constexpr int64_t RowAlignment = 4;
 constexpr int64_t MaxDimension = 32768;
-// Run-length data can describe any size with a few bytes (deltas, end of bitmap), so its
-// images are bounded by a pixel count instead of by the data.
-constexpr int64_t MaxRunLengthPixels = int64_t{64} << 20;
 constexpr int MaxPaletteBits = 8;
+constexpr size_t CoreEntryBytes = 3;     // B, G, R
+constexpr size_t InfoEntryBytes = 4;     // B, G, R, reserved
+constexpr size_t ThreeMasksBytes = 12;   // bit fields after a 40-byte header
+constexpr size_t FourMasksBytes = 16;    // with an alpha mask
+// Run-length data needs at most two bytes per pixel (a run of one) and two per line end,
+// and two for the end of the bitmap; what follows is never looked at.
+constexpr uint64_t RunLengthBytesPerPixel = 2;
+constexpr uint64_t RunLengthBytesPerLine = 2;
+constexpr uint64_t RunLengthEndBytes = 2;
+// The source is read in growing pieces, so a short stream takes a small buffer.
+constexpr size_t FirstReadPiece = 65536;
 
 // Run-length escapes (a zero count byte followed by one of these).
 constexpr uint8_t RLEEndOfLine = 0;
@@ -103,13 +113,12 @@ const char* CompressionName(uint32_t compression)
     }
 }
 
-// Reads one BMP file held in memory into the 24-bit output.
+// Reads one BMP file from a stream into the 24-bit output. The file's bytes are pulled
+// from the stream as the decoding reaches them (Need), never past what the header says
+// the image can use.
 class TBMPDecoder {
 public:
-    TBMPDecoder(std::span<const uint8_t> file, std::string sourceName)
-        : m_File(file), m_SourceName(std::move(sourceName))
-    {
-    }
+    TBMPDecoder(TStream& source, const TImageLimits& limits) : m_Source(source), m_Limits(limits) {}
 
     void Decode();
 
@@ -122,30 +131,30 @@ public:
     std::vector<uint8_t> Pixels;
 
 private:
-    [[noreturn]] void Fail(const std::string& message) const
-    {
-        throw EBitmapError(m_SourceName.empty() ? message : message + " in " + m_SourceName);
-    }
+    [[noreturn]] void Fail(const std::string& message) const { throw EBitmapError(message); }
     [[noreturn]] void FailTruncated() const { Fail("BMP file is truncated"); }
 
-    uint32_t U16(size_t offset) const
+    // Whether the file's first `end` bytes are there, reading more of the source when
+    // they are not yet.
+    bool Need(uint64_t end);
+    uint32_t U16(size_t offset)
     {
-        if (offset + 2 > m_File.size())
+        if (!Need(uint64_t{offset} + 2))
             FailTruncated();
-        return static_cast<uint32_t>(m_File[offset] | m_File[offset + 1] << 8);
+        return TByteReader(m_File).U16(offset);
     }
-    uint32_t U32(size_t offset) const
+    uint32_t U32(size_t offset)
     {
-        if (offset + 4 > m_File.size())
+        if (!Need(uint64_t{offset} + 4))
             FailTruncated();
-        return static_cast<uint32_t>(m_File[offset]) | static_cast<uint32_t>(m_File[offset + 1]) << 8 |
-               static_cast<uint32_t>(m_File[offset + 2]) << 16 | static_cast<uint32_t>(m_File[offset + 3]) << 24;
+        return TByteReader(m_File).U32(offset);
     }
 
     void ReadHeader();
     void CheckFormat();
     size_t ReadMasks();
     void ReadPalette(size_t paletteOffset);
+    void AllocatePixels();
     void ReadUncompressed(size_t dataOffset);
     void ReadRunLength(size_t dataOffset);
 
@@ -159,14 +168,31 @@ private:
     }
     TColor PaletteColor(uint32_t index) const { return index < m_Palette.size() ? m_Palette[index] : TColor{}; }
 
-    std::span<const uint8_t> m_File;
-    std::string m_SourceName;
+    TStream& m_Source;
+    TImageLimits m_Limits;
+    std::vector<uint8_t> m_File;   // the file's bytes read so far
+    bool m_SourceEnded = false;
     uint32_t m_ColorsUsed = 0;
     uint32_t m_DataOffset = 0;
     std::vector<TColor> m_Palette;
     TBitFields m_Fields;
     int64_t m_OutputRowBytes = 0;
 };
+
+bool TBMPDecoder::Need(uint64_t end)
+{
+    while (m_File.size() < end && !m_SourceEnded) {
+        // Growing pieces: a short source takes a small buffer, a long one few reads.
+        const uint64_t step = std::max<uint64_t>(FirstReadPiece, m_File.size());
+        const uint64_t piece = std::min(step, std::max<uint64_t>(end - m_File.size(), FirstReadPiece));
+        const size_t before = m_File.size();
+        m_File.resize(before + static_cast<size_t>(piece));
+        const int64_t got = m_Source.Read(m_File.data() + before, static_cast<int64_t>(piece));
+        m_File.resize(before + static_cast<size_t>(std::max<int64_t>(got, 0)));
+        m_SourceEnded = got < static_cast<int64_t>(piece);
+    }
+    return m_File.size() >= end;
+}
 
 void TBMPDecoder::Decode()
 {
@@ -178,13 +204,13 @@ void TBMPDecoder::Decode()
     size_t dataOffset = m_DataOffset;
     if (dataOffset == 0) {
         // Some writers leave the offset out: the pixels then follow the palette.
-        const size_t entryBytes = HeaderSize == CoreHeaderSize ? 3 : 4;
+        const size_t entryBytes = HeaderSize == CoreHeaderSize ? CoreEntryBytes : InfoEntryBytes;
         dataOffset = paletteOffset + m_Palette.size() * entryBytes;
     }
-    if (dataOffset > m_File.size())
+    if (!Need(dataOffset))
         FailTruncated();
 
-    m_OutputRowBytes = (Width * OutputBytesPerPixel + 3) & ~int64_t{3};
+    m_OutputRowBytes = (Width * OutputBytesPerPixel + RowAlignment - 1) & ~(RowAlignment - 1);
     if (Compression == BI_RLE8 || Compression == BI_RLE4)
         ReadRunLength(dataOffset);
     else
@@ -193,16 +219,15 @@ void TBMPDecoder::Decode()
 
 void TBMPDecoder::ReadHeader()
 {
-    if (m_File.size() < 2 || m_File[0] != SignatureB || m_File[1] != SignatureM)
+    if (!Need(2) || m_File[0] != SignatureB || m_File[1] != SignatureM)
         Fail("Not a BMP file");
-    m_DataOffset = U32(OffsetPixelDataOffset);
-    HeaderSize = U32(FileHeaderSize);
-    const size_t h = FileHeaderSize;
+    m_DataOffset = U32(BMPHeader::PixelDataOffset);
+    HeaderSize = U32(BMPHeader::HeaderSize);
     switch (HeaderSize) {
     case CoreHeaderSize:
-        Width = U16(h + 4);
-        Height = U16(h + 6);
-        BitsPerPixel = U16(h + 10);
+        Width = U16(BMPHeader::CoreWidth);
+        Height = U16(BMPHeader::CoreHeight);
+        BitsPerPixel = U16(BMPHeader::CoreBitsPerPixel);
         Compression = BI_RGB;
         break;
     case InfoHeaderSize:
@@ -210,15 +235,15 @@ void TBMPDecoder::ReadHeader()
     case V3InfoHeaderSize:
     case V4HeaderSize:
     case V5HeaderSize: {
-        if (h + HeaderSize > m_File.size())
+        if (!Need(FileHeaderSize + HeaderSize))
             FailTruncated();
-        Width = static_cast<int32_t>(U32(h + 4));
-        const int64_t height = static_cast<int32_t>(U32(h + 8));
+        Width = static_cast<int32_t>(U32(BMPHeader::Width));
+        const int64_t height = static_cast<int32_t>(U32(BMPHeader::Height));
         TopDown = height < 0;
         Height = TopDown ? -height : height;
-        BitsPerPixel = U16(h + 14);
-        Compression = U32(h + 16);
-        m_ColorsUsed = U32(h + 32);
+        BitsPerPixel = U16(BMPHeader::BitsPerPixel);
+        Compression = U32(BMPHeader::Compression);
+        m_ColorsUsed = U32(BMPHeader::ColorsUsed);
         break;
     }
     default: {
@@ -254,8 +279,8 @@ void TBMPDecoder::CheckFormat()
     case BI_ALPHABITFIELDS: needDepth({16, 32}); break;
     default: Fail("Unsupported " + compression);
     }
-    if ((Compression == BI_RLE8 || Compression == BI_RLE4) && Width * Height > MaxRunLengthPixels)
-        Fail("BMP image too large (" + std::to_string(Width) + "x" + std::to_string(Height) + ")");
+    CheckImageLimits("BMP", static_cast<uint64_t>(Width), static_cast<uint64_t>(Height),
+                     static_cast<uint64_t>(Width * Height * OutputBytesPerPixel), m_Limits);
 }
 
 // Sets up the bit fields of 16- and 32-bit images; returns where the palette starts.
@@ -264,10 +289,10 @@ size_t TBMPDecoder::ReadMasks()
     const size_t headerEnd = FileHeaderSize + HeaderSize;
     if (Compression == BI_BITFIELDS || Compression == BI_ALPHABITFIELDS) {
         // The masks follow a 40-byte header; the longer headers hold them at the same place.
-        const size_t masks = FileHeaderSize + InfoHeaderSize;
+        const size_t masks = BMPHeader::Masks;
         m_Fields = {TChannelMask(U32(masks)), TChannelMask(U32(masks + 4)), TChannelMask(U32(masks + 8))};
         if (HeaderSize == InfoHeaderSize)
-            return headerEnd + (Compression == BI_ALPHABITFIELDS ? 16 : 12);
+            return headerEnd + (Compression == BI_ALPHABITFIELDS ? FourMasksBytes : ThreeMasksBytes);
         return headerEnd;
     }
     if (BitsPerPixel == 16)
@@ -282,13 +307,13 @@ void TBMPDecoder::ReadPalette(size_t paletteOffset)
     if (BitsPerPixel > MaxPaletteBits)
         return;
     const bool core = HeaderSize == CoreHeaderSize;
-    const size_t entryBytes = core ? 3 : 4;
+    const size_t entryBytes = core ? CoreEntryBytes : InfoEntryBytes;
     const uint32_t maxColors = 1u << BitsPerPixel;
     size_t count = (core || m_ColorsUsed == 0 || m_ColorsUsed > maxColors) ? maxColors : m_ColorsUsed;
     // The palette cannot reach into the pixel data (core headers say nothing of its size).
     if (m_DataOffset != 0)
         count = std::min(count, (std::max<size_t>(m_DataOffset, paletteOffset) - paletteOffset) / entryBytes);
-    if (paletteOffset + count * entryBytes > m_File.size())
+    if (!Need(paletteOffset + count * entryBytes))
         FailTruncated();
     m_Palette.resize(count);
     for (size_t i = 0; i < count; ++i) {
@@ -297,16 +322,30 @@ void TBMPDecoder::ReadPalette(size_t paletteOffset)
     }
 }
 
+// The output, once the data is known to be there: bounded by what the file (its header,
+// palette and data) can stand for.
+void TBMPDecoder::AllocatePixels()
+{
+    const uint64_t bytes = static_cast<uint64_t>(m_OutputRowBytes * Height);
+    // A large image needs an eighth of its bytes in the file: read that far (never past
+    // the data the image can use) before judging.
+    if (bytes > MinDecodedImageBytes)
+        Need(bytes / DecodedBytesPerSourceByte);
+    CheckDecodedSize("BMP", static_cast<uint64_t>(Width), static_cast<uint64_t>(Height), bytes, m_File.size(),
+                     MostDecodedBytes(m_File.size()));
+    Pixels.assign(static_cast<size_t>(bytes), 0);
+}
+
 void TBMPDecoder::ReadUncompressed(size_t dataOffset)
 {
     const int64_t rowBits = Width * BitsPerPixel;
     const int64_t stride = (rowBits + 31) / 32 * 4;
     // The last row's padding may be missing from the file.
     const int64_t needed = stride * (Height - 1) + (rowBits + 7) / 8;
-    if (needed > static_cast<int64_t>(m_File.size() - dataOffset))
+    if (!Need(dataOffset + static_cast<uint64_t>(needed)))
         FailTruncated();
 
-    Pixels.assign(static_cast<size_t>(m_OutputRowBytes * Height), 0);
+    AllocatePixels();
     for (int64_t y = 0; y < Height; ++y) {
         const uint8_t* row = m_File.data() + dataOffset + y * stride;
         for (int64_t x = 0; x < Width; ++x) {
@@ -327,9 +366,7 @@ void TBMPDecoder::ReadUncompressed(size_t dataOffset)
             }
             case 24: Put(x, y, {row[x * 3], row[x * 3 + 1], row[x * 3 + 2]}); break;
             case 32: {
-                const uint8_t* p = row + x * 4;
-                const uint32_t pixel = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                       static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+                const uint32_t pixel = TByteReader(std::span(row + x * 4, 4)).U32(0);
                 Put(x, y, {m_Fields.Blue.Extract(pixel), m_Fields.Green.Extract(pixel), m_Fields.Red.Extract(pixel)});
                 break;
             }
@@ -343,10 +380,17 @@ void TBMPDecoder::ReadUncompressed(size_t dataOffset)
 // dropped; data that ends early leaves the rest black.
 void TBMPDecoder::ReadRunLength(size_t dataOffset)
 {
-    Pixels.assign(static_cast<size_t>(m_OutputRowBytes * Height), 0);
-    const bool fourBit = Compression == BI_RLE4;
-    const std::span<const uint8_t> data = m_File.subspan(dataOffset);
+    // What any encoding of this image can need; bytes after it are taken for the end.
+    const uint64_t mostData = RunLengthBytesPerPixel * static_cast<uint64_t>(Width * Height) +
+                              RunLengthBytesPerLine * static_cast<uint64_t>(Height) + RunLengthEndBytes;
     size_t pos = 0;
+    // Whether the next n bytes of the data are there; data[i] is valid below pos + n.
+    auto has = [&](size_t n) { return pos + n <= mostData && Need(dataOffset + pos + n); };
+    auto data = [&](size_t at) { return m_File[dataOffset + at]; };
+    // The first packet tells how much there is to read: an empty stream reads nothing.
+    has(2);
+    AllocatePixels();
+    const bool fourBit = Compression == BI_RLE4;
     int64_t x = 0;
     int64_t y = 0;
     auto put = [&](uint32_t index) {
@@ -354,9 +398,9 @@ void TBMPDecoder::ReadRunLength(size_t dataOffset)
             Put(x, y, PaletteColor(index));
         ++x;
     };
-    while (pos + 2 <= data.size() && y < Height) {
-        const uint8_t count = data[pos];
-        const uint8_t value = data[pos + 1];
+    while (y < Height && has(2)) {
+        const uint8_t count = data(pos);
+        const uint8_t value = data(pos + 1);
         pos += 2;
         if (count > 0) {
             // Encoded run; RLE4 alternates the high and the low nibble.
@@ -371,20 +415,20 @@ void TBMPDecoder::ReadRunLength(size_t dataOffset)
             break;
         case RLEEndOfBitmap: return;
         case RLEDelta:
-            if (pos + 2 > data.size())
+            if (!has(2))
                 return;
-            x += data[pos];
-            y += data[pos + 1];
+            x += data(pos);
+            y += data(pos + 1);
             pos += 2;
             break;
         default: {
             // Absolute run of `value` pixels, padded to a 16-bit boundary.
             const size_t bytes = fourBit ? (value + 1u) / 2 : value;
             for (int i = 0; i < value; ++i) {
-                const size_t at = pos + (fourBit ? i / 2 : i);
-                if (at >= data.size())
+                const size_t at = fourBit ? i / 2 : i;
+                if (!has(at + 1))
                     return;
-                put(fourBit ? ((i % 2 == 0) ? data[at] >> 4 : data[at] & 0x0F) : data[at]);
+                put(fourBit ? ((i % 2 == 0) ? data(pos + at) >> 4 : data(pos + at) & 0x0F) : data(pos + at));
             }
             pos += bytes + (bytes % 2);
             break;
@@ -393,21 +437,11 @@ void TBMPDecoder::ReadRunLength(size_t dataOffset)
     }
 }
 
-std::string SourceName(TStream& source)
-{
-    const auto* file = dynamic_cast<const TFileStream*>(&source);
-    return file ? file->FileName() : std::string();
-}
-
 }  // namespace
 
-void TBitmap::LoadFromStream(TStream& source)
+void TBitmap::LoadFromStream(TStream& source, const TImageLimits& limits)
 {
-    const int64_t size = std::max<int64_t>(source.Size() - source.Position(), 0);
-    std::vector<uint8_t> file(static_cast<size_t>(size));
-    file.resize(static_cast<size_t>(source.Read(file.data(), size)));
-
-    TBMPDecoder decoder(file, SourceName(source));
+    TBMPDecoder decoder(source, limits);
     decoder.Decode();
 
     m_Width = static_cast<int>(decoder.Width);

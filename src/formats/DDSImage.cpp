@@ -5,24 +5,15 @@
 #include <array>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 namespace orv {
 
 namespace {
 
-constexpr size_t DDSFileHeaderSize = 128;      // magic + the 124-byte header
-constexpr uint32_t DDSMagic = 0x20534444;      // "DDS "
 constexpr uint32_t DDSHeaderSize = 124;
 constexpr uint32_t DDSD_CAPS = 0x1;
 constexpr uint32_t DDSD_PIXELFORMAT = 0x1000;
-constexpr uint32_t DDPF_FOURCC = 0x4;
-
-constexpr size_t OffsetMagic = 0;
-constexpr size_t OffsetHeaderSize = 4;
-constexpr size_t OffsetFlags = 8;
-constexpr size_t OffsetHeight = 12;
-constexpr size_t OffsetWidth = 16;
-constexpr size_t OffsetPixelFormatFlags = 80;
-constexpr size_t OffsetFourCC = 84;
 
 constexpr uint32_t S3TCBlockDimension = 4;
 // Pieces in which the blocks are copied, so that a header claiming a huge image in a
@@ -49,15 +40,9 @@ constexpr std::array<TS3TCFormat, 3> S3TCFormats{{
     {FourCC("DXT5"), 16, GL_COMPRESSED_RGBA_S3TC_DXT5},
 }};
 
-uint32_t Word(const std::array<uint8_t, DDSFileHeaderSize>& header, size_t offset)
-{
-    return static_cast<uint32_t>(header[offset]) | static_cast<uint32_t>(header[offset + 1]) << 8 |
-           static_cast<uint32_t>(header[offset + 2]) << 16 | static_cast<uint32_t>(header[offset + 3]) << 24;
-}
-
 }  // namespace
 
-void TDDSImage::LoadFromStream(TStream& source)
+void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits)
 {
     m_Data.Clear();
     m_Compressed = false;
@@ -66,21 +51,22 @@ void TDDSImage::LoadFromStream(TStream& source)
     std::array<uint8_t, DDSFileHeaderSize> header{};
     if (source.Read(header.data(), DDSFileHeaderSize) != static_cast<int64_t>(DDSFileHeaderSize))
         throw EDDSError("DDS header magic not found");
-    if (Word(header, OffsetMagic) != DDSMagic)
+    const TByteReader fields(header);
+    if (fields.U32(DDSHeader::Magic) != DDSMagic)
         throw EDDSError("DDS header magic not found");
-    if (Word(header, OffsetHeaderSize) != DDSHeaderSize)
+    if (fields.U32(DDSHeader::HeaderSize) != DDSHeaderSize)
         throw EDDSError("DDS header size mismatch");
-    const uint32_t flags = Word(header, OffsetFlags);
+    const uint32_t flags = fields.U32(DDSHeader::Flags);
     if ((flags & DDSD_PIXELFORMAT) == 0)
         throw EDDSError("File does not contain DDSD_PIXELFORMAT");
     if ((flags & DDSD_CAPS) == 0)
         throw EDDSError("File does not contain DDSD_CAPS");
 
-    m_Height = Word(header, OffsetHeight);
-    m_Width = Word(header, OffsetWidth);
+    m_Height = fields.U32(DDSHeader::Height);
+    m_Width = fields.U32(DDSHeader::Width);
 
-    const bool hasFourCC = (Word(header, OffsetPixelFormatFlags) & DDPF_FOURCC) != 0;
-    const uint32_t fourCC = Word(header, OffsetFourCC);
+    const bool hasFourCC = (fields.U32(DDSHeader::PixelFormatFlags) & DDSPixelFormatFourCC) != 0;
+    const uint32_t fourCC = fields.U32(DDSHeader::FourCC);
     const auto format = std::find_if(S3TCFormats.begin(), S3TCFormats.end(),
                                      [&](const TS3TCFormat& f) { return hasFourCC && f.FourCC == fourCC; });
     if (format == S3TCFormats.end())
@@ -94,6 +80,8 @@ void TDDSImage::LoadFromStream(TStream& source)
     // writers compute it.
     const uint32_t topLevelSize = (std::max(S3TCBlockDimension, m_Width) / S3TCBlockDimension) *
                                   (std::max(S3TCBlockDimension, m_Height) / S3TCBlockDimension) * m_BlockBytes;
+
+    CheckImageLimits("DDS", m_Width, m_Height, topLevelSize, limits);
 
     // Exact copy of the blocks; the buffer grows only as far as the source delivers.
     const int64_t total = topLevelSize;

@@ -3,10 +3,15 @@
 //   TDDSImage image;
 //   image.LoadFromStream(stream);    // validates the header, copies the top-level blocks
 //   upload(image.GLFormat(), image.Width(), image.Height(), image.Data(), image.DataSize());
+//
+// The blocks are copied only as far as the source delivers them (a header claiming a
+// huge image in a short file fails with "Stream read error" before much memory is
+// taken), and the caller's limits are checked on the header before any block is read.
 #pragma once
 
 #include <cstdint>
 
+#include "formats/ImageLimits.h"
 #include "formats/Stream.h"
 
 namespace orv {
@@ -17,9 +22,20 @@ constexpr uint32_t GL_COMPRESSED_RGBA_S3TC_DXT1 = 0x83F1;
 constexpr uint32_t GL_COMPRESSED_RGBA_S3TC_DXT3 = 0x83F2;
 constexpr uint32_t GL_COMPRESSED_RGBA_S3TC_DXT5 = 0x83F3;
 
+// The magic and the 124-byte header; byte offsets of the fields (little-endian words).
+constexpr size_t DDSFileHeaderSize = 128;
+namespace DDSHeader {
+constexpr size_t Magic = 0, HeaderSize = 4, Flags = 8, Height = 12, Width = 16, PitchOrLinearSize = 20, Depth = 24,
+                 MipMapCount = 28, PixelFormatSize = 76, PixelFormatFlags = 80, FourCC = 84, RGBBitCount = 88,
+                 Caps = 108;
+}  // namespace DDSHeader
+constexpr uint32_t DDSMagic = 0x20534444;   // "DDS "
+constexpr uint32_t DDSPixelFormatFourCC = 0x4;
+
 class TDDSImage {
 public:
-    void LoadFromStream(TStream& source);
+    // limits: checked on the header's size and the top level's bytes before the copy.
+    void LoadFromStream(TStream& source, const TImageLimits& limits = {});
 
     const uint8_t* Data() const { return m_Data.Memory(); }
     int64_t DataSize() const { return static_cast<int64_t>(m_Data.Bytes().size()); }

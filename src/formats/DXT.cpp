@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "base/ByteOrder.h"
 #include "formats/DDSImage.h"
 
 namespace orv {
@@ -29,7 +30,10 @@ uint32_t BlockBytesOf(uint32_t glFormat)
     }
 }
 
-uint32_t Little16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | p[1] << 8); }
+// Layout of the blocks: a colour block is two 5:6:5 endpoints and 16 two-bit indices;
+// an interpolated alpha block two 8-bit endpoints and 16 three-bit indices (48 bits).
+constexpr size_t ColorEndpoint0 = 0, ColorEndpoint1 = 2, ColorIndices = 4;
+constexpr size_t AlphaEndpoint0 = 0, AlphaEndpoint1 = 1, AlphaIndices = 2;
 
 std::array<uint8_t, RGBA> Expand565(uint32_t c)
 {
@@ -40,9 +44,10 @@ std::array<uint8_t, RGBA> Expand565(uint32_t c)
 
 // The colour half of every block: four colours for DXT3/DXT5 always, for DXT1 when
 // c0 > c1; otherwise three colours and transparent black.
-void DecodeColorBlock(const uint8_t* block, bool dxt1, TBlockPixels& out)
+void DecodeColorBlock(std::span<const uint8_t> block, bool dxt1, TBlockPixels& out)
 {
-    const uint32_t c0 = Little16(block), c1 = Little16(block + 2);
+    const TByteReader fields(block);
+    const uint32_t c0 = fields.U16(ColorEndpoint0), c1 = fields.U16(ColorEndpoint1);
     std::array<std::array<uint8_t, RGBA>, 4> palette{Expand565(c0), Expand565(c1), {}, {}};
     const bool fourColors = !dxt1 || c0 > c1;
     for (size_t ch = 0; ch < 3; ++ch) {
@@ -57,13 +62,12 @@ void DecodeColorBlock(const uint8_t* block, bool dxt1, TBlockPixels& out)
     }
     palette[2][3] = Opaque;
     palette[3][3] = fourColors ? Opaque : 0;
-    const uint32_t indices = static_cast<uint32_t>(block[4]) | static_cast<uint32_t>(block[5]) << 8 |
-                             static_cast<uint32_t>(block[6]) << 16 | static_cast<uint32_t>(block[7]) << 24;
+    const uint32_t indices = fields.U32(ColorIndices);
     for (size_t i = 0; i < PixelsPerBlock; ++i)
         out[i] = palette[(indices >> (2 * i)) & 3];
 }
 
-void DecodeExplicitAlpha(const uint8_t* block, TBlockPixels& out)
+void DecodeExplicitAlpha(std::span<const uint8_t> block, TBlockPixels& out)
 {
     for (size_t i = 0; i < PixelsPerBlock; ++i) {
         const uint32_t nibble = (block[i / 2] >> (4 * (i % 2))) & 0x0F;
@@ -71,9 +75,10 @@ void DecodeExplicitAlpha(const uint8_t* block, TBlockPixels& out)
     }
 }
 
-void DecodeInterpolatedAlpha(const uint8_t* block, TBlockPixels& out)
+void DecodeInterpolatedAlpha(std::span<const uint8_t> block, TBlockPixels& out)
 {
-    const uint32_t a0 = block[0], a1 = block[1];
+    const TByteReader fields(block);
+    const uint32_t a0 = fields.U8(AlphaEndpoint0), a1 = fields.U8(AlphaEndpoint1);
     std::array<uint8_t, 8> alpha{static_cast<uint8_t>(a0), static_cast<uint8_t>(a1)};
     if (a0 > a1) {
         for (uint32_t i = 1; i < 7; ++i)
@@ -84,9 +89,8 @@ void DecodeInterpolatedAlpha(const uint8_t* block, TBlockPixels& out)
         alpha[6] = 0;
         alpha[7] = Opaque;
     }
-    uint64_t bits = 0;
-    for (size_t i = 0; i < 6; ++i)
-        bits |= static_cast<uint64_t>(block[2 + i]) << (8 * i);
+    // The whole block as one 64-bit word, shifted past the two endpoints: 48 index bits.
+    const uint64_t bits = fields.U64(AlphaEndpoint0) >> (8 * AlphaIndices);
     for (size_t i = 0; i < PixelsPerBlock; ++i)
         out[i][3] = alpha[(bits >> (3 * i)) & 7];
 }
@@ -120,18 +124,19 @@ std::vector<uint8_t> DecodeDXT(uint32_t glFormat, uint32_t width, uint32_t heigh
     std::vector<uint8_t> rgba(size_t{width} * height * RGBA);
     const uint64_t blocksAcross = (uint64_t{width} + BlockEdge - 1) / BlockEdge;
     const uint64_t blocksDown = (uint64_t{height} + BlockEdge - 1) / BlockEdge;
-    const uint8_t* block = blocks.data();
+    size_t offset = 0;
     TBlockPixels pixels{};
     for (uint64_t by = 0; by < blocksDown; ++by) {
-        for (uint64_t bx = 0; bx < blocksAcross; ++bx, block += blockBytes) {
+        for (uint64_t bx = 0; bx < blocksAcross; ++bx, offset += blockBytes) {
+            const std::span<const uint8_t> block = blocks.subspan(offset, blockBytes);
             switch (glFormat) {
             case GL_COMPRESSED_RGBA_S3TC_DXT1: DecodeColorBlock(block, true, pixels); break;
             case GL_COMPRESSED_RGBA_S3TC_DXT3:
-                DecodeColorBlock(block + AlphaBlockBytes, false, pixels);
+                DecodeColorBlock(block.subspan(AlphaBlockBytes), false, pixels);
                 DecodeExplicitAlpha(block, pixels);
                 break;
             default:
-                DecodeColorBlock(block + AlphaBlockBytes, false, pixels);
+                DecodeColorBlock(block.subspan(AlphaBlockBytes), false, pixels);
                 DecodeInterpolatedAlpha(block, pixels);
                 break;
             }

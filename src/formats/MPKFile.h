@@ -137,6 +137,8 @@ public:
 
     bool Loaded() const { return m_Loaded; }
     const std::string& FileName() const { return m_FileName; }
+    // The archive file's size in bytes (0 while closed).
+    int64_t FileSize() const { return m_FileSize; }
     const std::string& ArchiveName() const { return m_ArchiveName; }
     const TMPKDirectoryEntryList& Directory() const { return m_Directory; }
 

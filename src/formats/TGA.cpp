@@ -2,7 +2,6 @@
 #include "formats/TGA.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 namespace orv {
@@ -10,21 +9,12 @@ namespace orv {
 namespace {
 
 constexpr uint8_t ColorMapPresent = 1;
-constexpr uint8_t FirstRunLengthType = 9;       // 9, 10, 11: run-length forms of 1, 2, 3
-constexpr uint8_t RunLengthTypeOffset = 8;
-constexpr uint8_t DescriptorRightToLeft = 0x10;
-constexpr uint8_t DescriptorTopToBottom = 0x20;
 constexpr uint8_t PacketIsRun = 0x80;
 constexpr uint8_t PacketCountMask = 0x7F;
-// A packet byte can stand for at most 128 pixels: the most any encoding of the remaining
-// bytes could produce. Claims beyond that (and beyond a small allowance for headers
-// without data) are refused instead of allocated.
-constexpr uint64_t MaxPixelsPerSourceByte = 128;
-constexpr uint64_t SmallImageAllowance = uint64_t{1} << 20;
 
 }  // namespace
 
-void TTGAImage::LoadFromStream(TStream& source)
+void TTGAImage::LoadFromStream(TStream& source, const TImageLimits& limits)
 {
     m_Header.fill(0);
     m_Pixels.clear();
@@ -39,28 +29,23 @@ void TTGAImage::LoadFromStream(TStream& source)
 
     const uint64_t bytesPerPixel = BytesPerPixel();
     const uint64_t total = uint64_t{Width()} * Height() * bytesPerPixel;
-    const int64_t remaining = std::max<int64_t>(source.Size() - source.Position(), 0);
-    const uint64_t mostProducible =
-        std::max(SmallImageAllowance, static_cast<uint64_t>(remaining) * MaxPixelsPerSourceByte * bytesPerPixel);
-    if (total > mostProducible) {
-        char message[160];
-        std::snprintf(message, sizeof message,
-                      "TGA image of %ux%u pixels at %u bits cannot come from the %lld bytes left in the file",
-                      unsigned{Width()}, unsigned{Height()}, unsigned{PixelDepth()}, static_cast<long long>(remaining));
-        throw ETGAError(message);
-    }
+    const auto remaining = static_cast<uint64_t>(std::max<int64_t>(source.Size() - source.Position(), 0));
+    const bool runLength = ImageType() >= TGAFirstRunLengthType;
+    CheckDecodedSize("TGA", Width(), Height(), total, remaining,
+                     runLength ? MostDecodedBytes(remaining) : remaining + ShortTGAAllowance);
+    CheckImageLimits("TGA", Width(), Height(), total, limits);
 
-    if (ImageType() < FirstRunLengthType) {
+    if (!runLength) {
         m_Pixels.assign(total, 0);
         source.Read(m_Pixels.data(), static_cast<int64_t>(total));
     } else {
         ReadRunLengthData(source, total);
-        m_Header[2] = static_cast<uint8_t>(m_Header[2] - RunLengthTypeOffset);
+        m_Header[TGAHeader::ImageType] = static_cast<uint8_t>(ImageType() - TGARunLengthTypeOffset);
     }
 
-    if ((Descriptor() & DescriptorRightToLeft) != 0)
+    if ((Descriptor() & TGARightToLeft) != 0)
         ReversePixelsInRows();
-    if ((Descriptor() & DescriptorTopToBottom) == 0)
+    if ((Descriptor() & TGATopToBottom) == 0)
         ReverseRows();
 }
 

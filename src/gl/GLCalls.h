@@ -21,7 +21,8 @@ namespace orv::gl {
     X(glBegin) X(glBindTexture) X(glBlendFunc) X(glClear) X(glClearColor) X(glColor3f) X(glColor4f) \
     X(glColorMaterial) X(glCullFace) X(glDeleteTextures) X(glDepthFunc) X(glDisable)                \
     X(glDisableClientState) X(glDrawArrays) X(glEdgeFlag) X(glEnable) X(glEnableClientState)        \
-    X(glEnd) X(glFogf) X(glFogfv) X(glFrontFace) X(glGenTextures) X(glGetError) X(glGetString)      \
+    X(glEnd) X(glFogf) X(glFogfv) X(glFrontFace) X(glGenTextures) X(glGetError) X(glGetIntegerv)   \
+    X(glGetString)                                                                                  \
     X(glLightfv) X(glLoadIdentity) X(glMaterialfv) X(glMatrixMode) X(glNormal3f) X(glNormal3fv)     \
     X(glNormalPointer) X(glOrtho) X(glPixelStorei) X(glPolygonMode) X(glPopMatrix) X(glPushMatrix)  \
     X(glRotatef) X(glScalef) X(glShadeModel) X(glTexCoord2f) X(glTexCoordPointer) X(glTexEnvi)      \

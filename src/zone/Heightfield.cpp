@@ -23,8 +23,9 @@ std::vector<uint8_t> DecodePixels(TPCXByteStream& stream)
 
 THeightRange ReadTerrainHeights(TMPKFile& archive, TTerrain& terrain)
 {
-    TPCXByteStream terrainPixels(archive.ExtractToMemory(TerrainMember));
-    TPCXByteStream offsetPixels(archive.ExtractToMemory(OffsetMember));
+    constexpr TExtractLimit used{HeightmapBytesRead, TExtractLimit::Stop};
+    TPCXByteStream terrainPixels(archive.ExtractToMemory(TerrainMember, used));
+    TPCXByteStream offsetPixels(archive.ExtractToMemory(OffsetMember, used));
     const std::vector<uint8_t> offset = DecodePixels(offsetPixels);
     return StoreTerrainHeights(offset, DecodePixels(terrainPixels), terrain);
 }

@@ -24,6 +24,11 @@ constexpr std::string_view TerrainMember = "terrain.pcx";
 constexpr std::string_view OffsetMember = "offset.pcx";
 constexpr int OffsetScale = 48;
 constexpr int TerrainScale = 8;
+// What the loader can read of one heightmap: the 128-byte PCX header, then at most two
+// bytes (a run marker and its value) for each of the 256 x 256 pixels it takes. A member
+// is inflated no further, however long it is: the result is the same as with all of it.
+constexpr int64_t PCXHeaderBytes = 128;
+constexpr int64_t HeightmapBytesRead = PCXHeaderBytes + 2 * int64_t{GridCells} * GridCells;
 
 struct THeightRange {
     int MinZ = -1;   // -1: nothing read

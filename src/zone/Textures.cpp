@@ -110,14 +110,29 @@ void SetTextureParameters(int32_t filter, int32_t wrap)
                     filter == GL_NEAREST || filter == GL_LINEAR ? filter : GL_LINEAR);
 }
 
-void UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the top level only*/, int32_t filter,
-                      int32_t wrap)
+uint64_t TileTextureBudget(int64_t archiveBytes)
+{
+    return std::max(MinTileTextureBudget, static_cast<uint64_t>(std::max<int64_t>(archiveBytes, 0)) *
+                                              DecodedBytesPerSourceByte);
+}
+
+uint64_t MaxTextureSide()
+{
+    GLint side = 0;
+    gl::glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    return side > 0 ? static_cast<uint64_t>(side) : TImageLimits{}.MaxSide;
+}
+
+uint64_t UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the top level only*/, int32_t filter,
+                          int32_t wrap, const TImageLimits& limits)
 {
     if (glext::glCompressedTexImage2D == nullptr)
         throw ETextureError("DDS texture cannot be uploaded without OpenGL 1.3");
+    uint64_t bytes = 0;
     {
         TDDSImage image;
-        image.LoadFromStream(stream);
+        image.LoadFromStream(stream, limits);
+        bytes = static_cast<uint64_t>(image.DataSize());
         gl::glBindTexture(GL_TEXTURE_2D, name);
         glext::glCompressedTexImage2D(GL_TEXTURE_2D, 0, image.GLFormat(), static_cast<GLsizei>(image.Width()),
                                       static_cast<GLsizei>(image.Height()), 0,
@@ -125,13 +140,17 @@ void UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the top le
     }
     SetTextureParameters(filter, wrap);
     CheckGLError("Loading DDS texture");
+    return bytes;
 }
 
-void UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
+uint64_t UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+                          const TImageLimits& limits)
 {
+    uint64_t bytes = 0;
     {
         TTGAImage image;
-        image.LoadFromStream(stream);
+        image.LoadFromStream(stream, limits);
+        bytes = image.DataSize();
         const TTGAPixels pixels = TGAPixelsForUpload(image);
         gl::glBindTexture(GL_TEXTURE_2D, name);
         // TGA rows follow each other without padding, whatever the width.
@@ -145,13 +164,17 @@ void UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filt
         gl::glPixelStorei(GL_UNPACK_ALIGNMENT, DefaultUnpackAlignment);
     }
     SetTextureParameters(filter, wrap);
+    return bytes;
 }
 
-void UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
+uint64_t UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+                             const TImageLimits& limits)
 {
+    uint64_t bytes = 0;
     {
         TBitmap bitmap;
-        bitmap.LoadFromStream(stream);
+        bitmap.LoadFromStream(stream, limits);
+        bytes = bitmap.PixelBytes().size();
         if (bitmap.PixelBytes().size() < static_cast<size_t>(bitmap.RowBytes()) * bitmap.Height())
             throw ETextureError("Bitmap holds fewer pixel bytes than its size needs");
         gl::glBindTexture(GL_TEXTURE_2D, name);
@@ -165,18 +188,23 @@ void UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t f
                          bottomRow);
     }
     SetTextureParameters(filter, wrap);
+    return bytes;
 }
 
 void LoadTGATextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
 {
-    TFileStream file(path, TFileMode::OpenRead);
-    UploadTGATexture(file, name, mipmaps, filter, wrap);
+    NamingFailures(path, "", [&] {
+        TFileStream file(path, TFileMode::OpenRead);
+        UploadTGATexture(file, name, mipmaps, filter, wrap, {.MaxSide = MaxTextureSide()});
+    });
 }
 
 void LoadBitmapTextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
 {
-    TFileStream file(path, TFileMode::OpenRead);
-    UploadBitmapTexture(file, name, mipmaps, filter, wrap);
+    NamingFailures(path, "", [&] {
+        TFileStream file(path, TFileMode::OpenRead);
+        UploadBitmapTexture(file, name, mipmaps, filter, wrap, {.MaxSide = MaxTextureSide()});
+    });
 }
 
 void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& targets)
@@ -185,6 +213,9 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
     if (targets.TileTextures.size() < static_cast<size_t>(side * side))
         throw ETextureError("Terrain textures: fewer than 64 tile texture names");
     std::array<char, 64> line{};
+    const uint64_t maxSide = MaxTextureSide();
+    const uint64_t budget = TileTextureBudget(archive.FileSize());
+    uint64_t used = 0;
     for (int py = 0; py < side; ++py) {
         for (int px = 0; px < side; ++px) {
             std::snprintf(line.data(), line.size(), "Loading terrain texture (%d,%d)...", px, py);
@@ -193,12 +224,16 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
             const uint32_t name = targets.TileTextures[tile];
             const std::string ddsName = TileMemberName(px, py);
             const std::string bmpName = TileBitmapMemberName(px, py);
+            const TImageLimits limits{.MaxSide = maxSide, .MaxBytes = budget - used,
+                                      .Budget = "left of the zone's texture budget"};
             bool withoutImage = false;
             if (archive.Directory().Exists(ddsName) && targets.DDSUploads) {
                 if (targets.TilesAreDDS)
                     *targets.TilesAreDDS = true;
-                std::unique_ptr<TMemoryStream> stream = archive.ExtractToMemory(ddsName);
-                UploadDDSTexture(*stream, name, false, TexFilterLinear, TexWrapClamp);
+                NamingFailures(archive.FileName(), ddsName, [&] {
+                    used += UploadDDSTexture(*archive.OpenMember(ddsName), name, false, TexFilterLinear, TexWrapClamp,
+                                             limits);
+                });
             } else if (archive.Directory().Exists(ddsName) && !archive.Directory().Exists(bmpName)) {
                 // A DDS tile without the compressed upload and without an alternative.
                 if (targets.TilesAreDDS)
@@ -210,8 +245,10 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
                     Log("No OpenGL 1.3 support: " + ddsName + " not uploaded, " + bmpName + " used instead");
                 if (targets.TilesAreDDS)
                     *targets.TilesAreDDS = false;
-                std::unique_ptr<TMemoryStream> stream = archive.ExtractToMemory(bmpName);
-                UploadBitmapTexture(*stream, name, false, TexFilterLinear, TexWrapClamp);
+                NamingFailures(archive.FileName(), bmpName, [&] {
+                    used += UploadBitmapTexture(*archive.OpenMember(bmpName), name, false, TexFilterLinear,
+                                                TexWrapClamp, limits);
+                });
             }
             if (static_cast<size_t>(tile) < targets.TileWithoutImage.size())
                 targets.TileWithoutImage[tile] = withoutImage;

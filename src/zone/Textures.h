@@ -8,8 +8,12 @@
 //   LoadTerrainTextures(archive, {tileNames, ddsUploads, tilesAreDDS, tileWithoutImage});
 //   LoadSharedTextures(gameDir, names);
 //
-// Errors of the readers propagate as exceptions; OpenGL errors are only logged
-// (CheckGLError, gl/GLError.h).
+// Errors of the readers propagate as exceptions that name the file (and the archive
+// member); OpenGL errors are only logged (CheckGLError, gl/GLError.h).
+//
+// Memory: no image larger than the driver's largest texture is decoded, and the 64 tiles
+// of a zone take at most TileTextureBudget of decoded image bytes (the readers refuse
+// the tile that would pass it, before decoding it).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/ImageLimits.h"
 #include "formats/Stream.h"
 #include "zone/TextureImages.h"
 
@@ -36,12 +41,27 @@ class ETextureError : public EFormatError { using EFormatError::EFormatError; };
 // filter (GL_LINEAR for a mipmap filter).
 void SetTextureParameters(int32_t filter, int32_t wrap);
 
-// The stream holds one image at its position. The DDS upload ignores mipmaps and
-// needs the OpenGL 1.3 entry points (glext::LoadGL13).
-void UploadDDSTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
-void UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
-void UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
-// Open the file ("Cannot open file %s"), upload, close (also when the upload raises).
+// The decoded bytes the tiles of one zone may take: 8 bytes per byte of the texture
+// archive, and never less than MinTileTextureBudget, which holds 64 tiles of 512 x 512
+// pixels as 24-bit bitmaps four times over (the game's tiles are 256 x 256).
+constexpr uint64_t MinTileTextureBudget = uint64_t{128} << 20;
+uint64_t TileTextureBudget(int64_t archiveBytes);
+
+// The largest texture side the driver takes (GL_MAX_TEXTURE_SIZE); no limit when it
+// does not say.
+uint64_t MaxTextureSide();
+
+// The stream holds one image at its position; each returns the bytes of the decoded
+// image, which the limits bound (as ImageLimits.h says). The DDS upload ignores mipmaps
+// and needs the OpenGL 1.3 entry points (glext::LoadGL13).
+uint64_t UploadDDSTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+                          const TImageLimits& limits = {});
+uint64_t UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+                          const TImageLimits& limits = {});
+uint64_t UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+                             const TImageLimits& limits = {});
+// Open the file ("Cannot open file %s"), upload, close (also when the upload raises);
+// errors name the file.
 void LoadTGATextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
 void LoadBitmapTextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
 
@@ -54,7 +74,9 @@ struct TTerrainTextureTargets {
 
 // The 64 tiles of an open texture archive, row py outer, column px inner: the DDS
 // member, else its ".bmp" alternative. Without DDS uploads a DDS tile takes its BMP
-// alternative when the archive has one, otherwise it is left without an image.
+// alternative when the archive has one, otherwise it is left without an image. Each
+// member is read as it inflates (the mipmaps after a DDS tile's top level never are);
+// errors name the archive and the member.
 void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& targets);
 
 struct TSharedTextureNames {

@@ -124,11 +124,12 @@ void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions)
 void LoadWaterRegions(TMPKFile& archive, TWaterRegionList& regions, const std::string& directory)
 {
     regions.clear();
-    const std::unique_ptr<TMemoryStream> member = archive.ExtractToMemory(SectorMember);
+    const std::unique_ptr<TMemoryStream> member =
+        archive.ExtractToMemory(SectorMember, {MaxSectorBytes, TExtractLimit::Refuse});
     const std::span<const uint8_t> bytes(member->Bytes());
     if (const auto failure = WriteFileAtomically(directory, SectorMember, bytes))
         Log(*failure + "; the water regions are read from the archive");
-    ReadWaterRegions(TIniFile(bytes), regions);
+    NamingFailures(archive.FileName(), SectorMember, [&] { ReadWaterRegions(TIniFile(bytes), regions); });
 }
 
 }  // namespace orv

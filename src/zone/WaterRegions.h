@@ -10,6 +10,7 @@
 // bank points of its river.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,10 @@ constexpr std::string_view SectorMember = "sector.dat";
 constexpr uint32_t DefaultWaterColor = 0xFFFF00;
 // More rivers than this in "num" is taken for a damaged file.
 constexpr int MaxWaterRegions = 65536;
+// A "sector.dat" larger than this is no water definition (a zone's rivers and lakes take
+// a few kilobytes): the member is refused once that much is inflated, before it fills
+// memory or the disk.
+constexpr int64_t MaxSectorBytes = int64_t{4} << 20;
 
 // Appends one region per river. A bad bank point raises EListError ("List index out of
 // bounds (%d)") or EConvertError ("'%s' is not a valid integer value"); the regions of
@@ -32,9 +37,10 @@ constexpr int MaxWaterRegions = 65536;
 void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions);
 
 // Clears the list, extracts "sector.dat" (raising the archive's error when it is
-// missing), writes it to directory/sector.dat (a temporary file in the directory renamed
-// into place) and reads the regions from the member's bytes. When the file cannot be
-// written, one log line says so and the regions are read all the same.
+// missing, EMPKError when it is larger than MaxSectorBytes), writes it to
+// directory/sector.dat (a temporary file in the directory renamed into place) and reads
+// the regions from the member's bytes. When the file cannot be written, one log line
+// says so and the regions are read all the same. Errors name the archive and the member.
 void LoadWaterRegions(TMPKFile& archive, TWaterRegionList& regions, const std::string& directory = ".");
 
 }  // namespace orv

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/MPKFile.h"
+#include "base/TextCase.h"
 #include "zone/TextValues.h"
 
 namespace orv {

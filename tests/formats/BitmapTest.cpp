@@ -66,7 +66,7 @@ std::string LoadError(const std::vector<uint8_t>& file)
 {
     try {
         Load(file);
-    } catch (const orv::EBitmapError& e) {
+    } catch (const orv::EFormatError& e) {   // EBitmapError, EImageTooLarge
         return e.what();
     }
     return "";
@@ -362,12 +362,24 @@ TEST(Bitmap, HugeClaimsFailBeforeAllocating)
     EXPECT_EQ(LoadError(BMPFile({.Width = 30000, .Height = -30000}, data)), "BMP file is truncated");
     EXPECT_EQ(LoadError(BMPFile({.Width = 30000, .Height = 30000, .BitsPerPixel = 1, .Palette = {0, W}}, data)),
               "BMP file is truncated");
-    // Run-length data can be short, so its images are bounded by pixels: 64 Mi at most.
+    // Run-length data can be short (an end marker stands for any size), so its images
+    // take at most max(64 MiB, 8 x the file): 4096 x 4096 x 3 bytes from 56 bytes, but not
+    // 8192 x 8192.
+    const std::vector<uint8_t> end{0, 1};
+    EXPECT_EQ(LoadError(BMPFile({.Width = 4096, .Height = 4096, .BitsPerPixel = 8, .Compression = 1}, end)), "");
+    EXPECT_EQ(LoadError(BMPFile({.Width = 8192, .Height = 8192, .BitsPerPixel = 8, .Compression = 1}, end)),
+              "BMP image of 8192 x 8192 pixels (201326592 bytes) cannot come from the 56 bytes left in the file");
     EXPECT_EQ(LoadError(BMPFile({.Width = 32768, .Height = 32768, .BitsPerPixel = 8, .Compression = 1}, data)),
-              "BMP image too large (32768x32768)");
-    EXPECT_EQ(LoadError(BMPFile({.Width = 1024, .Height = 1024, .BitsPerPixel = 8, .Compression = 1},
-                                std::vector<uint8_t>{0, 1})),
-              "");
+              "BMP image of 32768 x 32768 pixels (3221225472 bytes) cannot come from the 94 bytes left in the "
+              "file");
+    // 1-bit pixels take 24 times their data: 8192 x 8192 needs 8 MiB of data, more than
+    // an eighth of its 192 MiB.
+    std::vector<uint8_t> bits(8192 / 8 * 8192, 0x55);
+    EXPECT_EQ(LoadError(BMPFile({.Width = 8192, .Height = 8192, .BitsPerPixel = 1, .Palette = {0, W}}, bits)),
+              "BMP image of 8192 x 8192 pixels (201326592 bytes) cannot come from the 8388670 bytes left in the "
+              "file");
+    bits.resize(4096 / 8 * 4096);
+    EXPECT_EQ(LoadError(BMPFile({.Width = 4096, .Height = 4096, .BitsPerPixel = 1, .Palette = {0, W}}, bits)), "");
 }
 
 TEST(Bitmap, SidesOf32768AreReadAndLongerOnesRefused)
@@ -389,19 +401,57 @@ TEST(Bitmap, SidesOf32768AreReadAndLongerOnesRefused)
               "BMP image too large (1x32769)");
 }
 
-TEST(Bitmap, FileStreamErrorsNameTheFile)
+// A bitmap is read no further than its header says it can use: what follows in the
+// stream stays unread (for run-length data, after two bytes per pixel and per line).
+TEST(Bitmap, ReadsNoFurtherThanTheImageCanUse)
 {
-    orvtest::TScratchDir dir;
-    const std::string path = dir.File("broken.bmp");
-    orvtest::WriteBytes(path, std::vector<uint8_t>{'B', 'M', 1, 2});
-    orv::TFileStream stream(path, orv::TFileMode::OpenRead);
+    const std::vector<uint8_t> pixels{1, 2, 3, 0};
+    std::vector<uint8_t> file = BMPFile({}, pixels);
+    const size_t size = file.size();
+    file.resize(size + (4 << 20), 0xEE);
+    auto stream = orvtest::MemoryStream(file);
     orv::TBitmap bitmap;
+    bitmap.LoadFromStream(*stream);
+    EXPECT_EQ(At(bitmap, 0, 0), 0x030201u);
+    EXPECT_LE(stream->Position(), int64_t{1} << 16) << "read a piece at most";
+
+    // 2 x 2 run-length data: runs of one pixel each, then nothing the decoder takes
+    // ... a million no-op runs would follow in a damaged file; reading stops after 14
+    // bytes (2 per pixel, 2 per line, 2 for the end).
+    std::vector<uint8_t> runs{1, 1, 1, 1, 0, 0, 1, 1, 1, 1};
+    runs.resize(runs.size() + (2 << 20), 1);
+    std::vector<uint8_t> rle = BMPFile({.Width = 2, .Height = 2, .BitsPerPixel = 8, .Compression = 1,
+                                        .Palette = {0x000000, 0x00FF00}}, runs);
+    auto rleStream = orvtest::MemoryStream(rle);
+    bitmap.LoadFromStream(*rleStream);
+    EXPECT_EQ(At(bitmap, 1, 1), 0x00FF00u);
+    EXPECT_LE(rleStream->Position(), int64_t{1} << 16);
+}
+
+TEST(Bitmap, CallerLimitsComeBeforeThePixels)
+{
+    const std::vector<uint8_t> pixels(16 * 4 * 3, 9);
+    const auto file = BMPFile({.Width = 16, .Height = 4}, pixels);
+    orv::TBitmap bitmap;
+    auto stream = orvtest::MemoryStream(file);
     try {
-        bitmap.LoadFromStream(stream);
+        bitmap.LoadFromStream(*stream, {.MaxSide = 8, .MaxBytes = 1 << 20, .Budget = "left of the budget"});
         ADD_FAILURE() << "no error";
-    } catch (const orv::EBitmapError& e) {
-        EXPECT_EQ(std::string(e.what()), "BMP file is truncated in " + path);
+    } catch (const orv::EImageTooLarge& e) {
+        EXPECT_EQ(std::string(e.what()), "BMP image of 16 x 4 pixels is larger than the largest texture (8 pixels a "
+                                         "side)");
     }
+    stream->SetPosition(0);
+    try {
+        bitmap.LoadFromStream(*stream, {.MaxBytes = 191, .Budget = "left of the budget"});
+        ADD_FAILURE() << "no error";
+    } catch (const orv::EImageTooLarge& e) {
+        EXPECT_EQ(std::string(e.what()), "BMP image of 16 x 4 pixels needs 192 bytes, more than the 191 bytes left "
+                                         "of the budget");
+    }
+    stream->SetPosition(0);
+    bitmap.LoadFromStream(*stream, {.MaxSide = 16, .MaxBytes = 192});
+    EXPECT_EQ(bitmap.Width(), 16);
 }
 
 }  // namespace

@@ -149,23 +149,65 @@ TEST(TGAImage, ShortFilesLoadWithoutComplaint)
     EXPECT_EQ(moderate.DataSize(), 64u * 64 * 4);
 }
 
-TEST(TGAImage, ClaimsBeyondAnyEncodingOfTheFileAreRefused)
+TEST(TGAImage, ClaimsBeyondWhatTheFileCanProduceAreRefused)
 {
-    // 65535 x 65535 x 4 bytes (17 GB) from a 100-byte file.
-    EXPECT_THROW(Load(TGAHeader({.ImageType = 2, .Width = 65535, .Height = 65535, .Depth = 32}).Fill(100).Data()),
-                 orv::ETGAError);
+    auto error = [](const std::vector<uint8_t>& file) -> std::string {
+        try {
+            Load(file);
+        } catch (const orv::EImageTooLarge& e) {
+            return e.what();
+        }
+        return "";
+    };
+    // Raw data is as long as the file: 65535 x 2047 x 4 bytes (512 MiB) from a 1 MiB file.
+    EXPECT_EQ(error(TGAHeader({.ImageType = 2, .Width = 65535, .Height = 2047, .Depth = 32}).Fill(1 << 20).Data()),
+              "TGA image of 65535 x 2047 pixels (536600580 bytes) cannot come from the 1048576 bytes left in the "
+              "file");
+    // A file cut short may lack up to 1 MiB, which reads as zeros: 1024 x 512 x 4 bytes
+    // (2 MiB) need 1 MiB present.
+    const TTGAHeader raw{.ImageType = 2, .Width = 1024, .Height = 512, .Depth = 32};
+    EXPECT_EQ(Load(TGAHeader(raw).Fill(1 << 20).Data()).DataSize(), 2u << 20);
+    EXPECT_NE(error(TGAHeader(raw).Fill((1 << 20) - 1).Data()), "");
+    // Run-length data decodes to at most max(64 MiB, 8 x the file): 4096 x 4096 x 4
+    // bytes from 100 bytes, not one row more.
+    const TTGAHeader rle{.ImageType = 10, .Width = 4096, .Height = 4096, .Depth = 32};
+    EXPECT_EQ(Load(TGAHeader(rle).Fill(100).Data()).DataSize(), 64u << 20);
+    EXPECT_NE(error(TGAHeader({.ImageType = 10, .Width = 4096, .Height = 4097, .Depth = 32}).Fill(100).Data()),
+              "");
+    // ... and 8 bytes per byte of a larger file: 4096 x 4097 x 4 from 8.1 MiB.
+    EXPECT_EQ(Load(TGAHeader({.ImageType = 10, .Width = 4096, .Height = 4097, .Depth = 32})
+                       .Fill(uint64_t{4096} * 4097 * 4 / 8)
+                       .Data())
+                  .DataSize(),
+              uint64_t{4096} * 4097 * 4);
     EXPECT_THROW(Load(TGAHeader({.ImageType = 10, .Width = 65535, .Height = 65535, .Depth = 32}).Fill(100).Data()),
-                 orv::ETGAError);
-    // The bound: every remaining byte a run packet byte of 128 pixels. 1024 x 1024 x 4
-    // bytes needs 8192 bytes left.
-    const TTGAHeader large{.ImageType = 10, .Width = 1024, .Height = 1024, .Depth = 32};
-    EXPECT_EQ(Load(TGAHeader(large).Fill(8192).Data()).DataSize(), 1024u * 1024 * 4);
+                 orv::EImageTooLarge);
+}
+
+TEST(TGAImage, CallerLimitsComeBeforeThePixels)
+{
+    const auto file = TGAHeader({.ImageType = 2, .Width = 64, .Height = 32, .Depth = 24}).Fill(64 * 32 * 3).Data();
+    auto stream = orvtest::MemoryStream(file);
+    orv::TTGAImage image;
     try {
-        Load(TGAHeader(large).Fill(8191).Data());
+        image.LoadFromStream(*stream, {.MaxSide = 63});
         ADD_FAILURE() << "no error";
-    } catch (const orv::ETGAError& e) {
-        EXPECT_NE(std::string(e.what()).find("1024x1024"), std::string::npos) << e.what();
+    } catch (const orv::EImageTooLarge& e) {
+        EXPECT_EQ(std::string(e.what()), "TGA image of 64 x 32 pixels is larger than the largest texture (63 pixels a "
+                                         "side)");
     }
+    stream->SetPosition(0);
+    try {
+        image.LoadFromStream(*stream, {.MaxBytes = 6143});
+        ADD_FAILURE() << "no error";
+    } catch (const orv::EImageTooLarge& e) {
+        EXPECT_EQ(std::string(e.what()), "TGA image of 64 x 32 pixels needs 6144 bytes, more than the 6143 bytes "
+                                         "left for it");
+    }
+    EXPECT_EQ(image.DataSize(), 0u);
+    stream->SetPosition(0);
+    image.LoadFromStream(*stream, {.MaxSide = 64, .MaxBytes = 6144});
+    EXPECT_EQ(image.DataSize(), 6144u);
 }
 
 TEST(TGAImage, OddDepthsDoNotReadBeyondThePixels)

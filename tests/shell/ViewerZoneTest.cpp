@@ -15,6 +15,7 @@
 #include "shell/Viewer.h"
 #include "terrain/CLOD.h"
 #include "zone/TestZone.h"
+#include "zone/ZonePaths.h"
 
 namespace orv {
 namespace {
@@ -128,6 +129,9 @@ protected:
         return {};
     }
 
+    // The data archive of a zone, as its errors name it.
+    std::string DataArchive(int zone) const { return ZoneArchivePath(Game.Path(), zone, TZoneArchive::Data); }
+
     std::string SectorFile() const
     {
         const auto bytes = test::FileBytes(Work.Path() + "sector.dat");
@@ -239,7 +243,7 @@ TEST_F(LoadZoneTest, MissingHeightmapMemberChangesNothing)
     test::TTestZone broken = Zone5;
     broken.WithOffset = false;
     test::WriteZone(Game.Path(), 9, broken);
-    EXPECT_EQ(Failure(9), "Source stream [offset.pcx] not found in archive");
+    EXPECT_EQ(Failure(9), DataArchive(9) + ": Source stream [offset.pcx] not found in archive");
     ExpectUnchanged(before, Viewer);
     EXPECT_EQ(Lines, std::vector<std::string>{"Loading terrain verticies..."});
 }
@@ -250,7 +254,7 @@ TEST_F(LoadZoneTest, MissingSectorMemberKeepsTheNewTerrainAndNoRegions)
     test::TTestZone broken = Zone5;
     broken.WithSector = false;
     test::WriteZone(Game.Path(), 9, broken);
-    EXPECT_EQ(Failure(9), "Source stream [sector.dat] not found in archive");
+    EXPECT_EQ(Failure(9), DataArchive(9) + ": Source stream [sector.dat] not found in archive");
     EXPECT_TRUE(HeightsOf(Zone5, Viewer));
     EXPECT_TRUE(Viewer.WaterRegions.empty());
     EXPECT_EQ(Viewer.ZoneID, 111);
@@ -266,7 +270,7 @@ TEST_F(LoadZoneTest, BadSectorValuesKeepTheRegionsReadBeforeThem)
     bad.Sector = "[waterdefs]\nnum=3\n[river00]\nbankpoints=1\nleft00=1,2\nright00=3,4\n"
                  "[river01]\nbankpoints=1\nleft00=5,6\nright00=7,seven\n";
     test::WriteZone(Game.Path(), 9, bad);
-    EXPECT_EQ(Failure(9), "'seven' is not a valid integer value");
+    EXPECT_EQ(Failure(9), DataArchive(9) + ": sector.dat: 'seven' is not a valid integer value");
     EXPECT_TRUE(HeightsOf(Zone5, Viewer));
     EXPECT_FALSE(*before.Normals == Viewer.TerrainNormals);   // the new normals
     ASSERT_EQ(Viewer.WaterRegions.size(), 1u);
@@ -276,7 +280,7 @@ TEST_F(LoadZoneTest, BadSectorValuesKeepTheRegionsReadBeforeThem)
 
     bad.Sector = "[waterdefs]\nnum=1\n[river00]\nbankpoints=2\nleft00=1,2\nright00=3,4\nleft01=5\n";
     test::WriteZone(Game.Path(), 9, bad);
-    EXPECT_EQ(Failure(9), "List index out of bounds (1)");
+    EXPECT_EQ(Failure(9), DataArchive(9) + ": sector.dat: List index out of bounds (1)");
     EXPECT_TRUE(Viewer.WaterRegions.empty());
     EXPECT_EQ(Viewer.ZoneID, 111);
 }

@@ -105,8 +105,9 @@ TEST_F(Heights, AMissingMemberLeavesTheGridAlone)
             Load(zone);
             FAIL();
         } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), missing == 0 ? "Source stream [terrain.pcx] not found in archive"
-                                                : "Source stream [offset.pcx] not found in archive");
+            const std::string archive = Dir.Path() + "zones/zone001/dat001.mpk";
+            EXPECT_EQ(e.Message(), archive + (missing == 0 ? ": Source stream [terrain.pcx] not found in archive"
+                                                           : ": Source stream [offset.pcx] not found in archive"));
         }
         EXPECT_EQ(std::memcmp(&Terrain, &before, sizeof Terrain), 0);
     }

@@ -188,7 +188,7 @@ TEST(TerrainTextures, AMissingTileStopsTheLoadHalfway)
         rig.Viewer.LoadZone(112);
         FAIL() << "the missing tile was not reported";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Source stream [tex02-06.bmp] not found in archive");
+        EXPECT_EQ(e.Message(), dir + "zones/zone112/tex112.mpk: Source stream [tex02-06.bmp] not found in archive");
     }
     EXPECT_EQ(rig.Viewer.ZoneID, 111);
     EXPECT_TRUE(ColorNear(ReadTexture(Tile(rig, 1, 1)).At(0, 0), {0, 0, 200}, 0));   // loaded before

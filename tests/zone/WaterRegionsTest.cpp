@@ -186,7 +186,7 @@ TEST_F(WaterLoading, AMissingMemberRaisesAfterClearing)
         LoadWaterRegions(archive, regions, Dir.Path());
         FAIL();
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Source stream [sector.dat] not found in archive");
+        EXPECT_EQ(e.Message(), archive.FileName() + ": Source stream [sector.dat] not found in archive");
     }
     EXPECT_TRUE(regions.empty());
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() + "sector.dat"));

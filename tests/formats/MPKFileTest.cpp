@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "base/TextCase.h"
+#include "BadFiles.h"
 #include "formats/ArchiveTestSupport.h"
 #include "formats/zlib2.h"
 
@@ -344,21 +344,6 @@ TEST_F(MPKFileTest, OffsetsOutsideTheFileNeverReadOtherBytes)
 
 // --- Lookup ----------------------------------------------------------------------------
 
-TEST(SameTextIgnoringCase, FoldsOnlyLetters)
-{
-    EXPECT_TRUE(SameTextIgnoringCase("TERRAIN.PCX", "terrain.pcx"));
-    EXPECT_TRUE(SameTextIgnoringCase("Tex07-03.DDS", "tex07-03.dds"));
-    EXPECT_TRUE(SameTextIgnoringCase("", ""));
-    EXPECT_TRUE(SameTextIgnoringCase("\xC4rger\xDE", "\xE4RGER\xFE"));   // Latin-1 letters
-    EXPECT_FALSE(SameTextIgnoringCase("terrain.pcx", "terrain.pc"));
-    EXPECT_FALSE(SameTextIgnoringCase("terrain.pcx", "terrain_pcx"));
-    // Bytes that differ by the case bit but are not letters.
-    EXPECT_FALSE(SameTextIgnoringCase("@[\\]^", "`{|}~"));
-    EXPECT_FALSE(SameTextIgnoringCase("\xD7", "\xF7"));   // multiplication and division signs
-    EXPECT_FALSE(SameTextIgnoringCase("\xC0", "\xA0"));
-    EXPECT_FALSE(SameTextIgnoringCase(std::string_view("a\0b", 3), std::string_view("a\0c", 3)));
-}
-
 TEST_F(MPKFileTest, LookupIgnoresCaseAndTheFirstOfEqualNamesWins)
 {
     const std::string path = Save(SimpleArchive({{"terrain.pcx", Bytes("first")},
@@ -448,6 +433,63 @@ TEST_F(MPKFileTest, ExtractionsSetTheSharedFilePositionAfresh)
     TMemoryStream sink;
     EXPECT_THROW(archive.ExtractToStream("zzz", sink), EMPKError);
     EXPECT_EQ(Extract(archive, "a"), a);
+}
+
+TEST_F(MPKFileTest, ExtractionLimitsStopOrRefuse)
+{
+    const auto data = test::SampleText(200000);
+    const std::string path = Save(SimpleArchive({{"m", data}, {"n", Bytes("after")}}));
+    TMPKFile archive(path);
+    using enum TExtractLimit::TAction;
+    EXPECT_EQ(archive.ExtractToMemory("m", {1000, Stop})->Bytes(), std::vector<uint8_t>(data.begin(), data.begin() + 1000));
+    EXPECT_EQ(archive.ExtractToMemory("m", {0, Stop})->Size(), 0);
+    EXPECT_EQ(archive.ExtractToMemory("m", {200000, Stop})->Bytes(), data);
+    EXPECT_EQ(archive.ExtractToMemory("m", {200000, Refuse})->Bytes(), data);
+    ExpectMessage([&] { archive.ExtractToMemory("m", {199999, Refuse}); }, path + ": m: larger than 199999 bytes");
+    EXPECT_THROW(archive.ExtractToMemory("m", {0, Refuse}), EMPKError);
+    TMemoryStream sink;
+    EXPECT_THROW(archive.ExtractToStream("m", sink, {100, Refuse}), EMPKError);
+    EXPECT_EQ(Extract(archive, "n"), Bytes("after")) << "a refused member leaves the next one alone";
+}
+
+// A member that inflates to a gigabyte in a megabyte of archive: whoever reads only its
+// start inflates only its start, and whoever knows how large it may be refuses it in
+// time. The child process could not hold the member.
+TEST_F(MPKFileTest, ABombIsNeverInflatedPastTheLimit)
+{
+    const std::vector<uint8_t> bomb = test::ZeroBomb(uint64_t{1} << 30);
+    const auto directory = Record({"bomb", 0, 0, 0, 0, static_cast<int32_t>(bomb.size())});
+    const std::string path = Save(RawArchive(Compress(Bytes("b")), Compress(directory), bomb));
+    const test::TChildOutcome run = test::RunWithMemoryLimit(uint64_t{48} << 20, [&] {
+        TMPKFile archive(path);
+        using enum TExtractLimit::TAction;
+        if (archive.ExtractToMemory("bomb", {1 << 20, Stop})->Bytes() != std::vector<uint8_t>(1 << 20, 0))
+            throw std::runtime_error("wrong start");
+        const std::unique_ptr<TStream> stream = archive.OpenMember("bomb");
+        std::vector<uint8_t> head(4096, 1);
+        if (stream->Read(head.data(), 4096) != 4096 || head != std::vector<uint8_t>(4096, 0))
+            throw std::runtime_error("wrong stream");
+        archive.ExtractToMemory("bomb", {4 << 20, Refuse});
+    });
+    EXPECT_FALSE(run.Succeeded);
+    EXPECT_EQ(run.Message, path + ": bomb: larger than 4194304 bytes");
+}
+
+TEST_F(MPKFileTest, MembersOpenAsStreamsThatInflateAsTheyAreRead)
+{
+    const auto a = test::SampleNoise(100000, 3);
+    const auto b = test::SampleText(70000, 4);
+    const std::string path = Save(SimpleArchive({{"a", a}, {"B", b}}));
+    TMPKFile archive(path);
+    const std::unique_ptr<TStream> stream = archive.OpenMember("b");
+    std::vector<uint8_t> got(200000);
+    EXPECT_EQ(stream->Read(got.data(), 10), 10);
+    EXPECT_EQ(stream->Position(), 10);
+    EXPECT_EQ(stream->Read(got.data() + 10, 199990), 69990);
+    got.resize(70000);
+    EXPECT_EQ(got, b);
+    EXPECT_EQ(Extract(archive, "a"), a);
+    ExpectMessage([&] { archive.OpenMember("c"); }, NotFound("c", path));
 }
 
 TEST_F(MPKFileTest, ExtractToFileOfAMissingMemberLeavesAnEmptyFile)

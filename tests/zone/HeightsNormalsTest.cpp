@@ -3,8 +3,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <random>
 
+#include "BadFiles.h"
 #include "base/Exception.h"
 #include "formats/MPKFile.h"
 #include "writers/ImageWriters.h"
@@ -128,6 +130,28 @@ TEST_F(Heights, ImagesOfOtherSizesUseTheFirst65536Bytes)
     for (const auto& column : Terrain)
         for (const auto& v : column)
             ASSERT_EQ(v.Height, 1 * 48 + 3 * 8);
+}
+
+// A heightmap followed by a gigabyte of zeros (a megabyte of deflate): the loader
+// inflates no more than it reads, in a process that could not hold the member, and the
+// heights are those of the heightmap alone.
+TEST_F(Heights, ATrailingGigabyteIsNeverInflated)
+{
+    const test::TTestZone zone = test::TTestZone::FromHeights([](int x, int y) { return 8 * ((x + 3 * y) % 1700); });
+    const THeightRange expected = Load(zone);
+    const std::string path = Dir.Path() + "bomb.mpk";
+    test::WriteBytes(path, test::ArchiveOfStreams(
+                               {{"terrain.pcx", test::ZeroBomb(uint64_t{1} << 30, EncodePCX8(256, 256, zone.TerrainPixels, {}))},
+                                {"offset.pcx", test::Deflate(EncodePCX8(256, 256, zone.OffsetPixels, {}))}}));
+    const test::TChildOutcome run = test::RunWithMemoryLimit(uint64_t{64} << 20, [&] {
+        TMPKFile archive(path);
+        auto terrain = std::make_unique<TTerrain>();
+        const THeightRange range = ReadTerrainHeights(archive, *terrain);
+        if (range.MinZ != expected.MinZ || range.MaxZ != expected.MaxZ ||
+            std::memcmp(terrain.get(), &Terrain, sizeof Terrain) != 0)
+            throw std::runtime_error("other heights");
+    });
+    EXPECT_TRUE(run.Succeeded) << run.Message;
 }
 
 // --- Normals -----------------------------------------------------------------------------

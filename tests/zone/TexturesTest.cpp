@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include "BadFiles.h"
+#include "formats/Bitmap.h"
 #include "gl/GLTestSupport.h"
 #include "zone/Textures.h"
 
@@ -193,6 +195,110 @@ TEST(TerrainTextures, AMissingTileStopsTheLoadHalfway)
     EXPECT_EQ(rig.Viewer.ZoneID, 111);
     EXPECT_TRUE(ColorNear(ReadTexture(Tile(rig, 1, 1)).At(0, 0), {0, 0, 200}, 0));   // loaded before
     EXPECT_TRUE(ColorNear(ReadTexture(Tile(rig, 3, 1)).At(0, 0), {0, 200, 0}, 0));   // the old zone's
+}
+
+// A run-length bitmap header and an end marker: any size in a handful of bytes.
+std::vector<uint8_t> RunLengthBMP(int side)
+{
+    std::vector<uint8_t> file{'B', 'M'};
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint32_t v) {
+        file.push_back(static_cast<uint8_t>(v));
+        file.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    u32(56);   // the file's size
+    u32(0);
+    u32(54);   // where the data starts
+    u32(40);
+    u32(static_cast<uint32_t>(side));
+    u32(static_cast<uint32_t>(side));
+    u16(1);
+    u16(8);
+    u32(1);    // RLE8
+    for (int i = 0; i < 5; ++i)
+        u32(0);
+    file.push_back(0);   // end of bitmap
+    file.push_back(1);
+    return file;
+}
+
+// The zone's tiles take at most max(128 MiB, 8 x the texture archive) of decoded images
+// and none may be larger than the driver's largest texture: such a tile is refused on
+// its header, naming the archive and the member, before any pixel is decoded.
+TEST(TerrainTextures, TilesBeyondTheBudgetOrTheLargestTextureAreRefused)
+{
+    const std::string dir = FreshDirectory("tex-budget");
+    TTestGame game;
+    game.Write(dir);
+    TViewerRig rig(dir);
+    const std::string archive = dir + "zones/zone111/tex111.mpk";
+
+    // 64 tiles of 8192 x 8192 in a few kilobytes: 192 MiB each once decoded.
+    std::vector<test::TStreamMember> members;
+    for (int px = 0; px < 8; ++px)
+        for (int row = 0; row < 8; ++row)
+            members.push_back({TileMemberName(px, 7 - row).replace(9, 3, "bmp"), test::Deflate(RunLengthBMP(8192))});
+    test::WriteBytes(archive, test::ArchiveOfStreams(members));
+    try {
+        rig.Viewer.LoadZone(111);
+        ADD_FAILURE() << "the tiles were taken";
+    } catch (const EImageTooLarge& e) {
+        EXPECT_EQ(e.Message(), archive + ": tex00-07.bmp: BMP image of 8192 x 8192 pixels needs 201326592 bytes, "
+                                         "more than the 134217728 bytes left of the zone's texture budget");
+    }
+
+    // A DDS tile one pixel wider than the largest texture: refused on its header.
+    const uint64_t largest = MaxTextureSide();
+    ASSERT_GT(largest, 0u);
+    std::vector<uint8_t> dds(128, 0);
+    const std::vector<uint32_t> words{0x20534444, 124, 0x1007, 4, static_cast<uint32_t>(largest + 1)};
+    for (size_t i = 0; i < words.size(); ++i)
+        PutU32(dds, i * 4, words[i]);
+    PutU32(dds, 80, 4);
+    PutU32(dds, 84, 0x31545844);   // "DXT1"
+    dds.resize(dds.size() + (largest + 4) / 4 * 8, 0);
+    test::WriteBytes(archive, test::ArchiveOfStreams({{TileMemberName(0, 0), test::Deflate(dds)}}));
+    try {
+        rig.Viewer.LoadZone(111);
+        ADD_FAILURE() << "the tile was taken";
+    } catch (const EImageTooLarge& e) {
+        EXPECT_EQ(e.Message(), archive + ": tex00-07.dds: DDS image of " + std::to_string(largest + 1) +
+                                   " x 4 pixels is larger than the largest texture (" + std::to_string(largest) +
+                                   " pixels a side)");
+    }
+}
+
+// A damaged shared texture names its file (the viewer's message box shows the text).
+TEST(SharedTextures, ErrorsNameTheFile)
+{
+    const std::string dir = FreshDirectory("tex-shared-named");
+    TTestGame game;
+    game.Write(dir);
+    const std::string sky = dir + std::string(SkyTextureFile);
+    std::vector<uint8_t> claim{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 32, 0x20};
+    claim.resize(1000, 0);
+    test::WriteBytes(sky, claim);
+    TViewerRig rig(dir, 32, 32, false);
+    rig.Viewer.InitBaseState();
+    try {
+        rig.Viewer.LoadSharedTextures();
+        ADD_FAILURE() << "the sky was taken";
+    } catch (const EImageTooLarge& e) {
+        EXPECT_EQ(e.Message(), sky + ": TGA image of 65535 x 65535 pixels (17179344900 bytes) cannot come from the 982 "
+                                     "bytes left in the file");
+    }
+    test::WriteBytes(sky, {'B', 'M'});
+    const std::string detail = dir + std::string(DetailTextureFile);
+    test::WriteBytes(detail, {'B', 'M', 0});
+    try {
+        rig.Viewer.LoadSharedTextures();
+        ADD_FAILURE() << "the detail texture was taken";
+    } catch (const EBitmapError& e) {
+        EXPECT_EQ(e.Message(), detail + ": BMP file is truncated");
+    }
 }
 
 TEST(SharedTextures, ParametersAndMipmaps)

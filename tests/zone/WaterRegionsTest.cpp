@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "BadFiles.h"
 #include "base/Exception.h"
 #include "base/Log.h"
 #include "formats/MPKFile.h"
@@ -190,6 +191,38 @@ TEST_F(WaterLoading, AMissingMemberRaisesAfterClearing)
     }
     EXPECT_TRUE(regions.empty());
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() + "sector.dat"));
+}
+
+// "sector.dat" is refused above 4 MiB, once that much is inflated: a gigabyte (a megabyte
+// of deflate) neither fills the memory of a process that could not hold it nor the disk.
+TEST_F(WaterLoading, ASectorBombIsRefusedBeforeItFillsMemoryOrDisk)
+{
+    const std::string path = Dir.Path() + "bomb.mpk";
+    test::WriteBytes(path, test::ArchiveOfStreams({{"sector.dat", test::ZeroBomb(uint64_t{1} << 30, std::vector<uint8_t>(Sector.begin(), Sector.end()))}}));
+    const test::TChildOutcome run = test::RunWithMemoryLimit(uint64_t{64} << 20, [&] {
+        TMPKFile archive(path);
+        TWaterRegionList regions;
+        regions.push_back(std::make_unique<TWaterRegion>());
+        try {
+            LoadWaterRegions(archive, regions, Dir.Path());
+        } catch (...) {
+            if (!regions.empty())
+                throw std::runtime_error("the list was not cleared");
+            throw;
+        }
+    });
+    EXPECT_FALSE(run.Succeeded);
+    EXPECT_EQ(run.Message, path + ": sector.dat: larger than 4194304 bytes");
+    EXPECT_EQ(test::DirectoryEntries(Dir.Path()), std::vector<std::string>{"bomb.mpk"});
+
+    // The bound itself: 4 MiB load, one byte more is refused.
+    std::string largest = Sector + std::string(static_cast<size_t>(MaxSectorBytes) - Sector.size(), 'x');
+    TWaterRegionList regions;
+    TMPKFile fits(WriteArchive(largest));
+    LoadWaterRegions(fits, regions, Dir.Path());
+    EXPECT_EQ(regions.size(), 1u);
+    TMPKFile over(WriteArchive(largest + "x"));
+    EXPECT_THROW(LoadWaterRegions(over, regions, Dir.Path()), EMPKError);
 }
 
 TEST_F(WaterLoading, AnUnwritableDirectoryIsLoggedAndTheRegionsStillLoad)

@@ -1,0 +1,187 @@
+// BadFiles: what the tests of hostile input share: decompression bombs built in a blink,
+// and work run in a child process under a memory limit.
+//
+//   const std::vector<uint8_t> bomb = ZeroBomb(uint64_t{1} << 30);   // ~1 MB of zlib data
+//   WriteBytes(path, ArchiveOfStreams({{"terrain.pcx", bomb}, {"sector.dat", Deflate(text)}}));
+//   const TChildOutcome run = RunWithMemoryLimit(64 << 20, [&] { LoadTheThing(); });
+//   EXPECT_TRUE(run.Succeeded) << run.Message;
+//
+// The limit is on the child's address space (RLIMIT_AS), on top of what the test program
+// already maps. AddressSanitizer reserves terabytes of address space, so under it the
+// work runs without the limit (MemoryLimitHolds tells); the messages are still checked.
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/ByteOrder.h"
+#include "formats/MPKFile.h"
+
+namespace orv::test {
+
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool MemoryLimitHolds = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool MemoryLimitHolds = false;
+#else
+inline constexpr bool MemoryLimitHolds = true;
+#endif
+#else
+inline constexpr bool MemoryLimitHolds = true;
+#endif
+
+// A zlib stream (RFC 1950) that inflates to `prefix` followed by `bytes` zero bytes (a
+// multiple of 1 MiB): the prefix and one deflated MiB of zeros, each flushed so that it
+// stands on its own, the MiB repeated, then the final block and the Adler-32.
+inline std::vector<uint8_t> ZeroBomb(uint64_t bytes, const std::vector<uint8_t>& prefix = {})
+{
+    constexpr uint64_t Piece = uint64_t{1} << 20;
+    z_stream z{};
+    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    const std::vector<uint8_t> zeros(Piece, 0);
+    std::vector<uint8_t> out(2 * Piece + prefix.size());
+    auto run = [&](const std::vector<uint8_t>& input, int flush) {
+        z.next_in = const_cast<Bytef*>(input.data());
+        z.avail_in = static_cast<uInt>(input.size());
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        deflate(&z, flush);
+        return std::vector<uint8_t>(out.data(), z.next_out);
+    };
+    const std::vector<uint8_t> head = run(prefix, Z_FULL_FLUSH);
+    const std::vector<uint8_t> block = run(zeros, Z_FULL_FLUSH);
+    const std::vector<uint8_t> last = run({}, Z_FINISH);
+    deflateEnd(&z);
+
+    std::vector<uint8_t> stream{0x78, 0xDA};
+    stream.insert(stream.end(), head.begin(), head.end());
+    for (uint64_t done = 0; done < bytes; done += Piece)
+        stream.insert(stream.end(), block.begin(), block.end());
+    stream.insert(stream.end(), last.begin(), last.end());
+    // Adler-32 of zeros: the sum of the bytes stays 1, the sum of the sums counts them.
+    const auto zerosAdler = static_cast<uLong>(bytes % 65521) << 16 | 1u;
+    const uLong adler = adler32_combine(adler32(adler32(0, nullptr, 0), prefix.data(), static_cast<uInt>(prefix.size())),
+                                        zerosAdler, static_cast<z_off_t>(bytes));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        stream.push_back(static_cast<uint8_t>(adler >> shift));
+    return stream;
+}
+
+// A zlib stream of the bytes.
+inline std::vector<uint8_t> Deflate(const std::vector<uint8_t>& bytes)
+{
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::vector<uint8_t> out(size);
+    if (compress2(out.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()), 9) != Z_OK)
+        throw std::runtime_error("compress2 failed");
+    out.resize(size);
+    return out;
+}
+
+inline std::vector<uint8_t> Deflate(const std::string& text) { return Deflate(std::vector<uint8_t>(text.begin(), text.end())); }
+
+struct TStreamMember {
+    std::string Name;
+    std::vector<uint8_t> Stream;   // a zlib stream, stored as it is
+};
+
+// An MPAK archive whose members are the given zlib streams (the records' sizes claim 0).
+inline std::vector<uint8_t> ArchiveOfStreams(const std::vector<TStreamMember>& members)
+{
+    std::vector<uint8_t> directory, data;
+    for (const TStreamMember& m : members) {
+        std::vector<uint8_t> record(MPKRecordSize, 0);
+        std::memcpy(record.data(), m.Name.data(), std::min<size_t>(m.Name.size(), MPKRecord::NameSize));
+        PutU32(record, MPKRecord::Offset, static_cast<uint32_t>(data.size()));
+        PutU32(record, MPKRecord::CompressedSize, static_cast<uint32_t>(m.Stream.size()));
+        directory.insert(directory.end(), record.begin(), record.end());
+        data.insert(data.end(), m.Stream.begin(), m.Stream.end());
+    }
+    std::vector<uint8_t> archive(MPKMagic.begin(), MPKMagic.end());
+    archive.resize(MPKNameBlockStart, 0);
+    for (const std::vector<uint8_t>& part : {Deflate(std::string("bad files")), Deflate(directory), data})
+        archive.insert(archive.end(), part.begin(), part.end());
+    return archive;
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+struct TChildOutcome {
+    bool Succeeded = false;   // the work returned
+    std::string Message;      // what it raised ("out of memory" for std::bad_alloc)
+    long PeakRssKiB = 0;      // the child's largest resident set
+};
+
+// The bytes the calling process maps now (its address space).
+inline uint64_t MappedBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    uint64_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// Runs work in a forked child whose address space may grow by at most `extraBytes`.
+inline TChildOutcome RunWithMemoryLimit(uint64_t extraBytes, const std::function<void()>& work)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
+    const uint64_t limit = MappedBytes() + extraBytes;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        if (MemoryLimitHolds) {
+            const rlimit bound{limit, limit};
+            ::setrlimit(RLIMIT_AS, &bound);
+        }
+        std::string message;
+        int code = 0;
+        try {
+            work();
+        } catch (const std::bad_alloc&) {
+            message = "out of memory";
+            code = 1;
+        } catch (const std::exception& e) {
+            message = e.what();
+            code = 1;
+        }
+        if (!message.empty() && ::write(fds[1], message.data(), message.size()) < 0)
+            code = 2;
+        ::_exit(code);
+    }
+    ::close(fds[1]);
+    TChildOutcome outcome;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0)
+        outcome.Message.append(buffer, static_cast<size_t>(got));
+    ::close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    if (::wait4(child, &status, 0, &usage) == child) {
+        outcome.Succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        outcome.PeakRssKiB = usage.ru_maxrss;
+        if (WIFSIGNALED(status))
+            outcome.Message = "killed by signal " + std::to_string(WTERMSIG(status));
+    }
+    return outcome;
+}
+
+}  // namespace orv::test

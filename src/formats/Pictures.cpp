@@ -17,11 +17,6 @@ constexpr int RGB = 3;
 constexpr int RGBA = 4;
 constexpr uint8_t Opaque = 255;
 
-constexpr uint8_t TGAColorMapped = 1;
-constexpr int TGATrueColorAlphaDepth = 32;
-constexpr int TGATrueColorDepth = 24;
-constexpr int TGAHighColorDepth = 16;
-constexpr int TGAIndexDepth = 8;
 constexpr uint32_t FiveBitMask = 0x1F;
 constexpr uint32_t HighColorAlphaBit = 0x8000;
 
@@ -37,10 +32,10 @@ uint8_t Widen5(uint32_t c) { return static_cast<uint8_t>((c * Opaque + FiveBitMa
 
 }  // namespace
 
-TImage DecodeBitmapPicture(TStream& source)
+TImage DecodeBitmapPicture(TStream& source, const TImageLimits& limits)
 {
     TBitmap bitmap;
-    bitmap.LoadFromStream(source);
+    bitmap.LoadFromStream(source, limits);
     const size_t rowBytes = static_cast<size_t>(bitmap.RowBytes());
     if (bitmap.PixelBytes().size() < rowBytes * static_cast<size_t>(bitmap.Height()))
         throw EPictureError("Bitmap holds fewer pixel bytes than its size needs");
@@ -58,10 +53,10 @@ TImage DecodeBitmapPicture(TStream& source)
     return image;
 }
 
-TImage DecodeTGAPicture(TStream& source)
+TImage DecodeTGAPicture(TStream& source, const TImageLimits& limits)
 {
     TTGAImage tga;
-    tga.LoadFromStream(source);
+    tga.LoadFromStream(source, limits);
     const size_t pixels = static_cast<size_t>(tga.Width()) * tga.Height();
     const int depth = tga.PixelDepth();
     auto require = [&](size_t bytesPerPixel) {
@@ -131,10 +126,12 @@ TImage DecodeTGAPicture(TStream& source)
     }
 }
 
-TImage DecodeDDSPicture(TStream& source)
+TImage DecodeDDSPicture(TStream& source, const TImageLimits& limits)
 {
+    // The blocks take at most a quarter of the RGBA pixels (DXT5: a byte a pixel).
     TDDSImage dds;
-    dds.LoadFromStream(source);
+    dds.LoadFromStream(source, {.MaxSide = limits.MaxSide, .MaxBytes = limits.MaxBytes / RGBA, .Budget = limits.Budget});
+    CheckImageLimits("DDS", dds.Width(), dds.Height(), uint64_t{dds.Width()} * dds.Height() * RGBA, limits);
     TImage image{static_cast<int>(dds.Width()), static_cast<int>(dds.Height()), RGBA, {}};
     image.Pixels = DecodeDXT(dds.GLFormat(), dds.Width(), dds.Height(),
                              {dds.Data(), static_cast<size_t>(dds.DataSize())});

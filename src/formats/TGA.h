@@ -47,6 +47,8 @@ constexpr uint8_t TGAColorMapped = 1, TGATrueColor = 2, TGAGrey = 3;
 constexpr uint8_t TGAFirstRunLengthType = 9;
 constexpr uint8_t TGARunLengthTypeOffset = 8;
 constexpr uint8_t TGARightToLeft = 0x10, TGATopToBottom = 0x20, TGAAlphaBits = 0x0F;
+// Pixel depths: true colour with and without alpha, 5-5-5 with an alpha bit, indices or grey.
+constexpr int TGATrueColorAlphaDepth = 32, TGATrueColorDepth = 24, TGAHighColorDepth = 16, TGAIndexDepth = 8;
 
 // How many bytes a raw image's data may lack at the end of a file cut short (they read
 // as zeros); a claim beyond the file and this is no image of that file.

@@ -1,6 +1,7 @@
 // TextureImages: tile members decoded in software, and the water texture file.
 #include "zone/TextureImages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -18,47 +19,43 @@ std::string TileName(int px, int py, const char* extension)
     return text.data();
 }
 
-// The failure's text with the file and the member in front, each unless the text
-// already names it.
-[[noreturn]] void FailAbout(const std::string& file, const std::string& member, const std::exception& e)
-{
-    const std::string text = e.what();
-    std::string message;
-    if (text.find(file) == std::string::npos)
-        message.append(file).append(": ");
-    if (!member.empty() && text.find(member) == std::string::npos)
-        message.append(member).append(": ");
-    throw EFormatError(message.append(text));
-}
-
 }  // namespace
 
 std::string TileMemberName(int px, int py) { return TileName(px, py, "dds"); }
 
 std::string TileBitmapMemberName(int px, int py) { return TileName(px, py, "bmp"); }
 
-TImage LoadTileImage(TMPKFile& archive, int px, int py)
+uint64_t TileTextureBudget(int64_t archiveBytes)
+{
+    return std::max(MinTileTextureBudget,
+                    static_cast<uint64_t>(std::max<int64_t>(archiveBytes, 0)) * DecodedBytesPerSourceByte);
+}
+
+TImage LoadTileImage(TMPKFile& archive, int px, int py, const TImageLimits& limits)
 {
     const std::string dds = TileMemberName(px, py);
     const bool isDDS = archive.Directory().Exists(dds);
     const std::string member = isDDS ? dds : TileBitmapMemberName(px, py);
-    try {
-        const std::unique_ptr<TMemoryStream> stream = archive.ExtractToMemory(member);
+    return NamingFailures(archive.FileName(), member, [&] {
+        const std::unique_ptr<TStream> stream = archive.OpenMember(member);
         // Both kinds decode top row first, which is how the renderer lays them: DDS
         // tiles with their t coordinate flipped, BMP tiles with their rows uploaded
         // bottom first.
-        return isDDS ? WithoutAlpha(DecodeDDSPicture(*stream)) : DecodeBitmapPicture(*stream);
-    } catch (const std::exception& e) {
-        FailAbout(archive.FileName(), member, e);
-    }
+        return isDDS ? WithoutAlpha(DecodeDDSPicture(*stream, limits)) : DecodeBitmapPicture(*stream, limits);
+    });
 }
 
 TTileImages LoadTileImages(TMPKFile& archive)
 {
     TTileImages tiles;
+    const uint64_t budget = TileTextureBudget(archive.FileSize());
+    uint64_t used = 0;
     for (int py = 0; py < PatchesPerSide; ++py)
-        for (int px = 0; px < PatchesPerSide; ++px)
-            tiles[static_cast<size_t>(px + PatchesPerSide * py)] = LoadTileImage(archive, px, py);
+        for (int px = 0; px < PatchesPerSide; ++px) {
+            TImage& tile = tiles[static_cast<size_t>(px + PatchesPerSide * py)];
+            tile = LoadTileImage(archive, px, py, {.MaxBytes = budget - used, .Budget = TileBudgetName});
+            used += tile.Pixels.size();
+        }
     return tiles;
 }
 
@@ -71,12 +68,10 @@ TTileImages LoadZoneTileImages(const std::string& gameDir, int zoneId)
 TImage LoadWaterTextureImage(const std::string& gameDir)
 {
     const std::string path = ResolvePathIgnoringCase(gameDir, WaterTextureFile);
-    try {
+    return NamingFailures(path, "", [&] {
         TFileStream file(path, TFileMode::OpenRead);
         return DecodeTGAPicture(file);
-    } catch (const std::exception& e) {
-        FailAbout(path, "", e);
-    }
+    });
 }
 
 }  // namespace orv

@@ -12,13 +12,18 @@
 // alike. Alpha is dropped: the terrain is drawn without blending.
 //
 // Errors name the archive (or file) and the member: "PATH: MEMBER: what went wrong".
+// Members are read as they inflate, and the 64 tiles together take at most
+// TileTextureBudget of decoded pixels: the tile that would pass it is refused on its
+// header (EImageTooLarge).
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "formats/Image.h"
+#include "formats/ImageLimits.h"
 #include "zone/Zone.h"
 
 namespace orv {
@@ -33,6 +38,13 @@ inline constexpr std::string_view WaterTextureFile = "zones/textures/watery.tga"
 inline constexpr std::string_view CompassTextureFile = "data/compass_bar.bmp";
 inline constexpr std::string_view CheckerTextureFile = "checker.bmp";
 
+// The decoded bytes the tiles of one zone may take: 8 bytes per byte of the texture
+// archive, and never less than MinTileTextureBudget, which holds 64 tiles of 512 x 512
+// pixels as 24-bit bitmaps four times over (the game's tiles are 256 x 256).
+constexpr uint64_t MinTileTextureBudget = uint64_t{128} << 20;
+uint64_t TileTextureBudget(int64_t archiveBytes);
+inline constexpr std::string_view TileBudgetName = "left of the zone's texture budget";
+
 // The archive member of tile (px, py): "tex%2.2d-%2.2d.dds" of (px, 7 - py), and its
 // BMP alternative with the extension ".bmp".
 std::string TileMemberName(int px, int py);
@@ -40,8 +52,8 @@ std::string TileBitmapMemberName(int px, int py);
 
 // The DDS member of tile (px, py) when the archive has it (letter case ignored), else
 // its BMP alternative; a tile missing in both forms raises the archive's "Source stream
-// [%s] not found in archive" for the BMP name.
-TImage LoadTileImage(TMPKFile& archive, int px, int py);
+// [%s] not found in archive" for the BMP name. The limits bound the decoded tile.
+TImage LoadTileImage(TMPKFile& archive, int px, int py, const TImageLimits& limits = {});
 
 using TTileImages = std::array<TImage, TileCount>;
 // Row py outer, column px inner, as the viewer loads them; the first failure raises.

@@ -23,13 +23,8 @@ namespace {
 
 constexpr GLint MipmapComponents = 4;
 constexpr GLint DefaultUnpackAlignment = 4;
-constexpr int TrueColorDepth = 24;
-constexpr int TrueColorAlphaDepth = 32;
-constexpr int HighColorDepth = 16;
-constexpr int IndexDepth = 8;
 constexpr int BitsPerByte = 8;
-constexpr uint8_t ColorMappedType = 1;
-constexpr uint8_t ColorMappedRLEType = 9;
+constexpr uint8_t ColorMappedRLEType = TGAColorMapped + TGARunLengthTypeOffset;
 
 // The checker made in memory when no checker.bmp can be read: light and blue squares.
 constexpr int MadeCheckerSize = 256;
@@ -56,14 +51,14 @@ TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
         if (image.DataSize() < pixels * bytesPerPixel)
             throw ETextureError("TGA image holds fewer pixel bytes than its size needs");
     };
-    const bool colorMapped = image.ImageType() == ColorMappedType || image.ImageType() == ColorMappedRLEType;
-    if (colorMapped && depth == IndexDepth &&
-        (image.ColorMapEntrySize() == TrueColorDepth || image.ColorMapEntrySize() == TrueColorAlphaDepth)) {
+    const bool colorMapped = image.ImageType() == TGAColorMapped || image.ImageType() == ColorMappedRLEType;
+    if (colorMapped && depth == TGAIndexDepth &&
+        (image.ColorMapEntrySize() == TGATrueColorDepth || image.ColorMapEntrySize() == TGATrueColorAlphaDepth)) {
         // Indices into a 24- or 32-bit map: expand them; an index past the map is black.
-        require(BytesOf(IndexDepth));
+        require(BytesOf(TGAIndexDepth));
         const size_t entryBytes = BytesOf(image.ColorMapEntrySize());
         const std::vector<uint8_t>& map = image.ColorMap();
-        result.Format = entryBytes == BytesOf(TrueColorAlphaDepth) ? GL_BGRA_EXT : GL_BGR_EXT;
+        result.Format = entryBytes == BytesOf(TGATrueColorAlphaDepth) ? GL_BGRA_EXT : GL_BGR_EXT;
         result.Expanded.assign(pixels * entryBytes, 0);
         for (size_t i = 0; i < pixels; ++i) {
             const size_t entry = static_cast<size_t>(image.Data()[i]) * entryBytes;
@@ -74,22 +69,22 @@ TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
         return result;
     }
     switch (depth) {
-    case TrueColorAlphaDepth:
-        require(BytesOf(TrueColorAlphaDepth));
+    case TGATrueColorAlphaDepth:
+        require(BytesOf(TGATrueColorAlphaDepth));
         result.Format = GL_BGRA_EXT;
         break;
-    case TrueColorDepth:
-        require(BytesOf(TrueColorDepth));
+    case TGATrueColorDepth:
+        require(BytesOf(TGATrueColorDepth));
         result.Format = GL_BGR_EXT;
         break;
-    case HighColorDepth:
-        require(BytesOf(HighColorDepth));
+    case TGAHighColorDepth:
+        require(BytesOf(TGAHighColorDepth));
         result.Format = GL_BGRA_EXT;
         result.Type = GL_UNSIGNED_SHORT_1_5_5_5_REV;
         break;
-    case IndexDepth:
+    case TGAIndexDepth:
         // Grey images, and colour maps of other entry sizes, show their bytes as grey.
-        require(BytesOf(IndexDepth));
+        require(BytesOf(TGAIndexDepth));
         result.Format = GL_LUMINANCE;
         break;
     default:
@@ -108,12 +103,6 @@ void SetTextureParameters(int32_t filter, int32_t wrap)
     gl::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     gl::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
                     filter == GL_NEAREST || filter == GL_LINEAR ? filter : GL_LINEAR);
-}
-
-uint64_t TileTextureBudget(int64_t archiveBytes)
-{
-    return std::max(MinTileTextureBudget, static_cast<uint64_t>(std::max<int64_t>(archiveBytes, 0)) *
-                                              DecodedBytesPerSourceByte);
 }
 
 uint64_t MaxTextureSide()
@@ -225,7 +214,7 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
             const std::string ddsName = TileMemberName(px, py);
             const std::string bmpName = TileBitmapMemberName(px, py);
             const TImageLimits limits{.MaxSide = maxSide, .MaxBytes = budget - used,
-                                      .Budget = "left of the zone's texture budget"};
+                                      .Budget = TileBudgetName};
             bool withoutImage = false;
             if (archive.Directory().Exists(ddsName) && targets.DDSUploads) {
                 if (targets.TilesAreDDS)

@@ -41,12 +41,6 @@ class ETextureError : public EFormatError { using EFormatError::EFormatError; };
 // filter (GL_LINEAR for a mipmap filter).
 void SetTextureParameters(int32_t filter, int32_t wrap);
 
-// The decoded bytes the tiles of one zone may take: 8 bytes per byte of the texture
-// archive, and never less than MinTileTextureBudget, which holds 64 tiles of 512 x 512
-// pixels as 24-bit bitmaps four times over (the game's tiles are 256 x 256).
-constexpr uint64_t MinTileTextureBudget = uint64_t{128} << 20;
-uint64_t TileTextureBudget(int64_t archiveBytes);
-
 // The largest texture side the driver takes (GL_MAX_TEXTURE_SIZE); no limit when it
 // does not say.
 uint64_t MaxTextureSide();

@@ -11,10 +11,10 @@ namespace {
 using orv::TImage;
 using orvtest::TBytes;
 
-TImage Decode(TImage (*decode)(orv::TStream&), std::span<const uint8_t> file)
+TImage Decode(TImage (*decode)(orv::TStream&, const orv::TImageLimits&), std::span<const uint8_t> file)
 {
     auto stream = orvtest::MemoryStream(file);
-    return decode(*stream);
+    return decode(*stream, {});
 }
 
 // ImageMagick's reading of the bytes, written to a file with the given extension.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "BadFiles.h"
 #include "TestZone.h"
 #include "formats/MPKFile.h"
 #include "writers/ImageWriters.h"
@@ -78,6 +79,28 @@ TEST(TileImages, FailuresNameTheArchiveAndTheMember)
     EXPECT_EQ(missing, path + ": Source stream [tex00-07.bmp] not found in archive");
     // The whole set stops at the first tile that fails, in loading order.
     EXPECT_EQ(Message([&] { LoadTileImages(archive); }), missing);
+}
+
+// The 64 tiles held as pixels take at most max(128 MiB, 8 x the archive): a DDS tile of
+// 16384 x 16384 (a gigabyte of RGBA) in a quarter megabyte of archive is refused on its
+// header (its blocks may take a quarter of the budget), in a process that could not
+// decode it.
+TEST(TileImages, TilesBeyondTheBudgetAreRefusedBeforeDecoding)
+{
+    TTempDir dir;
+    const std::string path = dir.Path() + "tex005.mpk";
+    std::vector<uint8_t> header = EncodeDDS(Solid(1, 2, 3), FourCCDXT5);
+    header.resize(128);
+    PutU32(header, 12, 16384);   // height
+    PutU32(header, 16, 16384);   // width
+    test::WriteBytes(path, test::ArchiveOfStreams({{TileMemberName(0, 0), test::ZeroBomb(uint64_t{256} << 20, header)}}));
+    const test::TChildOutcome run = test::RunWithMemoryLimit(uint64_t{64} << 20, [&] {
+        TMPKFile archive(path);
+        LoadTileImages(archive);
+    });
+    EXPECT_FALSE(run.Succeeded);
+    EXPECT_EQ(run.Message, path + ": tex00-07.dds: DDS image of 16384 x 16384 pixels needs 268435456 bytes, more "
+                                  "than the 33554432 bytes left of the zone's texture budget");
 }
 
 TEST(WaterTextureImage, FoundIgnoringLetterCaseAndReadTopRowFirst)

@@ -16,6 +16,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -65,8 +67,12 @@ inline std::vector<uint8_t> ZeroBomb(uint64_t bytes, const std::vector<uint8_t>&
     const std::vector<uint8_t> last = run({}, Z_FINISH);
     deflateEnd(&z);
 
-    std::vector<uint8_t> stream{0x78, 0xDA};
-    stream.insert(stream.end(), head.begin(), head.end());
+    // The zlib header (deflate, 32 KiB window, best compression), then the blocks.
+    constexpr std::array<uint8_t, 2> ZlibHeader{0x78, 0xDA};
+    std::vector<uint8_t> stream;
+    stream.reserve(ZlibHeader.size() + head.size() + bytes / Piece * block.size() + last.size() + 4);
+    for (const std::vector<uint8_t>& part : {std::vector<uint8_t>(ZlibHeader.begin(), ZlibHeader.end()), head})
+        stream.insert(stream.end(), part.begin(), part.end());
     for (uint64_t done = 0; done < bytes; done += Piece)
         stream.insert(stream.end(), block.begin(), block.end());
     stream.insert(stream.end(), last.begin(), last.end());
@@ -109,8 +115,9 @@ inline std::vector<uint8_t> ArchiveOfStreams(const std::vector<TStreamMember>& m
         directory.insert(directory.end(), record.begin(), record.end());
         data.insert(data.end(), m.Stream.begin(), m.Stream.end());
     }
-    std::vector<uint8_t> archive(MPKMagic.begin(), MPKMagic.end());
-    archive.resize(MPKNameBlockStart, 0);
+    // The magic, the header bytes no one reads, the name and directory blocks, the data.
+    std::vector<uint8_t> archive(MPKNameBlockStart, 0);
+    std::copy(MPKMagic.begin(), MPKMagic.end(), archive.begin());
     for (const std::vector<uint8_t>& part : {Deflate(std::string("bad files")), Deflate(directory), data})
         archive.insert(archive.end(), part.begin(), part.end());
     return archive;

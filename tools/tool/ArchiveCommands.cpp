@@ -155,12 +155,8 @@ std::optional<std::string> ArchiveDamage(const std::string& path, const orv::TMP
 
 namespace {
 
-int List(const TArgs& args)
+int List(const std::string& path)
 {
-    const TParsedArgs parsed = ParseArgs(args, {});
-    if (parsed.Positional.size() != 1)
-        throw TUsageError{"one ARCHIVE is needed"};
-    const std::string& path = parsed.Positional[0];
     const auto archive = OpenArchive(path);
     const orv::TMPKDirectoryEntryList& directory = archive->Directory();
 
@@ -238,15 +234,17 @@ fs::path PrepareTarget(const fs::path& root, const TExtraction& item, const std:
     return path;
 }
 
-int Extract(const TArgs& args)
+struct TExtractOptions {
+    std::string Archive;
+    std::vector<std::string> Members;   // none: all
+    std::string Directory = ".";
+};
+
+int Extract(const TExtractOptions& options)
 {
-    const TParsedArgs parsed = ParseArgs(args, {"-d"});
-    if (parsed.Positional.empty())
-        throw TUsageError{"an ARCHIVE is needed"};
-    const std::string& archivePath = parsed.Positional[0];
-    const std::vector<std::string> wanted(parsed.Positional.begin() + 1, parsed.Positional.end());
-    const auto found = parsed.Values.find("-d");
-    const fs::path root = found == parsed.Values.end() ? fs::path(".") : fs::path(found->second);
+    const std::string& archivePath = options.Archive;
+    const std::vector<std::string>& wanted = options.Members;
+    const fs::path root(options.Directory);
 
     const auto archive = OpenArchive(archivePath);
     const orv::TMPKDirectoryEntryList& directory = archive->Directory();
@@ -302,28 +300,39 @@ int Extract(const TArgs& args)
 }
 
 const TCommandRegistration ListRegistration{
-    "list", "ARCHIVE", "List the members of an MPAK archive", List,
-    "Prints the archive's name, then one line per member in directory order: its name,\n"
-    "its size, its compressed size and the percentage saved (as the directory records\n"
-    "them) and its timestamp in ISO 8601 form, UTC.\n"
-    "\n"
-    "Example:\n"
-    "  orvandel-tool list game/zones/zone111/dat111.mpk"};
+    "list", "List the members of an MPAK archive", [](CLI::App& command) -> TRun {
+        auto archive = std::make_shared<std::string>();
+        command.add_option("ARCHIVE", *archive, "the archive")->required();
+        command.footer("Prints the archive's name, then one line per member in directory order: its name,\n"
+                       "its size, its compressed size and the percentage saved (as the directory records\n"
+                       "them) and its timestamp in ISO 8601 form, UTC.\n"
+                       "\n"
+                       "Example:\n"
+                       "  orvandel-tool list game/zones/zone111/dat111.mpk");
+        return [archive] { return List(*archive); };
+    }};
 
 const TCommandRegistration ExtractRegistration{
-    "extract", "ARCHIVE [MEMBER...] [-d DIR]", "Extract members of an MPAK archive", Extract,
-    "Writes the named members (letter case ignored), or all members, into DIR (default:\n"
-    "the working directory, created when missing) and prints the path of each file\n"
-    "written. Of members with equal names only the first is extracted, as the viewer\n"
-    "reads only that one.\n"
-    "\n"
-    "Member names that would land outside DIR (absolute paths, drive letters, \"..\"\n"
-    "components, with / or \\ as separators) are refused; when any chosen member is\n"
-    "refused or missing nothing is written.\n"
-    "\n"
-    "Examples:\n"
-    "  orvandel-tool extract game/zones/zone111/dat111.mpk -d zone111\n"
-    "  orvandel-tool extract game/zones/zone111/tex111.mpk TEX00-07.DDS -d tiles"};
+    "extract", "Extract members of an MPAK archive", [](CLI::App& command) -> TRun {
+        auto options = std::make_shared<TExtractOptions>();
+        command.add_option("ARCHIVE", options->Archive, "the archive")->required();
+        command.add_option("MEMBER", options->Members, "a member to extract (letter case ignored); none: all");
+        command.add_option("-d", options->Directory, "the directory to write into (default: the working directory)")
+            ->type_name("DIR");
+        command.footer("Writes the named members (letter case ignored), or all members, into DIR (default:\n"
+                       "the working directory, created when missing) and prints the path of each file\n"
+                       "written. Of members with equal names only the first is extracted, as the viewer\n"
+                       "reads only that one.\n"
+                       "\n"
+                       "Member names that would land outside DIR (absolute paths, drive letters, \"..\"\n"
+                       "components, with / or \\ as separators) are refused; when any chosen member is\n"
+                       "refused or missing nothing is written.\n"
+                       "\n"
+                       "Examples:\n"
+                       "  orvandel-tool extract game/zones/zone111/dat111.mpk -d zone111\n"
+                       "  orvandel-tool extract game/zones/zone111/tex111.mpk TEX00-07.DDS -d tiles");
+        return [options] { return Extract(*options); };
+    }};
 
 }  // namespace
 

@@ -1,62 +1,88 @@
-// The commands of orvandel-tool. Each command group lives in its own file and registers
-// its commands with a static TCommandRegistration:
+// The commands of orvandel-tool, parsed by CLI11. Each command group lives in its own file
+// and registers its commands with a static TCommandRegistration: the name, a one-line
+// summary, and a setup function that declares the command's arguments and options on its
+// CLI11 subcommand and returns what runs the command once they are parsed:
 //
-//   static int List(const TArgs& args);
-//   static TCommandRegistration reg{"list", "ARCHIVE", "List the members of an MPAK archive", List,
-//                                   "Long help text..."};
+//   const TCommandRegistration ListRegistration{"list", "List the members of an MPAK archive",
+//       [](CLI::App& command) -> TRun {
+//           auto archive = std::make_shared<std::string>();
+//           command.add_option("ARCHIVE", *archive, "the archive")->required();
+//           command.footer("Example:\n  orvandel-tool list game/zones/zone111/dat111.mpk");
+//           return [archive] { return List(*archive); };
+//       }};
 //
-// A command returns the process exit code; it throws orv::Exception (or any
-// std::exception) for failures, which main prints on standard error as
-// "orvandel-tool: COMMAND: message" and turns into exit code 1.
+// The help text built from these declarations is also the source of the manual page and
+// of the bash completion (tools/tooldoc): a type name in capitals tells what a value is
+// (DIR for a directory; FILE, ARCHIVE, IMAGE, GAMEDIR or a name ending in .png for a
+// path), and CLI::IsMember lists the words an option takes.
+//
+// A run returns the exit code. It throws TUsageError for arguments that CLI11 cannot
+// check (exit code 2, like CLI11's own usage errors) and any std::exception for a
+// failure, which is printed as "orvandel-tool COMMAND: message" (exit code 1).
 #pragma once
 
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
 #include <functional>
-#include <initializer_list>
+#include <limits>
 #include <map>
-#include <set>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace orvtool {
 
-using TArgs = std::vector<std::string>;   // the arguments after the command name
+using TRun = std::function<int()>;
 
 struct TCommand {
     std::string Name;
-    std::string Usage;     // the arguments, e.g. "ARCHIVE [MEMBER...] [-d DIR]"
-    std::string Summary;   // one line for the command list
-    std::function<int(const TArgs&)> Run;
-    std::string Help;      // the rest of "--help" for the command
+    std::string Summary;
+    std::function<TRun(CLI::App&)> Setup;
 };
-
-std::vector<TCommand>& Commands();
 
 struct TCommandRegistration {
-    TCommandRegistration(std::string name, std::string usage, std::string summary,
-                         std::function<int(const TArgs&)> run, std::string help = {});
+    TCommandRegistration(std::string name, std::string summary, std::function<TRun(CLI::App&)> setup);
 };
 
-// A usage error: main prints the message and the command's usage, exit code 2.
+// Every registered command, sorted by name.
+std::vector<TCommand> Commands();
+
+// A usage error found by a command itself: exit code 2.
 struct TUsageError {
     std::string Message;
 };
 
-// Helpers for option parsing.
-bool IsHelp(const TArgs& args);
-
-// The arguments split into positional ones and options. Each option in `valued` takes the
-// next argument as its value ("-d DIR"; given twice, the last wins); each in `flags`
-// stands alone. "--" ends the options; any other argument starting with "-" raises
-// TUsageError.
-struct TParsedArgs {
-    std::vector<std::string> Positional;
-    std::map<std::string, std::string> Values;
-    std::set<std::string> Flags;
+// The whole command line: the program's options and one subcommand per command, each
+// with its run.
+struct TToolApp {
+    std::unique_ptr<CLI::App> App;
+    std::map<const CLI::App*, TRun> Runs;
 };
-TParsedArgs ParseArgs(const TArgs& args, std::initializer_list<std::string_view> valued,
-                      std::initializer_list<std::string_view> flags = {});
+TToolApp MakeToolApp();
+
+// Parses the arguments, runs the chosen command, prints errors: the program's main.
+int RunTool(int argc, const char* const* argv);
+
+// An integer argument or option in the viewer's syntax (decimal, or hexadecimal after
+// "$" or "0x"; 32 bits), within least..most; anything else is a usage error.
+CLI::Option* AddInteger(CLI::App& command, const std::string& name, int32_t& value, const std::string& description,
+                        int32_t least = std::numeric_limits<int32_t>::min(),
+                        int32_t most = std::numeric_limits<int32_t>::max());
+// The same for an option whose absence matters.
+CLI::Option* AddInteger(CLI::App& command, const std::string& name, std::optional<int32_t>& value,
+                        const std::string& description, int32_t least = std::numeric_limits<int32_t>::min(),
+                        int32_t most = std::numeric_limits<int32_t>::max());
+
+// The ZONE argument of the zone commands: a zone id, any 32-bit integer, as the viewer's
+// "Zone" box takes it (negative ones too; give "--" first or not, as you like).
+CLI::Option* AddZone(CLI::App& command, int32_t& zone);
+
+// The loading log goes to standard error, so that standard output holds only what the
+// command prints.
+void LogToStandardError();
 
 // A failure about one file, and one member of it when `member` is not empty:
 // "FILE: MEMBER: text". The file is left out when the text already names it.

@@ -8,8 +8,10 @@
 // The zone is loaded as the other zone commands load it (writing "sector.dat" into the
 // working directory); the tiles come from its texture archive, decoded in software.
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,28 +19,9 @@
 #include "export/ZoneMap.h"
 #include "tool/Command.h"
 #include "tool/ZoneLoading.h"
-#include "zone/TextValues.h"
 
 namespace orvtool {
 namespace {
-
-std::optional<std::string> Value(const TParsedArgs& parsed, const std::string& option)
-{
-    const auto it = parsed.Values.find(option);
-    return it == parsed.Values.end() ? std::nullopt : std::optional(it->second);
-}
-
-int IntegerOption(const TParsedArgs& parsed, const std::string& option, int fallback, int low, int high,
-                  const std::string& what)
-{
-    const auto text = Value(parsed, option);
-    if (!text)
-        return fallback;
-    const auto value = orv::TryStrToInt(*text);
-    if (!value || *value < low || *value > high)
-        throw TUsageError{option + " takes " + what};
-    return *value;
-}
 
 std::string Extension(const std::string& path)
 {
@@ -48,64 +31,68 @@ std::string Extension(const std::string& path)
     return ext;
 }
 
-int Export(const TArgs& args)
-{
-    const TParsedArgs parsed =
-        ParseArgs(args, {"-o", "--lod", "--loc", "--detail", "--scale"}, {"--no-water", "--no-textures"});
-    if (parsed.Positional.size() != 2)
-        throw TUsageError{"expected GAMEDIR and ZONE"};
-    const auto out = Value(parsed, "-o");
-    if (!out || (Extension(*out) != ".glb" && Extension(*out) != ".gltf"))
-        throw TUsageError{"-o FILE.glb or -o FILE.gltf is needed"};
-    orv::TExportOptions options;
-    const std::string lod = Value(parsed, "--lod").value_or("full");
-    if (lod != "full" && lod != "view")
-        throw TUsageError{"--lod takes full or view"};
-    options.LOD = lod == "view" ? orv::TExportLOD::View : orv::TExportLOD::Full;
-    const auto loc = Value(parsed, "--loc");
-    const std::optional<int> detail =
-        Value(parsed, "--detail") ? std::optional(DetailPosition(*Value(parsed, "--detail"))) : std::nullopt;
-    if ((loc || detail) && options.LOD != orv::TExportLOD::View)
-        throw TUsageError{"--loc and --detail place the camera of --lod view"};
-    if (const auto scale = Value(parsed, "--scale")) {
-        char* end = nullptr;
-        const double value = std::strtod(scale->c_str(), &end);
-        if (scale->empty() || *end != '\0' || !std::isfinite(value) || value <= 0.0 ||
-            !std::isfinite(static_cast<float>(value)) || static_cast<float>(value) == 0.0f)
-            throw TUsageError{"--scale takes a positive number"};
-        options.Scale = static_cast<float>(value);
-    }
-    options.Water = !parsed.Flags.contains("--no-water");
-    options.Textures = !parsed.Flags.contains("--no-textures");
+struct TExportArguments {
+    TZoneArguments Zone;
+    std::string Output;
+    std::string LOD = "full";
+    std::string Location;            // empty: the start camera
+    std::optional<int32_t> Detail;   // none: the start-up factor
+    std::optional<float> Scale;
+    bool NoWater = false;
+    bool NoTextures = false;
+};
 
-    const auto viewer = LoadViewer(parsed.Positional[0], parsed.Positional[1]);
+// A scale: a finite positive number that stays one as a float.
+std::optional<float> ScaleValue(const std::string& text)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value <= 0.0 ||
+        !std::isfinite(static_cast<float>(value)) || static_cast<float>(value) == 0.0f)
+        return std::nullopt;
+    return static_cast<float>(value);
+}
+
+int Export(const TExportArguments& a)
+{
+    if ((!a.Location.empty() || a.Detail) && a.LOD != "view")
+        throw TUsageError{"--loc and --detail place the camera of --lod view"};
+    orv::TExportOptions options;
+    options.LOD = a.LOD == "view" ? orv::TExportLOD::View : orv::TExportLOD::Full;
+    if (a.Scale)
+        options.Scale = *a.Scale;
+    options.Water = !a.NoWater;
+    options.Textures = !a.NoTextures;
+
+    const auto viewer = LoadViewer(a.Zone);
     if (options.LOD == orv::TExportLOD::View)
-        RefineAt(*viewer, loc, detail);
-    const orv::TExportCounts counts = orv::ExportZone(viewer->ZoneSource(), options, *out);
+        RefineAt(*viewer, a.Location.empty() ? std::nullopt : std::optional(a.Location), a.Detail);
+    const orv::TExportCounts counts = orv::ExportZone(viewer->ZoneSource(), options, a.Output);
     std::printf("%s: %d terrain vertices, %d terrain triangles in %d tile primitives, %d water primitives\n",
-                out->c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount, counts.WaterPrimitives);
+                a.Output.c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount,
+                counts.WaterPrimitives);
     return 0;
 }
 
-int Map(const TArgs& args)
-{
-    const TParsedArgs parsed = ParseArgs(args, {"-o", "--size", "--grid"}, {"--no-water", "--no-shade"});
-    if (parsed.Positional.size() != 2)
-        throw TUsageError{"expected GAMEDIR and ZONE"};
-    const auto out = Value(parsed, "-o");
-    if (!out)
-        throw TUsageError{"-o FILE.png is needed"};
-    orv::TMapOptions options;
-    options.Size = IntegerOption(parsed, "--size", orv::DefaultMapSize, orv::MinMapSize, orv::MaxMapSize,
-                                 "a size from 256 to 8192 pixels");
-    options.GridStep =
-        IntegerOption(parsed, "--grid", orv::DefaultMapGridStep, 0, 65535, "a step from 1 to 65535 (0: no grid)");
-    options.Water = !parsed.Flags.contains("--no-water");
-    options.Shade = !parsed.Flags.contains("--no-shade");
+struct TMapArguments {
+    TZoneArguments Zone;
+    std::string Output;
+    int32_t Size = orv::DefaultMapSize;
+    int32_t GridStep = orv::DefaultMapGridStep;
+    bool NoWater = false;
+    bool NoShade = false;
+};
 
-    const auto viewer = LoadViewer(parsed.Positional[0], parsed.Positional[1]);
-    orv::SaveZoneMap(viewer->ZoneSource(), options, *out);
-    std::printf("%s: %d x %d\n", out->c_str(), options.Size, options.Size);
+int Map(const TMapArguments& a)
+{
+    orv::TMapOptions options;
+    options.Size = a.Size;
+    options.GridStep = a.GridStep;
+    options.Water = !a.NoWater;
+    options.Shade = !a.NoShade;
+    const auto viewer = LoadViewer(a.Zone);
+    orv::SaveZoneMap(viewer->ZoneSource(), options, a.Output);
+    std::printf("%s: %d x %d\n", a.Output.c_str(), options.Size, options.Size);
     return 0;
 }
 
@@ -116,43 +103,85 @@ const std::string LoadNote =
     "place) leaves nothing behind.";
 
 const TCommandRegistration ExportRegistration{
-    "export",
-    "GAMEDIR ZONE -o FILE.glb|FILE.gltf [--lod full|view] [--loc X,Y,Z,h,p] [--detail POS] [--scale S] "
-    "[--no-water] [--no-textures]",
-    "Export a zone as a glTF 2.0 asset", Export,
-    "The terrain, one primitive per tile with its own material and image, and the water,\n"
-    "one translucent primitive per region. A .glb file holds everything; a .gltf file\n"
-    "is written with its buffer (FILE.bin) and images (FILE-tex00-07.png, ...) beside it.\n"
-    "\n"
-    "  --lod full     the whole grid: 33 x 33 vertices per tile, two triangles per cell\n"
-    "                 (the default)\n"
-    "  --lod view     the triangles the level-of-detail renderer draws for a camera:\n"
-    "                 --loc places it as \"Go to loc...\" does (from the start camera),\n"
-    "                 --detail sets the \"Level of Detail\" slider (1..255; without it\n"
-    "                 the start-up factor 0.2), as the lod command counts them\n"
-    "  --scale S      world units to glTF units (default 0.01: a cell of 256 is 2.56);\n"
-    "                 the zone's z up becomes glTF's y up, north is -z\n"
-    "  --no-water     leave the water out\n"
-    "  --no-textures  one plain material, no images (the texture archive is not read)\n"
-    "\n" + LoadNote + "\n\n"
-    "Examples:\n"
-    "  orvandel-tool export game 111 -o zone111.glb\n"
-    "  orvandel-tool export game 111 -o near.gltf --lod view --loc 32768,65279,2000,0,80 --detail 128"};
+    "export", "Export a zone as a glTF 2.0 asset", [](CLI::App& command) -> TRun {
+        auto a = std::make_shared<TExportArguments>();
+        AddZoneArguments(command, a->Zone);
+        command.add_option("-o", a->Output, "the file to write: .glb, or .gltf with its files beside it")
+            ->type_name("FILE.glb|FILE.gltf")
+            ->required()
+            ->check(CLI::Validator(
+                [](std::string& path) -> std::string {
+                    const std::string ext = Extension(path);
+                    return ext == ".glb" || ext == ".gltf" ? std::string()
+                                                           : std::string("'").append(path).append(
+                                                                 "' is neither a .glb nor a .gltf file");
+                },
+                ""));
+        command.add_option("--lod", a->LOD, "the whole grid, or what the level of detail draws (default: full)")
+            ->type_name("full|view")
+            ->check(CLI::IsMember({"full", "view"}).description(""));
+        command.add_option("--loc", a->Location, "the camera of --lod view, as \"Go to loc...\" places it")
+            ->type_name("X,Y,Z,h,p");
+        AddDetailOption(command, a->Detail);
+        command.add_option_function<std::string>(
+                   "--scale", [a](const std::string& text) { a->Scale = ScaleValue(text); },
+                   "world units to glTF units (default: 0.01)")
+            ->type_name("S")
+            ->check(CLI::Validator(
+                [](std::string& text) -> std::string {
+                    return ScaleValue(text) ? std::string()
+                                            : std::string("'").append(text).append("' is not a positive number");
+                },
+                ""));
+        command.add_flag("--no-water", a->NoWater, "leave the water out");
+        command.add_flag("--no-textures", a->NoTextures, "one plain material, no images");
+        command.footer(
+            "The terrain, one primitive per tile with its own material and image, and the water,\n"
+            "one translucent primitive per region. A .glb file holds everything; a .gltf file\n"
+            "is written with its buffer (FILE.bin) and images (FILE-tex00-07.png, ...) beside it.\n"
+            "\n"
+            "  --lod full     the whole grid: 33 x 33 vertices per tile, two triangles per cell\n"
+            "                 (the default)\n"
+            "  --lod view     the triangles the level-of-detail renderer draws for a camera:\n"
+            "                 --loc places it as \"Go to loc...\" does (from the start camera),\n"
+            "                 --detail sets the \"Level of Detail\" slider (1..255; without it\n"
+            "                 the start-up factor 0.2), as the lod command counts them\n"
+            "  --scale S      world units to glTF units (default 0.01: a cell of 256 is 2.56);\n"
+            "                 the zone's z up becomes glTF's y up, north is -z\n"
+            "  --no-water     leave the water out\n"
+            "  --no-textures  one plain material, no images (the texture archive is not read)\n"
+            "\n" +
+            LoadNote +
+            "\n\n"
+            "Examples:\n"
+            "  orvandel-tool export game 111 -o zone111.glb\n"
+            "  orvandel-tool export game 111 -o near.gltf --lod view --loc 32768,65279,2000,0,80 --detail 128");
+        return [a] { return Export(*a); };
+    }};
 
 const TCommandRegistration MapRegistration{
-    "map", "GAMEDIR ZONE -o FILE.png [--size N] [--grid STEP] [--no-water] [--no-shade]",
-    "Draw a zone from straight above as a PNG with a Loc grid", Map,
-    "North (world +y) up: the tiles as the viewer lays them, shaded under a light from\n"
-    "the north-west, the water regions in their colours, and a grid of the Loc\n"
-    "coordinates X and Y that \"Go to loc...\" takes, labelled along the edges.\n"
-    "\n"
-    "  --size N       N x N pixels, 256 to 8192 (default 2048: the tiles' own texels)\n"
-    "  --grid STEP    a line every STEP Loc units (default 8192; 0: no grid)\n"
-    "  --no-water     leave the water out\n"
-    "  --no-shade     the tiles' colours without shading\n"
-    "\n" + LoadNote + "\n\n"
-    "Example:\n"
-    "  orvandel-tool map game 111 -o zone111.png --size 4096 --grid 4096"};
+    "map", "Draw a zone from straight above as a PNG with a Loc grid", [](CLI::App& command) -> TRun {
+        auto a = std::make_shared<TMapArguments>();
+        AddZoneArguments(command, a->Zone);
+        command.add_option("-o", a->Output, "the PNG file to write")->type_name("FILE.png")->required();
+        AddInteger(command, "--size", a->Size, "N x N pixels, 256 to 8192 (default: 2048)", orv::MinMapSize,
+                   orv::MaxMapSize)
+            ->type_name("N");
+        AddInteger(command, "--grid", a->GridStep, "a line every STEP Loc units (default: 8192; 0: no grid)", 0,
+                   65535)
+            ->type_name("STEP");
+        command.add_flag("--no-water", a->NoWater, "leave the water out");
+        command.add_flag("--no-shade", a->NoShade, "the tiles' colours without shading");
+        command.footer("North (world +y) up: the tiles as the viewer lays them, shaded under a light from\n"
+                       "the north-west, the water regions in their colours, and a grid of the Loc\n"
+                       "coordinates X and Y that \"Go to loc...\" takes, labelled along the edges.\n"
+                       "\n" +
+                       LoadNote +
+                       "\n\n"
+                       "Example:\n"
+                       "  orvandel-tool map game 111 -o zone111.png --size 4096 --grid 4096");
+        return [a] { return Map(*a); };
+    }};
 
 }  // namespace
 }  // namespace orvtool

@@ -15,6 +15,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/Bitmap.h"
@@ -513,12 +514,8 @@ void DescribePCX(const std::string& path, std::span<const uint8_t> b)
     Fact("Palette", palette && l.Planes == 1 ? "256 colours after the data" : "none");
 }
 
-int Info(const TArgs& args)
+int Info(const std::string& path)
 {
-    const TParsedArgs parsed = ParseArgs(args, {});
-    if (parsed.Positional.size() != 1)
-        throw TUsageError{"one FILE is needed"};
-    const std::string& path = parsed.Positional[0];
     try {
         const std::vector<uint8_t> head = ReadHead(path, HeadBytes);
         const TKind kind = DetectKind(path, head);
@@ -554,14 +551,9 @@ TImage DecodeImage(const std::string& path)
     Unknown(path);
 }
 
-int Convert(const TArgs& args)
+int Convert(const std::string& path, const std::string& out)
 {
     constexpr int BitDepth = 8;
-    const TParsedArgs parsed = ParseArgs(args, {});
-    if (parsed.Positional.size() != 2)
-        throw TUsageError{"IMAGE and OUT.png are needed"};
-    const std::string& path = parsed.Positional[0];
-    const std::string& out = parsed.Positional[1];
     TImage image;
     try {
         image = DecodeImage(path);
@@ -574,27 +566,36 @@ int Convert(const TArgs& args)
 }
 
 const TCommandRegistration InfoRegistration{
-    "info", "FILE", "Show the header facts of an MPAK, BMP, TGA, DDS or PCX file", Info,
-    "Prints the file's kind and the fields of its header, one per line, then reads the\n"
-    "file as the viewer would and fails (exit code 1) when that does not succeed.\n"
-    "\n"
-    "Example:\n"
-    "  orvandel-tool info game/zones/sky/wisps.tga"};
+    "info", "Show the header facts of an MPAK, BMP, TGA, DDS or PCX file", [](CLI::App& command) -> TRun {
+        auto path = std::make_shared<std::string>();
+        command.add_option("FILE", *path, "the file")->required();
+        command.footer("Prints the file's kind and the fields of its header, one per line, then reads the\n"
+                       "file as the viewer would and fails (exit code 1) when that does not succeed.\n"
+                       "\n"
+                       "Example:\n"
+                       "  orvandel-tool info game/zones/sky/wisps.tga");
+        return [path] { return Info(*path); };
+    }};
 
 const TCommandRegistration ConvertRegistration{
-    "convert", "IMAGE OUT.png", "Convert a BMP, TGA, DDS or PCX image into a PNG file", Convert,
-    "Decodes the image as the viewer's readers see it and writes it top row first:\n"
-    "  BMP   any depth the viewer reads, as RGB\n"
-    "  TGA   24-bit as RGB, 32-bit as RGBA, 8-bit grey as RGB; rows and pixels in the\n"
-    "        order the image descriptor gives\n"
-    "  DDS   DXT1, DXT3 and DXT5 decoded in software; RGBA, or RGB for DXT1 without\n"
-    "        transparent texels\n"
-    "  PCX   8 bits in one plane through the palette at the end of the file (grey when\n"
-    "        there is none), or in three planes as RGB\n"
-    "\n"
-    "Examples:\n"
-    "  orvandel-tool extract game/zones/zone111/dat111.mpk terrain.pcx -d /tmp\n"
-    "  orvandel-tool convert /tmp/terrain.pcx terrain.png"};
+    "convert", "Convert a BMP, TGA, DDS or PCX image into a PNG file", [](CLI::App& command) -> TRun {
+        auto paths = std::make_shared<std::pair<std::string, std::string>>();
+        command.add_option("IMAGE", paths->first, "the image to read")->required();
+        command.add_option("OUT.png", paths->second, "the PNG file to write")->required();
+        command.footer("Decodes the image as the viewer's readers see it and writes it top row first:\n"
+                       "  BMP   any depth the viewer reads, as RGB\n"
+                       "  TGA   24-bit as RGB, 32-bit as RGBA, 8-bit grey as RGB; rows and pixels in the\n"
+                       "        order the image descriptor gives\n"
+                       "  DDS   DXT1, DXT3 and DXT5 decoded in software; RGBA, or RGB for DXT1 without\n"
+                       "        transparent texels\n"
+                       "  PCX   8 bits in one plane through the palette at the end of the file (grey when\n"
+                       "        there is none), or in three planes as RGB\n"
+                       "\n"
+                       "Examples:\n"
+                       "  orvandel-tool extract game/zones/zone111/dat111.mpk terrain.pcx -d /tmp\n"
+                       "  orvandel-tool convert /tmp/terrain.pcx terrain.png");
+        return [paths] { return Convert(paths->first, paths->second); };
+    }};
 
 }  // namespace
 

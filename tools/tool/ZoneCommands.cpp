@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,38 +23,27 @@
 namespace orvtool {
 namespace {
 
-std::vector<std::string> Positional(const TArgs& args, size_t count)
-{
-    TParsedArgs parsed = ParseArgs(args, {});
-    if (parsed.Positional.size() != count)
-        throw TUsageError{"expected " + std::to_string(count) + " arguments"};
-    return parsed.Positional;
-}
-
 void Flush()
 {
     if (std::fflush(stdout) != 0)
         throw std::runtime_error("cannot write to standard output");
 }
 
-int DumpH(const TArgs& args)
+int DumpH(const TZoneArguments& arguments)
 {
-    const auto p = Positional(args, 2);
-    LoadViewer(p[0], p[1])->atnDumpHExecute(stdout);
+    LoadViewer(arguments)->atnDumpHExecute(stdout);
     return 0;
 }
 
-int DumpD2(const TArgs& args)
+int DumpD2(const TZoneArguments& arguments)
 {
-    const auto p = Positional(args, 2);
-    LoadViewer(p[0], p[1])->atnDumpD2Execute(stdout);
+    LoadViewer(arguments)->atnDumpD2Execute(stdout);
     return 0;
 }
 
-int Water(const TArgs& args)
+int Water(const TZoneArguments& arguments)
 {
-    const auto p = Positional(args, 2);
-    const auto viewer = LoadViewer(p[0], p[1]);
+    const auto viewer = LoadViewer(arguments);
     for (const auto& region : viewer->WaterRegions) {
         const orv::TRect& b = region->Bounds;
         std::printf("%d %d %d %d %d %u\n", b.Left, b.Top, b.Right, b.Bottom, region->Height, region->Color);
@@ -75,16 +65,16 @@ public:
     int MaxVertices = 0;
 };
 
-int Lod(const TArgs& args)
+struct TLodOptions {
+    TZoneArguments Zone;
+    std::string Location;           // empty: the start camera
+    std::optional<int32_t> Detail;  // none: the start-up factor
+};
+
+int Lod(const TLodOptions& options)
 {
-    const TParsedArgs parsed = ParseArgs(args, {"--loc", "--detail"});
-    if (parsed.Positional.size() != 2)
-        throw TUsageError{"expected GAMEDIR and ZONE"};
-    const std::optional<int> detail =
-        parsed.Values.contains("--detail") ? std::optional(DetailPosition(parsed.Values.at("--detail"))) : std::nullopt;
-    const auto viewer = LoadViewer(parsed.Positional[0], parsed.Positional[1]);
-    RefineAt(*viewer, parsed.Values.contains("--loc") ? std::optional(parsed.Values.at("--loc")) : std::nullopt,
-             detail);
+    const auto viewer = LoadViewer(options.Zone);
+    RefineAt(*viewer, options.Location.empty() ? std::nullopt : std::optional(options.Location), options.Detail);
     TCountingSink sink;
     const int triangles = orv::DrawCLODFanWalk(viewer->Terrain, viewer->TerrainNormals, false, false, sink);
     std::printf("{\"triangles\": %d, \"fans\": %d, \"max_fan_vertices\": %d}\n", triangles, sink.Fans,
@@ -93,16 +83,15 @@ int Lod(const TArgs& args)
     return 0;
 }
 
-int Heightmap(const TArgs& args)
+int Heightmap(const TZoneArguments& arguments, const std::string& output)
 {
-    const auto p = Positional(args, 3);
-    const auto viewer = LoadViewer(p[0], p[1]);
+    const auto viewer = LoadViewer(arguments);
     constexpr int Side = orv::GridVertices;
     std::vector<uint16_t> samples(static_cast<size_t>(Side * Side));
     for (int row = 0; row < Side; ++row)          // the top row is the largest y
         for (int x = 0; x < Side; ++x)
             samples[static_cast<size_t>(row * Side + x)] = viewer->Terrain[x][Side - 1 - row].Height;
-    orv::WritePNG(p[2], Side, Side, 1, 16,
+    orv::WritePNG(output, Side, Side, 1, 16,
                   std::span(reinterpret_cast<const uint8_t*>(samples.data()), samples.size() * sizeof(uint16_t)));
     return 0;
 }
@@ -111,24 +100,68 @@ const std::string LoadNote =
     "The zone is loaded as the viewer loads it, without textures; the loading log goes to\n"
     "standard error, and \"sector.dat\" is written into the working directory.";
 
-TCommandRegistration dumpH{"dump-h", "GAMEDIR ZONE", "Print the zone's vertex heights as the H map dump", DumpH,
+// A command that takes GAMEDIR and ZONE only.
+TRun ZoneCommand(CLI::App& command, const std::string& help, int (*run)(const TZoneArguments&))
+{
+    auto arguments = std::make_shared<TZoneArguments>();
+    AddZoneArguments(command, *arguments);
+    command.footer(help + "\n\n" + LoadNote);
+    return [arguments, run] { return run(*arguments); };
+}
+
+const TCommandRegistration DumpHRegistration{
+    "dump-h", "Print the zone's vertex heights as the H map dump", [](CLI::App& command) {
+        return ZoneCommand(command,
                            "257 lines, line k holding the heights of the vertices with y index k in\n"
-                           "increasing x, each as four hexadecimal digits and a blank.\n\n" + LoadNote};
-TCommandRegistration dumpD2{"dump-d2", "GAMEDIR ZONE", "Print the zone's level-of-detail values as the D2 map dump",
-                            DumpD2,
-                            "257 lines, line k holding the D2 values of the vertices with y index k in\n"
-                            "increasing x, each as at least four hexadecimal digits and a blank.\n\n" + LoadNote};
-TCommandRegistration water{"water", "GAMEDIR ZONE", "List the zone's water regions", Water,
-                           "One line per region: Left Top Right Bottom Height Color, decimal.\n\n" + LoadNote};
-TCommandRegistration lod{"lod", "GAMEDIR ZONE [--loc X,Y,Z,h,p] [--detail POS]",
-                         "Refine the level of detail at a camera and count the fans", Lod,
-                         "Places the camera as \"Go to loc...\" would (from the start camera), refines with\n"
-                         "the factor POS / 255 (POS 1..255; without --detail the start-up factor 0.2)\n"
-                         "and walks the fans. Prints one JSON line:\n"
-                         "  {\"triangles\": T, \"fans\": F, \"max_fan_vertices\": M}\n\n" + LoadNote};
-TCommandRegistration heightmap{"heightmap", "GAMEDIR ZONE OUT.png", "Write the zone's heights as a 16-bit grey PNG",
-                               Heightmap,
-                               "257 x 257 pixels, the largest y at the top, one height per pixel.\n\n" + LoadNote};
+                           "increasing x, each as four hexadecimal digits and a blank.\n\n"
+                           "Example:\n  orvandel-tool dump-h game 111 > heights.txt",
+                           DumpH);
+    }};
+
+const TCommandRegistration DumpD2Registration{
+    "dump-d2", "Print the zone's level-of-detail values as the D2 map dump", [](CLI::App& command) {
+        return ZoneCommand(command,
+                           "257 lines, line k holding the D2 values of the vertices with y index k in\n"
+                           "increasing x, each as at least four hexadecimal digits and a blank.\n\n"
+                           "Example:\n  orvandel-tool dump-d2 game 111 > d2.txt",
+                           DumpD2);
+    }};
+
+const TCommandRegistration WaterRegistration{
+    "water", "List the zone's water regions", [](CLI::App& command) {
+        return ZoneCommand(command,
+                           "One line per region: Left Top Right Bottom Height Color, decimal.\n\n"
+                           "Example:\n  orvandel-tool water game 111",
+                           Water);
+    }};
+
+const TCommandRegistration LodRegistration{
+    "lod", "Refine the level of detail at a camera and count the fans", [](CLI::App& command) -> TRun {
+        auto options = std::make_shared<TLodOptions>();
+        AddZoneArguments(command, options->Zone);
+        command.add_option("--loc", options->Location, "place the camera as \"Go to loc...\" does")
+            ->type_name("X,Y,Z,h,p");
+        AddDetailOption(command, options->Detail);
+        command.footer("Places the camera as \"Go to loc...\" would (from the start camera), refines with\n"
+                       "the factor POS / 255 (POS 1..255; without --detail the start-up factor 0.2)\n"
+                       "and walks the fans. Prints one JSON line:\n"
+                       "  {\"triangles\": T, \"fans\": F, \"max_fan_vertices\": M}\n\n"
+                       "Example:\n  orvandel-tool lod game 111 --loc 32768,65279,256,0,80 --detail 255\n\n" +
+                       LoadNote);
+        return [options] { return Lod(*options); };
+    }};
+
+const TCommandRegistration HeightmapRegistration{
+    "heightmap", "Write the zone's heights as a 16-bit grey PNG", [](CLI::App& command) -> TRun {
+        auto arguments = std::make_shared<TZoneArguments>();
+        auto output = std::make_shared<std::string>();
+        AddZoneArguments(command, *arguments);
+        command.add_option("OUT.png", *output, "the PNG file to write")->required();
+        command.footer("257 x 257 pixels, the largest y at the top, one height per pixel.\n\n"
+                       "Example:\n  orvandel-tool heightmap game 111 zone111.png\n\n" +
+                       LoadNote);
+        return [arguments, output] { return Heightmap(*arguments, *output); };
+    }};
 
 }  // namespace
 }  // namespace orvtool

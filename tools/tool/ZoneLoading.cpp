@@ -1,51 +1,34 @@
 #include "tool/ZoneLoading.h"
 
-#include <cstdio>
-
-#include "base/Log.h"
-#include "tool/Command.h"
-#include "zone/TextValues.h"
-
 namespace orvtool {
 namespace {
 
 constexpr int MinDetail = 1, MaxDetail = 255;
 
-void LogToStandardError()
-{
-    orv::SetLogSink([](std::string_view line) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fputc('\n', stderr);
-    });
-}
-
-int ZoneNumber(const std::string& text)
-{
-    const auto zone = orv::TryStrToInt(text);
-    if (!zone)
-        throw TUsageError{"'" + text + "' is not a zone number"};
-    return *zone;
-}
-
 }  // namespace
 
-std::unique_ptr<orv::TViewer> LoadViewer(const std::string& gameDir, const std::string& zone)
+void AddZoneArguments(CLI::App& command, TZoneArguments& arguments)
+{
+    command.add_option("GAMEDIR", arguments.GameDir, "the game's installation directory")->required();
+    AddZone(command, arguments.Zone);
+}
+
+CLI::Option* AddDetailOption(CLI::App& command, std::optional<int32_t>& detail)
+{
+    return AddInteger(command, "--detail", detail, "the \"Level of Detail\" slider position, 1 to 255", MinDetail,
+                      MaxDetail)
+        ->type_name("POS");
+}
+
+std::unique_ptr<orv::TViewer> LoadViewer(const TZoneArguments& arguments)
 {
     LogToStandardError();
     auto viewer = std::make_unique<orv::TViewer>();
-    viewer->GameDir = orv::GameDirFromArgument(gameDir);
+    viewer->GameDir = orv::GameDirFromArgument(arguments.GameDir);
     viewer->TexturesEnabled = false;
     viewer->ResetCamera();
-    viewer->LoadZone(ZoneNumber(zone));
+    viewer->LoadZone(arguments.Zone);
     return viewer;
-}
-
-int DetailPosition(const std::string& text)
-{
-    const auto value = orv::TryStrToInt(text);
-    if (!value || *value < MinDetail || *value > MaxDetail)
-        throw TUsageError{"--detail takes a slider position from 1 to 255"};
-    return *value;
 }
 
 void RefineAt(orv::TViewer& viewer, const std::optional<std::string>& loc, std::optional<int> detail)

@@ -7,11 +7,14 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tool/Command.h"
-#include "base/Log.h"
+#include "tool/ZoneLoading.h"
 #include "shell/CommandLine.h"
+#include "zone/TextValues.h"
 #include "shell/GLViewer.h"
 #include "shell/HeadlessContext.h"
 #include "writers/PNG.h"
@@ -30,11 +33,12 @@ constexpr int PNGChannels = 3;
 constexpr int PNGBitDepth = 8;
 
 struct TRenderOptions {
-    std::string GameDir;
-    int Zone = 0;
+    TZoneArguments Zone;
+    std::string GameDir;            // GAMEDIR with its delimiter
     std::string Location;
     std::string Renderer = "clod";
-    int Detail = 0;                 // 0: the start-up factor
+    std::optional<int32_t> Detail;  // none: the start-up factor
+    std::string Size;               // WxH
     int Width = DefaultWidth;
     int Height = DefaultHeight;
     bool NoLighting = false;
@@ -43,103 +47,46 @@ struct TRenderOptions {
     bool Fog = false;
     bool Wireframe = false;
     bool CameraSkybox = false;
-    std::optional<uint32_t> SunMs;
-    std::optional<float> GravityMs;
-    int Frames = 0;
+    std::optional<int32_t> SunMs;
+    std::optional<int32_t> GravityMs;
+    int32_t Frames = 0;
     std::string Output;
 };
 
-int ParseInt(const std::string& text, const std::string& option)
-{
-    try {
-        size_t used = 0;
-        const long value = std::stol(text, &used);
-        if (used != text.size())
-            throw TUsageError{option + ": not a number: " + text};
-        return static_cast<int>(value);
-    } catch (const std::logic_error&) {
-        throw TUsageError{option + ": not a number: " + text};
-    }
-}
-
 int RenderTag(const std::string& name)
 {
-    if (const std::optional<uint8_t> tag = RenderVersionFromName(name))
-        return *tag;
-    throw TUsageError{"--renderer: one of v1, pointer, fan, clod, not " + name};
+    return *RenderVersionFromName(name);   // checked by the option's validator
 }
 
-TRenderOptions ParseOptions(const TArgs& args)
+// "WIDTHxHEIGHT", each side from 1 to MaxSide.
+std::optional<std::pair<int, int>> ParseSize(const std::string& text)
 {
-    TRenderOptions o;
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size())
-                throw TUsageError{a + " needs a value"};
-            return args[++i];
-        };
-        if (a == "--loc")
-            o.Location = value();
-        else if (a == "--renderer")
-            o.Renderer = value();
-        else if (a == "--detail") {
-            o.Detail = ParseInt(value(), a);
-            if (o.Detail < 1 || o.Detail > 255)
-                throw TUsageError{"--detail: a slider position from 1 to 255"};
-        } else if (a == "--size") {
-            const std::string& v = value();
-            const size_t x = v.find('x');
-            if (x == std::string::npos)
-                throw TUsageError{"--size: WIDTHxHEIGHT, not " + v};
-            o.Width = ParseInt(v.substr(0, x), a);
-            o.Height = ParseInt(v.substr(x + 1), a);
-            if (o.Width < 1 || o.Height < 1 || o.Width > MaxSide || o.Height > MaxSide)
-                throw TUsageError{"--size: each side from 1 to " + std::to_string(MaxSide)};
-        } else if (a == "--no-lighting")
-            o.NoLighting = true;
-        else if (a == "--no-detail-texture")
-            o.NoDetailTexture = true;
-        else if (a == "--checker")
-            o.Checker = true;
-        else if (a == "--fog")
-            o.Fog = true;
-        else if (a == "--wireframe")
-            o.Wireframe = true;
-        else if (a == "--camera-skybox")
-            o.CameraSkybox = true;
-        else if (a == "--sun-ms")
-            o.SunMs = static_cast<uint32_t>(ParseInt(value(), a));
-        else if (a == "--gravity-ms")
-            o.GravityMs = static_cast<float>(ParseInt(value(), a));
-        else if (a == "--frames") {
-            o.Frames = ParseInt(value(), a);
-            if (o.Frames < 1)
-                throw TUsageError{"--frames: at least 1"};
-        } else if (a == "-o")
-            o.Output = value();
-        else if (a.starts_with("-"))
-            throw TUsageError{"unknown option " + a};
-        else
-            positional.push_back(a);
-    }
-    if (positional.size() != 2)
-        throw TUsageError{"GAMEDIR and ZONE are needed"};
-    o.GameDir = GameDirFromArgument(positional[0]);
-    o.Zone = ParseInt(positional[1], "ZONE");
-    RenderTag(o.Renderer);
+    const size_t x = text.find('x');
+    if (x == std::string::npos)
+        return std::nullopt;
+    const std::optional<int32_t> width = TryStrToInt(text.substr(0, x));
+    const std::optional<int32_t> height = TryStrToInt(text.substr(x + 1));
+    if (!width || !height || *width < 1 || *height < 1 || *width > MaxSide || *height > MaxSide)
+        return std::nullopt;
+    return std::pair{*width, *height};
+}
+
+// What CLI11 cannot check: the size's form, and that there is something to do.
+void CompleteOptions(TRenderOptions& o)
+{
+    o.GameDir = GameDirFromArgument(o.Zone.GameDir);
+    if (!o.Size.empty())
+        std::tie(o.Width, o.Height) = *ParseSize(o.Size);
     if (o.Frames == 0 && o.Output.empty())
         throw TUsageError{"-o OUT.png is needed (or --frames N)"};
-    return o;
 }
 
 // The window's switches, set through the same handlers the controls call.
 void ApplySwitches(TGLViewer& viewer, const TRenderOptions& o)
 {
     viewer.rbnRenderVersionClick(RenderTag(o.Renderer));
-    if (o.Detail != 0)
-        viewer.trackCLODDetailChange(o.Detail);
+    if (o.Detail)
+        viewer.trackCLODDetailChange(*o.Detail);
     if (o.NoLighting)
         viewer.chkLightingClick();
     if (o.NoDetailTexture)
@@ -156,7 +103,7 @@ void ApplySwitches(TGLViewer& viewer, const TRenderOptions& o)
         viewer.chkSunClick(true);
     if (o.GravityMs) {
         viewer.Gravity = true;
-        viewer.FrameTime = *o.GravityMs;
+        viewer.FrameTime = static_cast<float>(*o.GravityMs);
     }
     if (!o.Location.empty()) {
         viewer.ApplyLocationReply(o.Location);
@@ -192,13 +139,10 @@ void PrintFlight(const TRenderOptions& o, TGLViewer& viewer, const TFrameGeometr
                 static_cast<long long>(triangles / o.Frames));
 }
 
-int Render(const TArgs& args)
+int Render(TRenderOptions& o)
 {
-    const TRenderOptions o = ParseOptions(args);
-    SetLogSink([](std::string_view line) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fputc('\n', stderr);
-    });
+    CompleteOptions(o);
+    LogToStandardError();
     THeadlessContext context(o.Width, o.Height);
     TGLViewer viewer;
     viewer.GameDir = o.GameDir;
@@ -210,9 +154,10 @@ int Render(const TArgs& args)
         std::replace(shown.begin(), shown.end(), '\r', '\n');
         std::fprintf(stderr, "%s\n", shown.c_str());
     }
-    viewer.glMapInit(o.Zone);
+    viewer.glMapInit(o.Zone.Zone);
     ApplySwitches(viewer, o);
-    const TFrameGeometry frame{.ViewWidth = o.Width, .ViewHeight = o.Height, .Visible = true, .SunTick = o.SunMs};
+    const std::optional<uint32_t> sunTick = o.SunMs ? std::optional<uint32_t>(static_cast<uint32_t>(*o.SunMs)) : std::nullopt;
+    const TFrameGeometry frame{.ViewWidth = o.Width, .ViewHeight = o.Height, .Visible = true, .SunTick = sunTick};
     if (o.Frames > 0) {
         PrintFlight(o, viewer, frame);
         if (o.Output.empty())
@@ -227,30 +172,63 @@ int Render(const TArgs& args)
 }
 
 const TCommandRegistration RenderRegistration{
-    "render",
-    "GAMEDIR ZONE [--loc X,Y,Z,h,p] [--renderer v1|pointer|fan|clod] [--detail POS] [--size WxH] "
-    "[--no-lighting] [--no-detail-texture] [--checker] [--fog] [--wireframe] [--camera-skybox] "
-    "[--sun-ms T] [--gravity-ms T] [--frames N] -o OUT.png",
-    "Draw a zone headless, as the viewer does, into a PNG file",
-    Render,
-    "Loads the zone and the shared textures as the viewer's start-up does, sets the\n"
-    "switches, draws one frame in an offscreen OpenGL context and writes it (RGBA).\n"
-    "Defaults: the start-up camera, \"CLOD fans\", the start-up level of detail, 640x480.\n"
-    "\n"
-    "  --loc X,Y,Z,h,p     place the camera as \"Go to loc...\" does (also \"above\");\n"
-    "                      the level of detail is refined for the place\n"
-    "  --renderer R        v1, pointer, fan or clod\n"
-    "  --detail POS        the \"Level of Detail\" slider position, 1..255\n"
-    "  --no-lighting, --no-detail-texture, --checker, --fog, --wireframe,\n"
-    "  --camera-skybox     the switches of the window\n"
-    "  --sun-ms T          \"Track Sun\" on, the sun placed at tick T ms\n"
-    "  --gravity-ms T      \"Gravity\" on, with a last frame of T ms\n"
-    "  --frames N          fly forward from the camera for N frames of 16 ms each,\n"
-    "                      refining as keyboard movement does, and print one line of\n"
-    "                      JSON with the frame rate and the triangles per frame\n"
-    "\n"
-    "checker.bmp is read from the working directory, or from GAMEDIR when there is\n"
-    "none. The load log goes to standard error."};
+    "render", "Draw a zone headless, as the viewer does, into a PNG file", [](CLI::App& command) -> TRun {
+        auto o = std::make_shared<TRenderOptions>();
+        AddZoneArguments(command, o->Zone);
+        command.add_option("-o", o->Output, "the PNG file to write")->type_name("OUT.png");
+        command.add_option("--loc", o->Location,
+                           "place the camera as \"Go to loc...\" does, or \"above\"")
+            ->type_name("X,Y,Z,h,p");
+        command.add_option("--renderer", o->Renderer, "the terrain renderer (default: clod)")
+            ->type_name("v1|pointer|fan|clod")
+            ->check(CLI::Validator(
+                [](std::string& name) -> std::string {
+                    return RenderVersionFromName(name) ? std::string()
+                                                       : "'" + name + "' is not one of v1, pointer, fan, clod";
+                },
+                ""));
+        AddDetailOption(command, o->Detail);
+        command.add_option("--size", o->Size, "the picture's size (default: 640x480)")
+            ->type_name("WxH")
+            ->check(CLI::Validator(
+                [](std::string& text) -> std::string {
+                    return ParseSize(text) ? std::string()
+                                           : "'" + text + "' is not WIDTHxHEIGHT with each side from 1 to " +
+                                                 std::to_string(MaxSide);
+                },
+                ""));
+        command.add_flag("--no-lighting", o->NoLighting, "untick \"Lighting\"");
+        command.add_flag("--no-detail-texture", o->NoDetailTexture, "untick \"Detail Texture\"");
+        command.add_flag("--checker", o->Checker, "tick \"Use checker terrain\"");
+        command.add_flag("--fog", o->Fog, "tick \"Fog\"");
+        command.add_flag("--wireframe", o->Wireframe, "tick \"Wireframe\"");
+        command.add_flag("--camera-skybox", o->CameraSkybox, "untick \"BoundingSkybox\"");
+        AddInteger(command, "--sun-ms", o->SunMs, "tick \"Track Sun\", the sun placed at tick T ms", 0)
+            ->type_name("T");
+        AddInteger(command, "--gravity-ms", o->GravityMs, "tick \"Gravity\", with a last frame of T ms")
+            ->type_name("T");
+        AddInteger(command, "--frames", o->Frames,
+                   "fly forward N frames of 16 ms, report the frame rate", 1)
+            ->type_name("N");
+        command.footer(
+            "Loads the zone and the shared textures as the viewer's start-up does, sets the\n"
+            "switches, draws one frame in an offscreen OpenGL context and writes it (RGB).\n"
+            "Defaults: the start-up camera, \"CLOD fans\", the start-up level of detail, 640x480.\n"
+            "With --loc the level of detail is refined for the place.\n"
+            "\n"
+            "With --frames the camera flies forward, refining as keyboard movement does, and\n"
+            "one line of JSON tells the frame rate and the triangles per frame; -o then also\n"
+            "writes the last frame.\n"
+            "\n"
+            "checker.bmp is read from the working directory, or from GAMEDIR when there is\n"
+            "none. The load log goes to standard error.\n"
+            "\n"
+            "Examples:\n"
+            "  orvandel-tool render game 111 -o view.png\n"
+            "  orvandel-tool render game 111 --loc above --renderer v1 --size 1024x768 -o above.png\n"
+            "  orvandel-tool render game 111 --frames 200");
+        return [o] { return Render(*o); };
+    }};
 
 }  // namespace
 }  // namespace orvtool

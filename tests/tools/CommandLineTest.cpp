@@ -64,7 +64,7 @@ std::vector<std::vector<std::string>> ZoneCommandLines(const std::string& game, 
 TEST(ToolCommandLine, EveryCommandHasHelpAndAUsageOnErrors)
 {
     const std::vector<std::string> commands = ListedCommands();
-    ASSERT_GE(commands.size(), 11u);
+    ASSERT_GE(commands.size(), 10u);   // render only where OpenGL is built
     for (const std::string& command : commands) {
         SCOPED_TRACE(command);
         const TRunResult help = Tool({command, "--help"});

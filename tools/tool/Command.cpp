@@ -39,7 +39,7 @@ public:
     {
         if (option->get_positional() || option->get_type_size() == 0)
             return {};
-        return " " + option->get_type_name();
+        return std::string(" ").append(option->get_type_name());
     }
 
 private:
@@ -69,10 +69,10 @@ std::string ParseErrorMessage(const CLI::App& app, const CLI::ParseError& error)
         return error.what();
     const std::string& first = left.front();
     if (first.starts_with("-") && first != "-")
-        return "unknown option " + first;
+        return std::string("unknown option ").append(first);
     if (chosen.empty())
-        return "unknown command '" + first + "'";
-    return "one argument too many: '" + first + "'";
+        return std::string("unknown command '").append(first).append("'");
+    return std::string("one argument too many: '").append(first).append("'");
 }
 
 std::string Overview(const CLI::App& app)
@@ -179,7 +179,7 @@ CLI::Option* AddIntegerSetting(CLI::App& command, const std::string& name, std::
         [least, most](std::string& text) -> std::string {
             const std::optional<int32_t> parsed = orv::TryStrToInt(text);
             if (!parsed)
-                return "'" + text + "' is not a 32-bit integer";
+                return std::string("'").append(text).append("' is not a 32-bit integer");
             if (*parsed < least || *parsed > most)
                 return text + " is not within " + std::to_string(least) + " to " + std::to_string(most);
             return {};

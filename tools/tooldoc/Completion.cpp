@@ -18,7 +18,7 @@ std::string ValueKind(const CLI::Option& option)
         for (char& c : words)
             if (c == '|')
                 c = ' ';
-        return "words:" + words;
+        return std::string("words:").append(words);
     }
     const std::string type = option.get_positional() ? option.get_name() : option.get_type_name();
     if (type == "DIR" || type == "GAMEDIR")
@@ -40,9 +40,9 @@ std::string Names(const CLI::Option& option)
 {
     std::string names;
     for (const std::string& s : option.get_snames())
-        names += " -" + s;
+        names.append(" -").append(s);
     for (const std::string& l : option.get_lnames())
-        names += " --" + l;
+        names.append(" --").append(l);
     return names;
 }
 
@@ -53,7 +53,7 @@ std::string BashCompletion(const CLI::App& app)
     std::ostringstream out;
     std::string commands;
     for (const CLI::App* command : DocumentedCommands(app))
-        commands += command->get_name() + " ";
+        commands.append(command->get_name()).append(" ");
     std::string programOptions = Names(*app.get_help_ptr());
     for (const CLI::Option* o : DocumentedOptions(app))
         programOptions += Names(*o);
@@ -90,10 +90,10 @@ std::string BashCompletion(const CLI::App& app)
            "        '')\n"
            "            if [[ $cur == -* ]]; then\n"
            "                _orvandel_tool_values "
-        << Quoted("words:" + programOptions.substr(1)) << " \"$cur\"\n"
+        << Quoted(std::string("words:").append(programOptions.substr(1))) << " \"$cur\"\n"
         << "            else\n"
            "                _orvandel_tool_values "
-        << Quoted("words:" + commands.substr(0, commands.size() - 1)) << " \"$cur\"\n"
+        << Quoted(std::string("words:").append(commands.substr(0, commands.size() - 1))) << " \"$cur\"\n"
         << "            fi\n"
            "            return ;;\n";
     for (const CLI::App* command : DocumentedCommands(app)) {
@@ -102,15 +102,15 @@ std::string BashCompletion(const CLI::App& app)
         bool repeats = false;
         for (const CLI::Option* o : DocumentedOptions(*command)) {
             if (o->get_positional()) {
-                arguments += " " + Quoted(ValueKind(*o));
+                arguments.append(" ").append(Quoted(ValueKind(*o)));
                 repeats = o->get_items_expected_max() > 1;
                 continue;
             }
             options += Names(*o);
             if (o->get_type_size() != 0)
                 for (const std::string& name : o->get_lnames().empty() ? o->get_snames() : o->get_lnames()) {
-                    valued += std::string(" ") + (o->get_lnames().empty() ? "-" : "--") + name;
-                    kinds += " " + Quoted(ValueKind(*o));
+                    valued.append(o->get_lnames().empty() ? " -" : " --").append(name);
+                    kinds.append(" ").append(Quoted(ValueKind(*o)));
                 }
         }
         out << "        " << command->get_name() << ")\n"

@@ -34,40 +34,40 @@ std::string Escape(const std::string& text, bool literal = false)
 
 std::string Bold(const std::string& text)
 {
-    return "\\fB" + Escape(text, true) + "\\fR";
+    return std::string("\\fB").append(Escape(text, true)).append("\\fR");
 }
 
 std::string Italic(const std::string& text)
 {
-    return "\\fI" + Escape(text, true) + "\\fR";
+    return std::string("\\fI").append(Escape(text, true)).append("\\fR");
 }
 
 // "-d DIR", "--help": the names in bold, the value in italics.
 std::string OptionTerm(const CLI::Option& option)
 {
     if (option.get_positional())
-        return Italic(option.get_name()) + (option.get_items_expected_max() > 1 ? " ..." : "");
+        return Italic(option.get_name()).append(option.get_items_expected_max() > 1 ? " ..." : "");
     std::vector<std::string> names;
     for (const std::string& s : option.get_snames())
-        names.push_back(Bold("-" + s));
+        names.push_back(Bold(std::string("-").append(s)));
     for (const std::string& l : option.get_lnames())
-        names.push_back(Bold("--" + l));
+        names.push_back(Bold(std::string("--").append(l)));
     std::string term;
     for (size_t i = 0; i < names.size(); ++i)
-        term += (i ? ", " : "") + names[i];
+        term.append(i ? ", " : "").append(names[i]);
     if (option.get_type_size() != 0)
-        term += " " + Italic(option.get_type_name());
+        term.append(" ").append(Italic(option.get_type_name()));
     return term;
 }
 
 std::string Synopsis(const CLI::App& command)
 {
-    std::string line = Bold(ProgramName) + " " + Bold(command.get_name());
+    std::string line = Bold(ProgramName).append(" ").append(Bold(command.get_name()));
     if (!command.get_options([](const CLI::Option* o) { return o->nonpositional(); }).empty())
-        line += " [" + Italic("OPTIONS") + "]";
+        line.append(" [").append(Italic("OPTIONS")).append("]");
     for (const CLI::Option* option : command.get_options([](const CLI::Option* o) { return o->get_positional(); })) {
-        const std::string name = Italic(option->get_name()) + (option->get_items_expected_max() > 1 ? "..." : "");
-        line += " " + (option->get_required() ? name : "[" + name + "]");
+        const std::string name = Italic(option->get_name()).append(option->get_items_expected_max() > 1 ? "..." : "");
+        line.append(option->get_required() ? " " : " [").append(name).append(option->get_required() ? "" : "]");
     }
     return line;
 }

@@ -184,7 +184,7 @@ const TCommandRegistration RenderRegistration{
             ->check(CLI::Validator(
                 [](std::string& name) -> std::string {
                     return RenderVersionFromName(name) ? std::string()
-                                                       : "'" + name + "' is not one of v1, pointer, fan, clod";
+                                                       : std::string("'").append(name).append("' is not one of v1, pointer, fan, clod");
                 },
                 ""));
         AddDetailOption(command, o->Detail);
@@ -193,8 +193,8 @@ const TCommandRegistration RenderRegistration{
             ->check(CLI::Validator(
                 [](std::string& text) -> std::string {
                     return ParseSize(text) ? std::string()
-                                           : "'" + text + "' is not WIDTHxHEIGHT with each side from 1 to " +
-                                                 std::to_string(MaxSide);
+                                           : std::string("'").append(text).append("' is not WIDTHxHEIGHT with each side from 1 to ")
+                                                 .append(std::to_string(MaxSide));
                 },
                 ""));
         command.add_flag("--no-lighting", o->NoLighting, "untick \"Lighting\"");

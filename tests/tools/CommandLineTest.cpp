@@ -55,6 +55,8 @@ std::vector<std::vector<std::string>> ZoneCommandLines(const std::string& game, 
     std::vector<std::vector<std::string>> lines = {
         {"dump-h", game, zone}, {"dump-d2", game, zone}, {"water", game, zone}, {"lod", game, zone},
         {"heightmap", game, zone, scratch.File("h.png")},
+        {"export", game, zone, "-o", scratch.File("z.glb")},
+        {"map", game, zone, "-o", scratch.File("m.png")},
     };
     if (HasCommand("render"))
         lines.push_back({"render", game, zone, "--size", "8x8", "-o", scratch.File("r.png")});
@@ -64,7 +66,7 @@ std::vector<std::vector<std::string>> ZoneCommandLines(const std::string& game, 
 TEST(ToolCommandLine, EveryCommandHasHelpAndAUsageOnErrors)
 {
     const std::vector<std::string> commands = ListedCommands();
-    ASSERT_GE(commands.size(), 10u);   // render only where OpenGL is built
+    ASSERT_GE(commands.size(), 12u);   // render only where OpenGL is built
     for (const std::string& command : commands) {
         SCOPED_TRACE(command);
         const TRunResult help = Tool({command, "--help"});
@@ -152,8 +154,11 @@ TEST(ToolCommandLine, ZoneIdsAre32BitIntegersInEveryZoneCommand)
         // The same after "--", where nothing can be taken for an option.
         std::vector<std::string> ended = line;
         ended.insert(ended.begin() + 1, "--");
-        if (ended.front() == "render")   // its -o is an option, so it goes before "--"
-            ended = {"render", "--size", "8x8", "-o", scratch.File("r.png"), "--", game, "-5"};
+        if (line.size() > 3 && line[3].starts_with("-")) {   // options go before "--"
+            ended.assign(line.begin() + 3, line.end());
+            ended.insert(ended.begin(), line.front());
+            ended.insert(ended.end(), {"--", game, "-5"});
+        }
         const TRunResult afterEnd = Tool(ended, scratch.Path().string());
         EXPECT_EQ(afterEnd.ExitCode, 1);
         EXPECT_EQ(afterEnd.Err, run.Err);

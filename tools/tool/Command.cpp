@@ -37,7 +37,7 @@ public:
     }
     std::string make_option_opts(const CLI::Option* option) const override
     {
-        if (option->get_positional() || option->get_type_size() == 0)
+        if (option->get_positional() || option->get_expected_max() == 0)   // a flag takes no value
             return {};
         return std::string(" ").append(option->get_type_name());
     }

@@ -107,7 +107,7 @@ const TCommandRegistration ExportRegistration{
         auto a = std::make_shared<TExportArguments>();
         AddZoneArguments(command, a->Zone);
         command.add_option("-o", a->Output, "the file to write: .glb, or .gltf with its files beside it")
-            ->type_name("FILE.glb|FILE.gltf")
+            ->type_name("FILE")
             ->required()
             ->check(CLI::Validator(
                 [](std::string& path) -> std::string {

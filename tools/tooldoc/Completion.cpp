@@ -107,7 +107,7 @@ std::string BashCompletion(const CLI::App& app)
                 continue;
             }
             options += Names(*o);
-            if (o->get_type_size() != 0)
+            if (TakesValue(*o))
                 for (const std::string& name : o->get_lnames().empty() ? o->get_snames() : o->get_lnames()) {
                     valued.append(o->get_lnames().empty() ? " -" : " --").append(name);
                     kinds.append(" ").append(Quoted(ValueKind(*o)));

@@ -55,7 +55,7 @@ std::string OptionTerm(const CLI::Option& option)
     std::string term;
     for (size_t i = 0; i < names.size(); ++i)
         term.append(i ? ", " : "").append(names[i]);
-    if (option.get_type_size() != 0)
+    if (TakesValue(option))
         term.append(" ").append(Italic(option.get_type_name()));
     return term;
 }
@@ -124,6 +124,11 @@ void OptionList(std::ostringstream& out, const std::vector<const CLI::Option*>& 
 }
 
 }  // namespace
+
+bool TakesValue(const CLI::Option& option)
+{
+    return option.get_expected_max() != 0;
+}
 
 std::vector<const CLI::App*> DocumentedCommands(const CLI::App& app)
 {

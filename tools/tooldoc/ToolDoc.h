@@ -20,6 +20,9 @@ std::vector<const CLI::App*> DocumentedCommands(const CLI::App& app);
 // The arguments of a command (first) and its options, without the help flag.
 std::vector<const CLI::Option*> DocumentedOptions(const CLI::App& command);
 
+// Whether an option takes a value (a flag takes none).
+bool TakesValue(const CLI::Option& option);
+
 // The groff source of orvandel-tool(1).
 std::string ManPage(const CLI::App& app, const std::string& version);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QIcon>
 #include <QSurfaceFormat>
 
 #include "GLWindow.h"
@@ -21,6 +22,7 @@
 namespace {
 
 constexpr int ExitNoDisplay = 1;
+constexpr const char* DesktopId = "org.orvandel.Orvandel";
 constexpr int ExitUsage = 2;
 
 std::string Environment(const char* name)
@@ -90,6 +92,10 @@ int main(int argc, char** argv)
     for (const QString& message : HeldMessages())
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
     orv::SetApplicationNames();
+    // The installed desktop entry and icon: the desktop matches the window to the entry by
+    // this name (on Wayland) and shows the icon from the theme (nothing from a build tree).
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopId));
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(DesktopId)));
 
     auto form = std::make_unique<orv::TForm1>(options);
     form->show();

@@ -24,6 +24,8 @@
 namespace orv::installtest {
 namespace {
 
+using tooltest::Has;
+using tooltest::Lines;
 using tooltest::ReadBytes;
 using tooltest::ReadText;
 using tooltest::RunProgram;
@@ -33,20 +35,6 @@ namespace fs = std::filesystem;
 
 const std::string AppId = "org.orvandel.Orvandel";
 const std::vector<int> IconSizes = {16, 22, 24, 32, 48, 64, 128, 256, 512};
-
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 // One staging prefix for the whole suite: installing takes a moment.
 class InstallTest : public ::testing::Test {

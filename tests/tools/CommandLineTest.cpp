@@ -15,11 +15,6 @@
 namespace orv::tooltest {
 namespace {
 
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 // The command names the overview lists under "Commands:".
 std::vector<std::string> ListedCommands()
 {

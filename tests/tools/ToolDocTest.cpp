@@ -42,15 +42,6 @@ std::vector<std::string> HelpEntries(const std::string& help, const std::string&
     return names;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 // The page as text, and each command's part of it (from its heading to the next).
 struct TRenderedPage {
     std::string Text;

@@ -31,20 +31,6 @@ std::string TexArchive()
     return (Game() / "zones" / "zone111" / "tex111.mpk").string();
 }
 
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 std::vector<std::string> Words(const std::string& line)
 {
     std::vector<std::string> words;

@@ -202,6 +202,15 @@ CLI::Option* AddInteger(CLI::App& command, const std::string& name, std::optiona
     return AddIntegerSetting(command, name, [&value](int32_t v) { value = v; }, description, least, most);
 }
 
+CLI::Validator ValueCheck(std::function<bool(const std::string&)> accepts, std::string what)
+{
+    return CLI::Validator(
+        [accepts = std::move(accepts), what = std::move(what)](std::string& value) -> std::string {
+            return accepts(value) ? std::string() : std::string("'").append(value).append("' ").append(what);
+        },
+        "");
+}
+
 CLI::Option* AddZone(CLI::App& command, int32_t& zone)
 {
     return AddInteger(command, "ZONE", zone, "the zone id, as the viewer's \"Zone\" box takes it")->required();

@@ -76,6 +76,10 @@ CLI::Option* AddInteger(CLI::App& command, const std::string& name, std::optiona
                         const std::string& description, int32_t least = std::numeric_limits<int32_t>::min(),
                         int32_t most = std::numeric_limits<int32_t>::max());
 
+// A check of an option's value: a value that `accepts` refuses is a usage error,
+// "'VALUE' " followed by `what` ("is not a positive number").
+CLI::Validator ValueCheck(std::function<bool(const std::string&)> accepts, std::string what);
+
 // The ZONE argument of the zone commands: a zone id, any 32-bit integer, as the viewer's
 // "Zone" box takes it (negative ones too; give "--" first or not, as you like).
 CLI::Option* AddZone(CLI::App& command, int32_t& zone);

@@ -109,14 +109,8 @@ const TCommandRegistration ExportRegistration{
         command.add_option("-o", a->Output, "the file to write: .glb, or .gltf with its files beside it")
             ->type_name("FILE")
             ->required()
-            ->check(CLI::Validator(
-                [](std::string& path) -> std::string {
-                    const std::string ext = Extension(path);
-                    return ext == ".glb" || ext == ".gltf" ? std::string()
-                                                           : std::string("'").append(path).append(
-                                                                 "' is neither a .glb nor a .gltf file");
-                },
-                ""));
+            ->check(ValueCheck([](const std::string& path) { return Extension(path) == ".glb" || Extension(path) == ".gltf"; },
+                               "is neither a .glb nor a .gltf file"));
         command.add_option("--lod", a->LOD, "the whole grid, or what the level of detail draws (default: full)")
             ->type_name("full|view")
             ->check(CLI::IsMember({"full", "view"}).description(""));
@@ -127,12 +121,8 @@ const TCommandRegistration ExportRegistration{
                    "--scale", [a](const std::string& text) { a->Scale = ScaleValue(text); },
                    "world units to glTF units (default: 0.01)")
             ->type_name("S")
-            ->check(CLI::Validator(
-                [](std::string& text) -> std::string {
-                    return ScaleValue(text) ? std::string()
-                                            : std::string("'").append(text).append("' is not a positive number");
-                },
-                ""));
+            ->check(ValueCheck([](const std::string& text) { return ScaleValue(text).has_value(); },
+                               "is not a positive number"));
         command.add_flag("--no-water", a->NoWater, "leave the water out");
         command.add_flag("--no-textures", a->NoTextures, "one plain material, no images");
         command.footer(

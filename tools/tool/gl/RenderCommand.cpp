@@ -181,22 +181,13 @@ const TCommandRegistration RenderRegistration{
             ->type_name("X,Y,Z,h,p");
         command.add_option("--renderer", o->Renderer, "the terrain renderer (default: clod)")
             ->type_name("v1|pointer|fan|clod")
-            ->check(CLI::Validator(
-                [](std::string& name) -> std::string {
-                    return RenderVersionFromName(name) ? std::string()
-                                                       : std::string("'").append(name).append("' is not one of v1, pointer, fan, clod");
-                },
-                ""));
+            ->check(ValueCheck([](const std::string& name) { return RenderVersionFromName(name).has_value(); },
+                               "is not one of v1, pointer, fan, clod"));
         AddDetailOption(command, o->Detail);
         command.add_option("--size", o->Size, "the picture's size (default: 640x480)")
             ->type_name("WxH")
-            ->check(CLI::Validator(
-                [](std::string& text) -> std::string {
-                    return ParseSize(text) ? std::string()
-                                           : std::string("'").append(text).append("' is not WIDTHxHEIGHT with each side from 1 to ")
-                                                 .append(std::to_string(MaxSide));
-                },
-                ""));
+            ->check(ValueCheck([](const std::string& text) { return ParseSize(text).has_value(); },
+                               std::string("is not WIDTHxHEIGHT with each side from 1 to ").append(std::to_string(MaxSide))));
         command.add_flag("--no-lighting", o->NoLighting, "untick \"Lighting\"");
         command.add_flag("--no-detail-texture", o->NoDetailTexture, "untick \"Detail Texture\"");
         command.add_flag("--checker", o->Checker, "tick \"Use checker terrain\"");

@@ -109,6 +109,8 @@ TEST(ToolCommandLine, MissingAndSurplusArgumentsAreUsageErrors)
     } cases[] = {
         {{"list"}, "ARCHIVE is required"},
         {{"list", "a.mpk", "b.mpk"}, "one argument too many: 'b.mpk'"},
+        {{"list", "--", "a.mpk", "-b.mpk"}, "one argument too many: '-b.mpk'"},
+        {{"water", "--", "game", "-5", "-o"}, "one argument too many: '-o'"},
         {{"extract"}, "ARCHIVE is required"},
         {{"extract", "a.mpk", "-d"}, "-d"},
         {{"convert", "in.bmp"}, "OUT.png is required"},

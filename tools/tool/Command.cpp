@@ -60,15 +60,18 @@ int UsageFailure(const CLI::App& app, const std::string& message)
 }
 
 // CLI11's words for a parse error, except for what was left over: an unknown command or
-// option, or one argument too many, named as such.
+// option, or one argument too many, named as such. After "--" every word is an argument.
 std::string ParseErrorMessage(const CLI::App& app, const CLI::ParseError& error)
 {
     const std::vector<CLI::App*> chosen = app.get_subcommands();
-    const std::vector<std::string> left = chosen.empty() ? app.remaining() : chosen.front()->remaining();
+    std::vector<std::string> left = chosen.empty() ? app.remaining() : chosen.front()->remaining();
+    const bool afterEnd = !left.empty() && left.front() == "--";
+    if (afterEnd)
+        left.erase(left.begin());
     if (left.empty())
         return error.what();
     const std::string& first = left.front();
-    if (first.starts_with("-") && first != "-")
+    if (!afterEnd && first.starts_with("-") && first != "-")
         return std::string("unknown option ").append(first);
     if (chosen.empty())
         return std::string("unknown command '").append(first).append("'");

@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "formats/Bitmap.h"
 #include "formats/DDSImage.h"
 #include "formats/DXT.h"
 #include "formats/MPKFile.h"
+#include "formats/Pictures.h"
 #include "formats/Stream.h"
 #include "formats/TGA.h"
 #include "tool/ArchiveCommands.h"
@@ -266,21 +266,7 @@ std::string BMPCompressionName(uint32_t compression)
 TImage DecodeBMP(const std::string& path)
 {
     orv::TFileStream file(path, orv::TFileMode::OpenRead);
-    orv::TBitmap bitmap;
-    bitmap.LoadFromStream(file);
-    TImage image{bitmap.Width(), bitmap.Height(), 3, {}};
-    image.Pixels.resize(static_cast<size_t>(image.Width) * image.Height * 3);
-    for (int y = 0; y < image.Height; ++y) {
-        // Bottom row first in the bitmap.
-        const uint8_t* row = bitmap.Pixels() + static_cast<size_t>(image.Height - 1 - y) * bitmap.RowBytes();
-        for (int x = 0; x < image.Width; ++x) {
-            uint8_t* p = image.Pixels.data() + (static_cast<size_t>(y) * image.Width + x) * 3;
-            p[0] = row[3 * x + 2];
-            p[1] = row[3 * x + 1];
-            p[2] = row[3 * x];
-        }
-    }
-    return image;
+    return orv::DecodeBitmapPicture(file);
 }
 
 // ---- DDS ----

@@ -151,13 +151,15 @@ public:
 private:
     void Start(const std::string& screen)
     {
-        // Xvfb picks a free display itself and writes its number to the pipe.
+        // Xvfb picks a free display itself and writes its number to the pipe. Without
+        // -noreset it resets when its last client leaves (the readiness probe below), and a
+        // program connecting during the reset is turned away.
         int fds[2];
         if (::pipe(fds) != 0)
             return;
         m_Server = std::make_unique<TChild>(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]),
                                                                      "-screen", "0", screen, "-nolisten",
-                                                                     "tcp"},
+                                                                     "tcp", "-noreset"},
                                             std::vector<std::string>{}, std::string(), std::string(), fds[0]);
         ::close(fds[1]);
         std::string number;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Exception.h"
@@ -72,6 +73,9 @@ public:
     // OpenRead / OpenReadWrite: "Cannot open file %s"; Create (create or truncate):
     // "Cannot create file %s".
     TFileStream(const std::string& path, TFileMode mode);
+    // Takes over a descriptor the caller opened as it needed (closed with the stream);
+    // the name is the file's, for messages.
+    TFileStream(int handle, std::string name) : m_FileName(std::move(name)), m_Handle(handle) {}
     ~TFileStream() override;
 
     int64_t Read(void* buffer, int64_t count) override;

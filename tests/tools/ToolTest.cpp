@@ -206,20 +206,93 @@ TEST(ToolExtract, WritesEveryMemberOrTheNamedOnesIgnoringCase)
     EXPECT_EQ(ReadBytes(scratch.Path() / "sector.dat"), archive.ExtractToMemory("sector.dat")->Bytes());
 }
 
-TEST(ToolExtract, FirstOfEqualNamesOnlyAndNestedNamesBelowTheDirectory)
+TEST(ToolExtract, NestedNamesBelowTheDirectoryAndNamesUpToTheFileSystemsLimit)
 {
     ScratchDir scratch;
-    WriteMPK(scratch.File("a.mpk"), "a",
-             {{"same.txt", Text("first"), 0}, {"SAME.TXT", Text("second"), 0}, {"maps/sub/deep.txt", Text("deep"), 0},
-              {"./dotted.txt", Text("dot"), 0}, {"win\\style.txt", Text("win"), 0}});
+    std::vector<TMPKMember> members = {{"maps/sub/deep.txt", Text("deep"), 0},
+                                       {"./dotted.txt", Text("dot"), 0},
+                                       {"win\\style.txt", Text("win"), 0}};
+    // Names of 251 to 255 bytes: no temporary name may be longer than the name itself.
+    for (size_t length = 251; length <= 255; ++length)
+        members.push_back({std::string(length, static_cast<char>('a' + length - 251)), Text(std::to_string(length)), 0});
+    WriteMPK(scratch.File("a.mpk"), "a", members);
     const fs::path out = scratch.Path() / "out";
     const TRunResult run = Tool({"extract", scratch.File("a.mpk"), "-d", out.string()});
     ASSERT_EQ(run.ExitCode, 0) << run.Err;
-    EXPECT_EQ(ReadText(out / "same.txt"), "first");
-    EXPECT_TRUE(Has(run.Err, "SAME.TXT"));
     EXPECT_EQ(ReadText(out / "maps" / "sub" / "deep.txt"), "deep");
     EXPECT_EQ(ReadText(out / "dotted.txt"), "dot");
     EXPECT_EQ(ReadText(out / "win" / "style.txt"), "win");
+    for (size_t length = 251; length <= 255; ++length)
+        EXPECT_EQ(ReadText(out / std::string(length, static_cast<char>('a' + length - 251))), std::to_string(length));
+    EXPECT_EQ(Listing(out).size(), 11u) << "nothing but the members and their directories";
+}
+
+TEST(ToolExtract, TwoMembersLandingOnOneFileAreRefusedByNameBeforeAnythingIsWritten)
+{
+    const std::vector<std::pair<std::string, std::string>> clashes = {
+        {"d/f", "d\\f"}, {"same.txt", "SAME.TXT"}, {"same.txt", "same.txt"}, {"x", "./x"}, {"a//b", "a/b"},
+        {"Maps/x", "maps\\X"}, {"d", "d/f"}, {"d\\f", "D"},
+    };
+    for (const auto& [first, second] : clashes) {
+        SCOPED_TRACE(first + " " + second);
+        ScratchDir scratch;
+        WriteMPK(scratch.File("a.mpk"), "a",
+                 {{"good.txt", Text("good"), 0}, {first, Text("one"), 0}, {second, Text("two"), 0}});
+        const fs::path out = scratch.Path() / "out";
+        const TRunResult run = Tool({"extract", scratch.File("a.mpk"), "-d", out.string()});
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(Has(run.Err, scratch.File("a.mpk") + ": refusing members " + first + " and " + second)) << run.Err;
+        EXPECT_EQ(Listing(scratch.Path()), (std::vector<std::string>{"a.mpk"})) << "not even the directory";
+    }
+    // Named, equal names give the first member, as the viewer reads it.
+    ScratchDir scratch;
+    WriteMPK(scratch.File("a.mpk"), "a", {{"same.txt", Text("first"), 0}, {"SAME.TXT", Text("second"), 0}});
+    const TRunResult named = Tool({"extract", scratch.File("a.mpk"), "SAME.TXT", "-d", scratch.Path().string()});
+    ASSERT_EQ(named.ExitCode, 0) << named.Err;
+    EXPECT_EQ(ReadText(scratch.Path() / "same.txt"), "first");
+}
+
+TEST(ToolExtract, WritesOnlyItsOwnNewFilesWhateverTheDirectoryHolds)
+{
+    ScratchDir scratch;
+    const fs::path out = scratch.Path() / "out";
+    const fs::path outside = scratch.Path() / "outside.txt";
+    fs::create_directories(out);
+    WriteBytes(outside, Text("keep"));
+    // A link planted where a fixed temporary name would be, and a hard link to a file
+    // outside at a member's own name: neither is written through.
+    fs::create_symlink(outside, out / "x.part");
+    fs::create_hard_link(outside, out / "y");
+    WriteMPK(scratch.File("a.mpk"), "a",
+             {{"x", Text("member x"), 0}, {"y", Text("member y"), 0}, {"z.part", Text("member z.part"), 0},
+              {"z", Text("member z"), 0}});
+    const TRunResult run = Tool({"extract", scratch.File("a.mpk"), "-d", out.string()});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(ReadText(outside), "keep");
+    EXPECT_TRUE(fs::is_symlink(out / "x.part"));
+    EXPECT_EQ(ReadText(out / "x"), "member x");
+    EXPECT_EQ(ReadText(out / "y"), "member y");
+    // A member named like another's temporary file: both survive.
+    EXPECT_EQ(ReadText(out / "z.part"), "member z.part");
+    EXPECT_EQ(ReadText(out / "z"), "member z");
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"x", "x.part", "y", "z", "z.part"}));
+}
+
+TEST(ToolExtract, ControlCharactersInNamesArePrintedEscaped)
+{
+    ScratchDir scratch;
+    const std::string name = "bell\a\x1b[2Jname\n.txt";
+    WriteMPK(scratch.File("a.mpk"), "a", {{name, Text("x"), 0}, {"../\x1b[1m", Text("y"), 0}});
+    const fs::path out = scratch.Path() / "out";
+    const TRunResult written = Tool({"extract", scratch.File("a.mpk"), name, "-d", out.string()});
+    ASSERT_EQ(written.ExitCode, 0) << written.Err;
+    EXPECT_EQ(ReadText(out / name), "x") << "the file keeps its name";
+    EXPECT_TRUE(Has(written.Out, "bell\\x07\\x1B[2Jname\\x0A.txt")) << written.Out;
+    const TRunResult refused = Tool({"extract", scratch.File("a.mpk"), "-d", out.string()});
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_TRUE(Has(refused.Err, "../\\x1B[1m")) << refused.Err;
+    for (const std::string& text : {written.Out, written.Err, refused.Out, refused.Err})
+        EXPECT_FALSE(std::any_of(text.begin(), text.end(), [](char c) { return c == '\a' || c == '\x1b'; }));
 }
 
 TEST(ToolExtract, RefusesNamesThatLeaveTheDirectoryAndWritesNothing)

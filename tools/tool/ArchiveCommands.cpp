@@ -4,9 +4,10 @@
 //   orvandel-tool extract zones/zone111/tex111.mpk tex00-07.dds -d tiles
 //
 // extract refuses member names that would land outside the target directory (absolute
-// paths, drive letters, ".." components, with "/" or "\" as separators) and writes
-// nothing at all when any selected member is refused or missing. Each member goes to a
-// temporary file first, renamed into place once it is complete.
+// paths, drive letters, ".." components, with "/" or "\" as separators), two members
+// that would land on the same file, and symbolic links below the directory, and writes
+// nothing at all when any selected member is refused or missing. The files are written
+// as ExtractTarget describes.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include "formats/Stream.h"
 #include "tool/ArchiveCommands.h"
 #include "tool/Command.h"
+#include "tool/ExtractTarget.h"
 
 namespace orvtool {
 
@@ -211,28 +213,8 @@ std::optional<std::vector<std::string>> SafeComponents(const std::string& name)
 
 struct TExtraction {
     std::string Member;                   // the name as stored
-    std::vector<std::string> Components;  // where it goes below the directory
+    TComponents Components;               // where it goes below the directory
 };
-
-// Creates the directories below `root` for a member; a symbolic link on the way could
-// lead outside the directory, so any is refused.
-fs::path PrepareTarget(const fs::path& root, const TExtraction& item, const std::string& archivePath)
-{
-    fs::path path = root;
-    for (size_t i = 0; i < item.Components.size(); ++i) {
-        path /= item.Components[i];
-        std::error_code ignored;
-        const fs::file_status status = fs::symlink_status(path, ignored);
-        if (fs::is_symlink(status))
-            throw FileError(archivePath, Printable(item.Member),
-                            "refusing to write through the symbolic link " + path.string());
-        if (i + 1 < item.Components.size())
-            fs::create_directory(path);
-        else if (fs::is_directory(status))
-            throw FileError(archivePath, Printable(item.Member), path.string() + " is a directory");
-    }
-    return path;
-}
 
 struct TExtractOptions {
     std::string Archive;
@@ -253,13 +235,8 @@ int Extract(const TExtractOptions& options)
     // Everything is checked before anything is written.
     std::vector<int> chosen;
     if (wanted.empty()) {
-        for (int i = 0; i < directory.Count(); ++i) {
-            if (directory.IndexOf(directory.Items(i).Name) == i)
-                chosen.push_back(i);
-            else
-                std::fprintf(stderr, "orvandel-tool extract: %s: skipping the second member named %s\n",
-                             archivePath.c_str(), Printable(directory.Items(i).Name).c_str());
-        }
+        for (int i = 0; i < directory.Count(); ++i)
+            chosen.push_back(i);
     } else {
         for (const std::string& name : wanted) {
             const int index = directory.IndexOf(name);
@@ -270,31 +247,39 @@ int Extract(const TExtractOptions& options)
         }
     }
     std::vector<TExtraction> items;
+    std::vector<TComponents> paths;
     for (int index : chosen) {
         const std::string& name = directory.Items(index).Name;
         auto components = SafeComponents(name);
         if (!components)
             throw FileError(archivePath, "",
-                            "refusing member " + Printable(name) + ": its name leads outside " + root.string());
-        items.push_back({name, std::move(*components)});
+                            "refusing member " + Printable(name) + ": its name leads outside " + Printable(root.string()));
+        items.push_back({name, *components});
+        paths.push_back(std::move(*components));
     }
+    if (const auto clash = FindClash(paths)) {
+        const TExtraction& first = items[clash->first];
+        const TExtraction& second = items[clash->second];
+        throw FileError(archivePath, "",
+                        "refusing members " + Printable(first.Member) + " and " + Printable(second.Member) +
+                            ": both would land on " + Printable(ShownPath(root.string(), first.Components)) +
+                            " (names compared ignoring letter case, with / and \\ alike)");
+    }
+    TExtractTarget target(root.string());
+    for (const TExtraction& item : items)
+        if (auto problem = target.Check(item.Components))
+            throw FileError(archivePath, Printable(item.Member), Printable(*problem));
 
-    fs::create_directories(root);
     for (const TExtraction& item : items) {
-        const fs::path target = PrepareTarget(root, item, archivePath);
-        const fs::path partial = fs::path(target).concat(".part");
         try {
             // The reader hands out what there is of a member cut short; here that is an error.
             if (auto damage = MemberDamage(directory.Items(directory.IndexOf(item.Member)), fileSize))
                 throw std::runtime_error(*damage);
-            archive->ExtractToFile(item.Member, partial.string());
-            fs::rename(partial, target);
+            target.Write(item.Components, [&](orv::TStream& file) { archive->ExtractToStream(item.Member, file); });
         } catch (const std::exception& e) {
-            std::error_code ignored;
-            fs::remove(partial, ignored);
-            throw FileError(archivePath, Printable(item.Member), e.what());
+            throw FileError(archivePath, Printable(item.Member), Printable(e.what()));
         }
-        std::printf("%s\n", target.string().c_str());
+        std::printf("%s\n", Printable(target.Shown(item.Components)).c_str());
     }
     return 0;
 }
@@ -321,12 +306,14 @@ const TCommandRegistration ExtractRegistration{
             ->type_name("DIR");
         command.footer("Writes the named members (letter case ignored), or all members, into DIR (default:\n"
                        "the working directory, created when missing) and prints the path of each file\n"
-                       "written. Of members with equal names only the first is extracted, as the viewer\n"
-                       "reads only that one.\n"
+                       "written (control characters in names shown as \\xNN).\n"
                        "\n"
                        "Member names that would land outside DIR (absolute paths, drive letters, \"..\"\n"
-                       "components, with / or \\ as separators) are refused; when any chosen member is\n"
-                       "refused or missing nothing is written.\n"
+                       "components, with / or \\ as separators) are refused, and so are two members that\n"
+                       "would land on the same file (names equal but for letter case or separators: name\n"
+                       "one to get the first, as the viewer reads it) and any path through a symbolic link\n"
+                       "inside DIR; when any chosen member is refused or missing nothing is written. Each\n"
+                       "file is written under a temporary name and then renamed into place.\n"
                        "\n"
                        "Examples:\n"
                        "  orvandel-tool extract game/zones/zone111/dat111.mpk -d zone111\n"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 #include <QAction>
@@ -347,6 +348,9 @@ void TForm1::Guard(F&& handler)
 {
     try {
         handler();
+    } catch (const std::bad_alloc&) {
+        // The loaders name the file they were reading when memory ran out.
+        ShowException(QStringLiteral("out of memory"));
     } catch (const std::exception& e) {
         ShowException(QString::fromUtf8(e.what()));
     }

@@ -86,18 +86,22 @@ TViewer::~TViewer() = default;
 
 void TViewer::LoadZone(int zoneId)
 {
-    {
-        TMPKFile data(ZoneArchivePath(GameDir, zoneId, TZoneArchive::Data));
+    // Whatever goes wrong (running out of memory too) is told with the archive it came
+    // from; the readers name the member.
+    const std::string dataPath = ZoneArchivePath(GameDir, zoneId, TZoneArchive::Data);
+    NamingFailures(dataPath, "", [&] {
+        TMPKFile data(dataPath);
         LoadTerrainVertices(data);
         CreateTerrainNormals();
         LoadWaterRegions(data);
-    }
+    });
     if (TexturesEnabled) {
         const uint32_t start = TickCountMs();
-        {
-            TMPKFile textures(ZoneArchivePath(GameDir, zoneId, TZoneArchive::Texture));
+        const std::string texturePath = ZoneArchivePath(GameDir, zoneId, TZoneArchive::Texture);
+        NamingFailures(texturePath, "", [&] {
+            TMPKFile textures(texturePath);
             LoadTerrainTextures(textures);
-        }
+        });
         Log(Format("Textures loaded in %d ms", {static_cast<int64_t>(TickCountMs() - start)}));
     }
     ZoneID = zoneId;

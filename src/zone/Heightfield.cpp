@@ -26,8 +26,12 @@ THeightRange ReadTerrainHeights(TMPKFile& archive, TTerrain& terrain)
     constexpr TExtractLimit used{HeightmapBytesRead, TExtractLimit::Stop};
     TPCXByteStream terrainPixels(archive.ExtractToMemory(TerrainMember, used));
     TPCXByteStream offsetPixels(archive.ExtractToMemory(OffsetMember, used));
-    const std::vector<uint8_t> offset = DecodePixels(offsetPixels);
-    return StoreTerrainHeights(offset, DecodePixels(terrainPixels), terrain);
+    // The readers' errors name the member they were decoding.
+    auto decode = [&](TPCXByteStream& stream, std::string_view member) {
+        return NamingFailures(archive.FileName(), member, [&] { return DecodePixels(stream); });
+    };
+    const std::vector<uint8_t> offset = decode(offsetPixels, OffsetMember);
+    return StoreTerrainHeights(offset, decode(terrainPixels, TerrainMember), terrain);
 }
 
 THeightRange StoreTerrainHeights(std::span<const uint8_t> offsetPixels, std::span<const uint8_t> terrainPixels,

@@ -74,6 +74,21 @@ TEST_F(DialogsTest, AnErrorShowsItsFileNameWhole)
     EXPECT_GT(boxWidth, titleNeeded);
 }
 
+TEST_F(DialogsTest, AShortTextLeavesRoomForALongTitle)
+{
+    const QString title = QStringLiteral("Orvandel: /home/someone/.wine/drive_c/games/isles/zones/zone111/tex111.mpk and the shared textures of the game");
+    int boxWidth = 0, titleNeeded = 0;
+    for (const Qt::TextFormat format : {Qt::PlainText, Qt::RichText}) {
+        WhenShown([&](QWidget* box) {
+            boxWidth = box->width();
+            titleNeeded = TextWidth(box, box->windowTitle());
+            qobject_cast<QMessageBox*>(box)->buttons().first()->click();
+        });
+        orv::ShowMessageBox(nullptr, orv::TMessageKind::Error, title, QStringLiteral("error"), format);
+        EXPECT_GT(boxWidth, titleNeeded) << format;
+    }
+}
+
 TEST_F(DialogsTest, TheOfferedActionIsReportedOnlyWhenTaken)
 {
     for (const bool take : {true, false}) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <random>
 
 #include "base/Exception.h"
@@ -82,9 +83,12 @@ public:
         TextureArchives.push_back(archive.FileName());
         if (FailTextures)
             throw Exception("tile missing");
+        if (RunOutOfMemory)
+            throw std::bad_alloc();
     }
     std::vector<std::string> TextureArchives;
     bool FailTextures = false;
+    bool RunOutOfMemory = false;
 };
 
 class LoadZoneTest : public ::testing::Test {
@@ -230,7 +234,7 @@ TEST_F(LoadZoneTest, MissingOrDamagedDataArchiveChangesNothing)
 
     std::filesystem::create_directories(Game.Path() + "zones/zone008");
     std::ofstream(Game.Path() + "zones/zone008/dat008.mpk") << "this is no archive at all";
-    EXPECT_FALSE(Failure(8).empty());
+    EXPECT_EQ(Failure(8), DataArchive(8) + ": Not an MPAK file");
     ExpectUnchanged(before, Viewer);
     EXPECT_TRUE(Lines.empty());
     EXPECT_EQ(SectorFile(), Zone111.Sector);
@@ -336,12 +340,25 @@ TEST_F(LoadZoneTest, TextureFailuresKeepTheNewDataButNotTheZoneId)
     EXPECT_EQ(Lines.size(), 4u);   // no timing line
     EXPECT_TRUE(Viewer.TextureArchives.empty());
 
+    // Whatever the texture step raises names the archive; running out of memory is told
+    // as such.
+    const std::string textures = ZoneArchivePath(Game.Path(), 5, TZoneArchive::Texture);
     Lines.clear();
     Viewer.FailTextures = true;
-    EXPECT_EQ(Failure(5), "tile missing");
+    EXPECT_EQ(Failure(5), textures + ": tile missing");
     EXPECT_EQ(Viewer.ZoneID, 111);
     EXPECT_EQ(Lines.size(), 4u);
     EXPECT_EQ(Viewer.TextureArchives.size(), 1u);
+
+    Viewer.FailTextures = false;
+    Viewer.RunOutOfMemory = true;
+    try {
+        Viewer.LoadZone(5);
+        ADD_FAILURE() << "zone 5 loaded";
+    } catch (const EOutOfMemory& e) {
+        EXPECT_EQ(e.Message(), textures + ": out of memory");
+    }
+    EXPECT_EQ(Viewer.ZoneID, 111);
 }
 
 }  // namespace

@@ -122,11 +122,7 @@ private:
 
 std::unique_ptr<orv::TMPKFile> OpenArchive(const std::string& path)
 {
-    try {
-        return std::make_unique<orv::TMPKFile>(path);
-    } catch (const std::exception& e) {
-        throw FileError(path, "", e.what());
-    }
+    return orv::NamingFailures(path, "", [&] { return std::make_unique<orv::TMPKFile>(path); });
 }
 
 std::optional<std::string> MemberDamage(const orv::TMPKDirectoryEntry& entry, int64_t fileSize)
@@ -276,6 +272,8 @@ int Extract(const TExtractOptions& options)
             if (auto damage = MemberDamage(directory.Items(directory.IndexOf(item.Member)), fileSize))
                 throw std::runtime_error(*damage);
             target.Write(item.Components, [&](orv::TStream& file) { archive->ExtractToStream(item.Member, file); });
+        } catch (const std::bad_alloc&) {
+            throw FileError(archivePath, Printable(item.Member), "out of memory");
         } catch (const std::exception& e) {
             throw FileError(archivePath, Printable(item.Member), Printable(e.what()));
         }

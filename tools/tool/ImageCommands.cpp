@@ -502,7 +502,7 @@ void DescribePCX(const std::string& path, std::span<const uint8_t> b)
 
 int Info(const std::string& path)
 {
-    try {
+    orv::NamingFailures(path, "", [&] {
         const std::vector<uint8_t> head = ReadHead(path, HeadBytes);
         const TKind kind = DetectKind(path, head);
         std::printf("%s\n", path.c_str());
@@ -514,9 +514,7 @@ int Info(const std::string& path)
         case TKind::PCX: DescribePCX(path, ReadImageFile(path)); break;
         case TKind::Unknown: Unknown(path);
         }
-    } catch (const std::exception& e) {
-        throw FileError(path, "", e.what());
-    }
+    });
     return 0;
 }
 
@@ -540,13 +538,8 @@ TImage DecodeImage(const std::string& path)
 int Convert(const std::string& path, const std::string& out)
 {
     constexpr int BitDepth = 8;
-    TImage image;
-    try {
-        image = DecodeImage(path);
-    } catch (const std::exception& e) {
-        throw FileError(path, "", e.what());
-    }
-    orv::WritePNG(out, image.Width, image.Height, image.Channels, BitDepth, image.Pixels);
+    const TImage image = orv::NamingFailures(path, "", [&] { return DecodeImage(path); });
+    orv::NamingFailures(out, "", [&] { orv::WritePNG(out, image.Width, image.Height, image.Channels, BitDepth, image.Pixels); });
     std::printf("%s: %d x %d %s\n", out.c_str(), image.Width, image.Height, image.Channels == 4 ? "RGBA" : "RGB");
     return 0;
 }

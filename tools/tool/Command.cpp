@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <new>
 
 #include "base/Log.h"
 #include "zone/TextValues.h"
@@ -164,8 +165,11 @@ int RunTool(int argc, const char* const* argv)
     } catch (const TUsageError& e) {
         return UsageFailure(app, e.Message);
     } catch (const std::exception& e) {
+        // The commands name the file they were reading when memory ran out; elsewhere
+        // it is told as such all the same.
+        const char* message = dynamic_cast<const std::bad_alloc*>(&e) ? "out of memory" : e.what();
         std::fflush(stdout);
-        std::cerr << ProgramName << " " << command->get_name() << ": " << e.what() << "\n";
+        std::cerr << ProgramName << " " << command->get_name() << ": " << message << "\n";
         return ExitFailure;
     }
 }

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLayout>
@@ -67,6 +68,17 @@ int MaxBoxWidth(const QWidget* parent)
     return screen ? static_cast<int>(screen->availableGeometry().width() * MaxScreenShare) : 1024;
 }
 
+// The widest a message box becomes: the toolkit fixes its size at no more than the screen
+// less 480 pixels, and 1000 (the whole screen up to 1024 pixels wide), and wraps a label
+// that needs more. A label wider than that would be cut off at the box's edge.
+int MaxMessageBoxWidth(const QWidget* parent)
+{
+    constexpr int SmallScreen = 1024, ScreenMargin = 480, MostWidth = 1000;
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const int width = screen ? screen->availableGeometry().width() : SmallScreen;
+    return width <= SmallScreen ? width : std::min(width - ScreenMargin, MostWidth);
+}
+
 int LongestLine(const QFontMetrics& metrics, const QString& text)
 {
     int widest = 0;
@@ -82,7 +94,8 @@ void Reactivate(QWidget* parent)
         parent->activateWindow();
 }
 
-// Shows a box with the text whole: its label is at least as wide as the longest line.
+// Shows a box with the text whole: its label is as wide as the longest line, up to the
+// widest the box becomes (longer lines wrap inside it).
 bool ExecMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, const QString& text,
                     Qt::TextFormat format, const QString& action)
 {
@@ -103,7 +116,7 @@ bool ExecMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, 
         if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
             // The label wraps a little inside its width: a few characters to spare.
             label->setMinimumWidth(std::min(LongestLine(label->fontMetrics(), shown) + WrapSlack * label->fontMetrics().averageCharWidth(),
-                                            MaxBoxWidth(parent) - TextRoom));
+                                            MaxMessageBoxWidth(parent) - TextRoom));
     }
     box.exec();
     Reactivate(parent);

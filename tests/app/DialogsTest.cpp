@@ -74,6 +74,26 @@ TEST_F(DialogsTest, AnErrorShowsItsFileNameWhole)
     EXPECT_GT(boxWidth, titleNeeded);
 }
 
+TEST_F(DialogsTest, ALineLongerThanTheBoxWrapsInsideIt)
+{
+    const QString text = QStringLiteral(
+        "/home/someone/.wine/drive_c/games/isles/zones/zone111/tex111.mpk: tex00-07.bmp: BMP image of 8192 x 8192 "
+        "pixels needs 201326592 bytes, more than the 134217728 bytes left of the zone's texture budget");
+    int labelRight = 0, boxWidth = 0, labelHeight = 0, needed = 0;
+    WhenShown([&](QWidget* box) {
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(label, nullptr);
+        labelRight = label->geometry().right();
+        boxWidth = box->width();
+        labelHeight = label->height();
+        needed = label->heightForWidth(label->width());
+        qobject_cast<QMessageBox*>(box)->buttons().first()->click();
+    });
+    orv::ShowMessageBox(nullptr, orv::TMessageKind::Error, QStringLiteral("Orvandel"), text);
+    EXPECT_LT(labelRight, boxWidth) << "no part of the text is cut off at the box's edge";
+    EXPECT_GE(labelHeight, needed) << "every wrapped line is shown";
+}
+
 TEST_F(DialogsTest, AShortTextLeavesRoomForALongTitle)
 {
     const QString title = QStringLiteral("Orvandel: /home/someone/.wine/drive_c/games/isles/zones/zone111/tex111.mpk and the shared textures of the game");

@@ -171,4 +171,14 @@ void TWindowTest::Activate()
     FAIL() << "the window never became the active one";
 }
 
+void TSampleGameWindowTest::SetUp()
+{
+    TWindowTest::SetUp();
+    if (IsSkipped())
+        return;
+    if (SampleGame().empty())
+        GTEST_SKIP() << "orvandel-mkgame is not built";
+    Open(SampleGame());
+}
+
 }  // namespace orvtest

@@ -87,4 +87,10 @@ protected:
     std::unique_ptr<orv::TForm1> form;
 };
 
+// A window open on the sample game (skipped when orvandel-mkgame is not built).
+class TSampleGameWindowTest : public TWindowTest {
+protected:
+    void SetUp() override;
+};
+
 }  // namespace orvtest

@@ -89,18 +89,8 @@ std::set<std::string> Changed(const TSnapshot& before, const TSnapshot& after)
     return names;
 }
 
-class ControlsTest : public TWindowTest {
+class ControlsTest : public orvtest::TSampleGameWindowTest {
 protected:
-    void SetUp() override
-    {
-        TWindowTest::SetUp();
-        if (IsSkipped())
-            return;
-        if (orvtest::SampleGame().empty())
-            GTEST_SKIP() << "orvandel-mkgame is not built";
-        Open(orvtest::SampleGame());
-    }
-
     // Runs the step and expects exactly `names` to change.
     std::set<std::string> ChangesOf(const std::function<void()>& step)
     {

@@ -20,18 +20,8 @@ using orvtest::TWindowTest;
 
 namespace {
 
-class KeyboardTest : public TWindowTest {
+class KeyboardTest : public orvtest::TSampleGameWindowTest {
 protected:
-    void SetUp() override
-    {
-        TWindowTest::SetUp();
-        if (IsSkipped())
-            return;
-        if (orvtest::SampleGame().empty())
-            GTEST_SKIP() << "orvandel-mkgame is not built";
-        Open(orvtest::SampleGame());
-    }
-
     // Every control's state, as text.
     QString Controls() const
     {

@@ -28,16 +28,13 @@ struct TQuery {
     QStringList Items;   // the items offered ("Zone")
 };
 
-class NavigationTest : public TWindowTest {
+class NavigationTest : public orvtest::TSampleGameWindowTest {
 protected:
     void SetUp() override
     {
-        TWindowTest::SetUp();
-        if (IsSkipped())
+        TSampleGameWindowTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
             return;
-        if (orvtest::SampleGame().empty())
-            GTEST_SKIP() << "orvandel-mkgame is not built";
-        Open(orvtest::SampleGame());
         // The input boxes are answered by the test: each query is recorded and gets
         // the next reply (nothing: Cancel).
         form->InputQuery = [this](QWidget*, const QString& caption, const QString& prompt, const QString& text) {

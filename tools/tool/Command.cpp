@@ -231,14 +231,4 @@ void LogToStandardError()
     });
 }
 
-std::runtime_error FileError(const std::string& file, const std::string& member, const std::string& text)
-{
-    std::string message;
-    if (text.find(file) == std::string::npos)
-        message = file + ": ";
-    if (!member.empty() && text.find(member) == std::string::npos)
-        message += member + ": ";
-    return std::runtime_error(message + text);
-}
-
 }  // namespace orvtool

@@ -33,6 +33,8 @@
 #include <string>
 #include <vector>
 
+#include "tool/FileError.h"
+
 namespace orvtool {
 
 using TRun = std::function<int()>;
@@ -87,9 +89,5 @@ CLI::Option* AddZone(CLI::App& command, int32_t& zone);
 // The loading log goes to standard error, so that standard output holds only what the
 // command prints.
 void LogToStandardError();
-
-// A failure about one file, and one member of it when `member` is not empty:
-// "FILE: MEMBER: text". The file is left out when the text already names it.
-std::runtime_error FileError(const std::string& file, const std::string& member, const std::string& text);
 
 }  // namespace orvtool

@@ -575,6 +575,9 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
     const std::vector<uint8_t> dds = EncodeDDS(Pattern(16, 16, 3), FourCCDXT1);
     WriteBytes(scratch.File("cut.dds"), std::vector<uint8_t>(dds.begin(), dds.begin() + 140));
     WriteBytes(scratch.File("picture.tga"), Text("no"));
+    std::vector<uint8_t> empty = EncodeTGA(Pattern(8, 8, 3), true, true);
+    empty[12] = empty[13] = 0;   // no width: the reader takes it, but there is no pixel to write
+    WriteBytes(scratch.File("empty.tga"), empty);
 
     const struct {
         std::string File, Says;
@@ -584,6 +587,7 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
         {scratch.File("planar.pcx"), "unsupported PCX"},
         {scratch.File("narrow.pcx"), "cannot hold"},
         {scratch.File("cut.dds"), "Stream read error"},
+        {scratch.File("empty.tga"), "an image of 0 x 8 pixels, nothing to convert"},
         {DatArchive(), "MPAK archive"},
         {scratch.File("missing.bmp"), "Cannot open file"},
     };

@@ -262,7 +262,9 @@ std::unique_ptr<orv::TDDSImage> LoadDDS(orv::TStream& source)
 
 // ---- any picture ----
 
-TImage DecodeImage(orv::TStream& source, const std::string& name)
+namespace {
+
+TImage DecodeByKind(orv::TStream& source, const std::string& name)
 {
     const std::vector<uint8_t> head = ReadHead(source);
     switch (DetectKind(name, head)) {
@@ -275,6 +277,19 @@ TImage DecodeImage(orv::TStream& source, const std::string& name)
     case TFileKind::Unknown: break;
     }
     ThrowUnknownKind(name);
+}
+
+}  // namespace
+
+TImage DecodeImage(orv::TStream& source, const std::string& name)
+{
+    TImage image = DecodeByKind(source, name);
+    // The readers take a header of no width or no height (the viewer shows nothing); a
+    // picture to write needs a pixel.
+    if (image.Width <= 0 || image.Height <= 0)
+        throw FileError(name, "", "an image of " + std::to_string(image.Width) + " x " +
+                                      std::to_string(image.Height) + " pixels, nothing to convert");
+    return image;
 }
 
 TImage DecodeImage(const std::string& path)

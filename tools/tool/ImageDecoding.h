@@ -91,7 +91,7 @@ std::unique_ptr<orv::TDDSImage> LoadDDS(orv::TStream& source);
 // ---- any picture ----
 
 // The picture in the stream, read from its start; `name` is the file's, for its kind and
-// the messages. MPAK archives and unknown kinds are refused.
+// the messages. MPAK archives, unknown kinds and pictures without a pixel are refused.
 orv::TImage DecodeImage(orv::TStream& source, const std::string& name);
 orv::TImage DecodeImage(const std::string& path);
 

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/Exception.h"
 #include "export/StagedOutput.h"
 #include "formats/MPKFile.h"
 #include "scene/FrameMath.h"
@@ -313,27 +314,10 @@ TPrimitiveData WaterPrimitive(const TWaterRegion& region, float scale, bool text
     return data;
 }
 
-}  // namespace
-
-TExportCounts ExportZone(const TZoneSource& zone, const TExportOptions& options, const std::string& path)
+// The model of the zone with the loaded images, written through the staged output.
+TExportCounts WriteModel(const TZoneSource& zone, const TExportOptions& options, const TTileImages& tiles,
+                         const TImage& waterImage, bool binary, TStagedOutput& output)
 {
-    const std::string extension = Lower(std::filesystem::path(path).extension().string());
-    const bool binary = extension == ".glb";
-    if (!binary && extension != ".gltf")
-        throw std::invalid_argument(path + ": the export is written as .glb or .gltf");
-    if (!(options.Scale > 0.0f) || !std::isfinite(options.Scale))
-        throw std::invalid_argument("the scale must be a positive number");
-
-    TStagedOutput output(path);
-    // What can fail on the zone's files comes first: the tiles and the water texture.
-    TTileImages tiles;
-    TImage waterImage;
-    if (options.Textures) {
-        tiles = LoadZoneTileImages(zone.GameDir, zone.ZoneID);
-        if (options.Water && !zone.WaterRegions.empty())
-            waterImage = LoadWaterTextureImage(zone.GameDir);
-    }
-
     TTerrainMeshes meshes(zone, options.Scale, options.Textures);
     if (options.LOD == TExportLOD::Full) {
         AddFullGrid(meshes);
@@ -409,6 +393,32 @@ TExportCounts ExportZone(const TZoneSource& zone, const TExportOptions& options,
     }
     output.Commit(output.TargetName());
     return counts;
+}
+
+}  // namespace
+
+TExportCounts ExportZone(const TZoneSource& zone, const TExportOptions& options, const std::string& path)
+{
+    const std::string extension = Lower(std::filesystem::path(path).extension().string());
+    const bool binary = extension == ".glb";
+    if (!binary && extension != ".gltf")
+        throw std::invalid_argument(path + ": the export is written as .glb or .gltf");
+    if (!(options.Scale > 0.0f) || !std::isfinite(options.Scale))
+        throw std::invalid_argument("the scale must be a positive number");
+
+    TStagedOutput output(path);
+    // What can fail on the zone's files comes first: the tiles and the water texture.
+    TTileImages tiles;
+    TImage waterImage;
+    if (options.Textures) {
+        tiles = LoadZoneTileImages(zone.GameDir, zone.ZoneID);
+        if (options.Water && !zone.WaterRegions.empty())
+            waterImage = LoadWaterTextureImage(zone.GameDir);
+    }
+
+    // From here on only the export itself can fail (memory, writing): its messages name the
+    // file it makes.
+    return NamingFailures(path, "", [&] { return WriteModel(zone, options, tiles, waterImage, binary, output); });
 }
 
 }  // namespace orv

@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "base/Exception.h"
 #include "export/MapText.h"
 #include "export/StagedOutput.h"
 #include "scene/FrameMath.h"
@@ -367,9 +368,12 @@ void SaveZoneMap(const TZoneSource& zone, const TMapOptions& options, const std:
     std::optional<TImage> water;
     if (options.Water && !zone.WaterRegions.empty())
         water = LoadWaterTextureImage(zone.GameDir);
-    const TImage map = DrawZoneMap(zone, tiles, water ? &*water : nullptr, options);
-    output.Write(output.TargetName(), EncodePNG(map.Width, map.Height, map.Channels, BitDepth, map.Pixels));
-    output.Commit(output.TargetName());
+    // The drawing and its file fail (memory, writing) with the file's name.
+    NamingFailures(path, "", [&] {
+        const TImage map = DrawZoneMap(zone, tiles, water ? &*water : nullptr, options);
+        output.Write(output.TargetName(), EncodePNG(map.Width, map.Height, map.Channels, BitDepth, map.Pixels));
+        output.Commit(output.TargetName());
+    });
 }
 
 }  // namespace orv

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "BadFiles.h"
 #include "ExportSupport.h"
 #include "export/ZoneMap.h"
 #include "zone/TextureImages.h"
@@ -212,6 +213,23 @@ std::pair<uint32_t, uint32_t> PNGSize(const std::vector<uint8_t>& png)
 {
     auto big = [&](size_t at) { return uint32_t{png[at]} << 24 | uint32_t{png[at + 1]} << 16 | uint32_t{png[at + 2]} << 8 | png[at + 3]; };
     return {big(16), big(20)};
+}
+
+TEST(ZoneMap, RunningOutOfMemoryIsToldWithTheMapsFileAndLeavesNothing)
+{
+    if (!test::MemoryLimitHolds)
+        GTEST_SKIP() << "the address space cannot be limited under AddressSanitizer";
+    const auto zone = LoadSampleZone(111);
+    ScratchDir scratch;
+    const std::string path = scratch.File("m.png");
+    TMapOptions options;
+    options.Size = MaxMapSize;
+    // The largest map's picture alone takes 256 MiB; the tiles fit well within the limit.
+    const test::TChildOutcome run = test::RunWithMemoryLimit(
+        uint64_t{128} << 20, [&] { SaveZoneMap(zone->ZoneSource(), options, path); });
+    EXPECT_FALSE(run.Succeeded);
+    EXPECT_EQ(run.Message, path + ": out of memory");
+    EXPECT_TRUE(fs::is_empty(scratch.Path()));
 }
 
 TEST(MapCommand, WritesTheSameBytesEachTime)

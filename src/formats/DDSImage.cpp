@@ -81,7 +81,9 @@ void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits)
     const uint32_t topLevelSize = (std::max(S3TCBlockDimension, m_Width) / S3TCBlockDimension) *
                                   (std::max(S3TCBlockDimension, m_Height) / S3TCBlockDimension) * m_BlockBytes;
 
-    CheckImageLimits("DDS", m_Width, m_Height, topLevelSize, limits);
+    const uint64_t held = limits.DecodedPixelBytes != 0 ? uint64_t{m_Width} * m_Height * limits.DecodedPixelBytes
+                                                        : topLevelSize;
+    CheckImageLimits("DDS", m_Width, m_Height, held, limits);
 
     // Exact copy of the blocks; the buffer grows only as far as the source delivers.
     const int64_t total = topLevelSize;

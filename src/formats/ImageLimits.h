@@ -42,6 +42,9 @@ struct TImageLimits {
     uint64_t MaxSide = std::numeric_limits<uint64_t>::max();    // pixels, width and height
     uint64_t MaxBytes = std::numeric_limits<uint64_t>::max();   // of the decoded image
     std::string_view Budget = "left for it";                    // what MaxBytes is, for the message
+    // A reader that keeps its data as stored (DDS blocks) counts its own bytes against
+    // MaxBytes; a caller that decodes them further sets the bytes a decoded pixel takes.
+    uint64_t DecodedPixelBytes = 0;
 };
 
 // Raises EImageTooLarge "<kind> image of W x H pixels ..." when a side or the decoded

@@ -128,10 +128,11 @@ TImage DecodeTGAPicture(TStream& source, const TImageLimits& limits)
 
 TImage DecodeDDSPicture(TStream& source, const TImageLimits& limits)
 {
-    // The blocks take at most a quarter of the RGBA pixels (DXT5: a byte a pixel).
+    // The limits hold for the RGBA pixels, checked on the header before the blocks are read.
     TDDSImage dds;
-    dds.LoadFromStream(source, {.MaxSide = limits.MaxSide, .MaxBytes = limits.MaxBytes / RGBA, .Budget = limits.Budget});
-    CheckImageLimits("DDS", dds.Width(), dds.Height(), uint64_t{dds.Width()} * dds.Height() * RGBA, limits);
+    TImageLimits decoded = limits;
+    decoded.DecodedPixelBytes = RGBA;
+    dds.LoadFromStream(source, decoded);
     TImage image{static_cast<int>(dds.Width()), static_cast<int>(dds.Height()), RGBA, {}};
     image.Pixels = DecodeDXT(dds.GLFormat(), dds.Width(), dds.Height(),
                              {dds.Data(), static_cast<size_t>(dds.DataSize())});

@@ -83,8 +83,7 @@ TEST(TileImages, FailuresNameTheArchiveAndTheMember)
 
 // The 64 tiles held as pixels take at most max(128 MiB, 8 x the archive): a DDS tile of
 // 16384 x 16384 (a gigabyte of RGBA) in a quarter megabyte of archive is refused on its
-// header (its blocks may take a quarter of the budget), in a process that could not
-// decode it.
+// header, with the bytes of its decoded pixels, in a process that could not decode it.
 TEST(TileImages, TilesBeyondTheBudgetAreRefusedBeforeDecoding)
 {
     TTempDir dir;
@@ -99,8 +98,8 @@ TEST(TileImages, TilesBeyondTheBudgetAreRefusedBeforeDecoding)
         LoadTileImages(archive);
     });
     EXPECT_FALSE(run.Succeeded);
-    EXPECT_EQ(run.Message, path + ": tex00-07.dds: DDS image of 16384 x 16384 pixels needs 268435456 bytes, more "
-                                  "than the 33554432 bytes left of the zone's texture budget");
+    EXPECT_EQ(run.Message, path + ": tex00-07.dds: DDS image of 16384 x 16384 pixels needs 1073741824 bytes, more "
+                                  "than the 134217728 bytes left of the zone's texture budget");
 }
 
 TEST(WaterTextureImage, FoundIgnoringLetterCaseAndReadTopRowFirst)

@@ -32,17 +32,23 @@ TStagedOutput::~TStagedOutput()
 
 std::string TStagedOutput::Path(const std::string& name) const { return (fs::path(m_Stage) / name).string(); }
 
-void TStagedOutput::FailWriting(const std::string& name) const
+void TStagedOutput::FailWriting(const std::string& name, std::string_view cause) const
 {
-    throw EWriteError("Cannot write file " + (fs::path(m_Directory) / name).string());
+    std::string message = "Cannot write file " + (fs::path(m_Directory) / name).string();
+    if (!cause.empty())
+        message.append(": ").append(cause);
+    throw EWriteError(message);
 }
 
 void TStagedOutput::Write(const std::string& name, std::span<const uint8_t> bytes)
 {
     try {
-        WriteWholeFile(Path(name), bytes.data(), bytes.size());
+        TFileStream file(Path(name), TFileMode::Create);
+        file.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    } catch (const EWriteError& e) {
+        FailWriting(name, e.Message());   // "Stream write error (No space left on device)"
     } catch (const EStreamError&) {
-        FailWriting(name);
+        FailWriting(name);                // the stage's own name would mean nothing to the user
     }
 }
 
@@ -59,10 +65,11 @@ void TStagedOutput::Commit(const std::string& mainName)
         const fs::path target = fs::path(m_Directory) / name;
         fs::rename(Path(name), target, error);
         if (error) {
+            const std::string cause = error.message();
             // What came before the failure goes again: all or nothing.
             for (const std::string& done : moved)
                 fs::remove(fs::path(m_Directory) / done, error);
-            FailWriting(name);
+            FailWriting(name, cause);
         }
         moved.push_back(name);
     }

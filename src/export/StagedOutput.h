@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv {
@@ -34,8 +35,9 @@ public:
     void Write(const std::string& name, std::span<const uint8_t> bytes);
     void Commit(const std::string& mainName);
 
-    // Raises "Cannot write file <target>/name" for a file of the stage.
-    [[noreturn]] void FailWriting(const std::string& name) const;
+    // Raises "Cannot write file <target>/name" for a file of the stage, followed by ": "
+    // and the cause when there is one.
+    [[noreturn]] void FailWriting(const std::string& name, std::string_view cause = {}) const;
 
 private:
     std::string m_Directory;

@@ -28,8 +28,15 @@ void TStream::ReadBuffer(void* buffer, int64_t count)
 
 void TStream::WriteBuffer(const void* buffer, int64_t count)
 {
-    if (count != 0 && Write(buffer, count) != count)
-        throw EWriteError("Stream write error");
+    // A file that cannot take the bytes tells why ("No space left on device").
+    errno = 0;
+    if (count != 0 && Write(buffer, count) != count) {
+        const int error = errno;
+        std::string message = "Stream write error";
+        if (error != 0)
+            message.append(" (").append(std::strerror(error)).append(")");
+        throw EWriteError(message);
+    }
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count)
@@ -198,7 +205,13 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path)
 void WriteWholeFile(const std::string& path, const void* data, size_t size)
 {
     TFileStream file(path, TFileMode::Create);
-    file.WriteBuffer(data, static_cast<int64_t>(size));
+    try {
+        file.WriteBuffer(data, static_cast<int64_t>(size));
+    } catch (EWriteError& e) {
+        ::unlink(path.c_str());   // no half-written file stays behind
+        e.NameSource(path);
+        throw;
+    }
 }
 
 }  // namespace orv

@@ -88,7 +88,8 @@ private:
     int m_Handle = -1;
 };
 
-// Whole-file helpers.
+// Whole-file helpers. A file that cannot be written whole (a full disk) is removed again,
+// and the error names it ("PATH: Stream write error (No space left on device)").
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const void* data, size_t size);
 

@@ -128,8 +128,7 @@ void WritePNG(const std::string& path, int width, int height, int channels, int 
               std::span<const uint8_t> pixels)
 {
     const std::vector<uint8_t> png = EncodePNG(width, height, channels, bitDepth, pixels);
-    TFileStream file(path, TFileMode::Create);   // "Cannot create file %s"
-    file.WriteBuffer(png.data(), static_cast<int64_t>(png.size()));
+    WriteWholeFile(path, png.data(), png.size());   // "Cannot create file %s"
 }
 
 }  // namespace orv

@@ -608,5 +608,37 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
     EXPECT_TRUE(Has(unwritable.Err, "Cannot create file " + scratch.File("no/such/dir/out.png"))) << unwritable.Err;
 }
 
+// An output that cannot be written whole (here: beyond the file size limit, as on a full
+// disk) fails naming the file and the system's reason, and leaves nothing behind.
+TEST(ToolOutputs, AFileThatCannotBeWrittenWholeIsNamedWithTheReasonAndRemoved)
+{
+    ScratchDir scratch;
+    const std::string game = SampleGame().string();
+    const struct {
+        std::vector<std::string> Args;
+        std::string Out, Says;
+    } cases[] = {
+        {{"convert", game + "/zones/sky/wisps.tga", scratch.File("c.png")}, scratch.File("c.png"),
+         scratch.File("c.png") + ": Stream write error (File too large)"},
+        {{"heightmap", game, "111", scratch.File("h.png")}, scratch.File("h.png"),
+         scratch.File("h.png") + ": Stream write error (File too large)"},
+        {{"map", game, "111", "-o", scratch.File("m.png")}, scratch.File("m.png"),
+         "Cannot write file " + scratch.File("m.png") + ": Stream write error (File too large)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args[0]);
+        // At most 8 blocks of 512 bytes a file; writing past that fails instead of ending the program.
+        std::vector<std::string> args{"-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"", ToolProgram};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        const TRunResult run = RunProgram("/bin/sh", args, scratch.Path().string());
+        EXPECT_EQ(run.ExitCode, 1) << run.Err;
+        EXPECT_TRUE(Has(run.Err, c.Says)) << run.Err;
+        EXPECT_FALSE(fs::exists(c.Out));
+    }
+    // Only the sector.dat the zone commands extract into the working directory is left.
+    for (const auto& entry : fs::directory_iterator(scratch.Path()))
+        EXPECT_EQ(entry.path().filename(), "sector.dat");
+}
+
 }  // namespace
 }  // namespace orv::tooltest

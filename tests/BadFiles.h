@@ -28,20 +28,11 @@
 
 #include "base/ByteOrder.h"
 #include "formats/MPKFile.h"
+#include "SanitizedBuild.h"
 
 namespace orv::test {
 
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool MemoryLimitHolds = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool MemoryLimitHolds = false;
-#else
-inline constexpr bool MemoryLimitHolds = true;
-#endif
-#else
-inline constexpr bool MemoryLimitHolds = true;
-#endif
+inline constexpr bool MemoryLimitHolds = !SanitizedBuild;
 
 // A zlib stream (RFC 1950) that inflates to `prefix` followed by `bytes` zero bytes (a
 // multiple of 1 MiB): the prefix and one deflated MiB of zeros, each flushed so that it

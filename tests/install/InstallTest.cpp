@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ExternalPrograms.h"
+#include "SanitizedBuild.h"
 #include "tools/ToolTestSupport.h"
 
 namespace orv::installtest {
@@ -178,6 +179,10 @@ TEST_F(InstallTest, InstalledProgramsNeedNothingOfTheBuildTree)
         ASSERT_EQ(dynamic.ExitCode, 0) << dynamic.Err;
         EXPECT_FALSE(Has(dynamic.Out, "RPATH")) << dynamic.Out;
         EXPECT_FALSE(Has(dynamic.Out, "RUNPATH")) << dynamic.Out;
+        // The sanitizers' checks keep the full names of the source files they are in;
+        // the programs that are shipped are built without them.
+        if (test::SanitizedBuild)
+            continue;
         const std::vector<uint8_t> bytes = ReadBytes(Installed("bin/" + program));
         for (const std::string tree : {ORVANDEL_BINARY_DIR, ORVANDEL_SOURCE_DIR})
             EXPECT_EQ(std::search(bytes.begin(), bytes.end(), tree.begin(), tree.end()), bytes.end()) << tree;

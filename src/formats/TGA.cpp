@@ -72,9 +72,16 @@ void TTGAImage::ReadRunLengthData(TStream& source, size_t total)
     while (produced < total) {
         if (source.Read(&packet, 1) != 1) {
             // The source is exhausted: every later read fails too, so whatever packet
-            // is repeated, it emits the scratch pixel as it stands. Fill at once.
-            while (produced < total)
-                emit();
+            // is repeated, it emits the scratch pixel as it stands. Fill at once, copying
+            // what is filled already onto the rest.
+            uint8_t* const rest = m_Pixels.data() + produced;
+            const size_t restBytes = total - produced;
+            std::copy(scratch.begin(), scratch.end(), rest);
+            for (size_t filled = bytesPerPixel; filled < restBytes;) {
+                const size_t piece = std::min(filled, restBytes - filled);
+                std::copy_n(rest, piece, rest + filled);
+                filled += piece;
+            }
             break;
         }
         const int count = (packet & PacketCountMask) + 1;

@@ -81,8 +81,13 @@ void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits)
     const uint32_t topLevelSize = (std::max(S3TCBlockDimension, m_Width) / S3TCBlockDimension) *
                                   (std::max(S3TCBlockDimension, m_Height) / S3TCBlockDimension) * m_BlockBytes;
 
-    const uint64_t held = limits.DecodedPixelBytes != 0 ? uint64_t{m_Width} * m_Height * limits.DecodedPixelBytes
-                                                        : topLevelSize;
+    // The pixels decoded, when the caller decodes them (no wrap: at most 2^64 - 1 bytes).
+    const uint64_t pixels = uint64_t{m_Width} * m_Height;
+    const uint64_t bytesPerPixel = limits.DecodedPixelBytes;
+    const uint64_t held = bytesPerPixel == 0 ? topLevelSize
+                          : pixels > std::numeric_limits<uint64_t>::max() / bytesPerPixel
+                              ? std::numeric_limits<uint64_t>::max()
+                              : pixels * bytesPerPixel;
     CheckImageLimits("DDS", m_Width, m_Height, held, limits);
 
     // Exact copy of the blocks; the buffer grows only as far as the source delivers.

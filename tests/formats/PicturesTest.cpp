@@ -5,6 +5,7 @@
 
 #include "ImageTestSupport.h"
 #include "formats/Pictures.h"
+#include "writers/ImageWriters.h"
 
 namespace {
 
@@ -126,6 +127,28 @@ TEST(Pictures, TGAFormsOfTheWaterAndSkyUploads)
             }
         },
         orv::EPictureError);
+}
+
+// A DDS picture is held to the caller's limits by its decoded RGBA bytes, on the header
+// alone; the largest sides the header can give count as the most bytes there are.
+TEST(Pictures, DDSLimitsCountTheDecodedPixels)
+{
+    std::vector<uint8_t> header = orv::EncodeDDS(TImage{4, 4, 4, std::vector<uint8_t>(64, 200)}, orv::FourCCDXT5);
+    header.resize(128);
+    const orv::TImageLimits limits{.MaxBytes = 1 << 20, .Budget = "left"};
+    for (const auto& [side, says] : {std::pair<uint32_t, std::string>{1024, "1024 x 1024 pixels needs 4194304 bytes"},
+                                     {0xFFFFFFFF, "4294967295 x 4294967295 pixels needs 18446744073709551615 bytes"}}) {
+        SCOPED_TRACE(side);
+        orvtest::PutU32(header, 12, side);   // height
+        orvtest::PutU32(header, 16, side);   // width
+        auto stream = orvtest::MemoryStream(header);
+        try {
+            orv::DecodeDDSPicture(*stream, limits);
+            ADD_FAILURE() << "decoded";
+        } catch (const orv::EImageTooLarge& e) {
+            EXPECT_EQ(e.Message(), "DDS image of " + says + ", more than the 1048576 bytes left");
+        }
+    }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include <zlib.h>
@@ -234,11 +235,13 @@ int Extract(const TExtractOptions& options)
         for (int i = 0; i < directory.Count(); ++i)
             chosen.push_back(i);
     } else {
+        // Each member once, in the order first named.
+        std::unordered_set<int> seen;
         for (const std::string& name : wanted) {
             const int index = directory.IndexOf(name);
             if (index < 0)
                 throw FileError(archivePath, "", "no member named " + Printable(name));
-            if (std::find(chosen.begin(), chosen.end(), index) == chosen.end())
+            if (seen.insert(index).second)
                 chosen.push_back(index);
         }
     }

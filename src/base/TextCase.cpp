@@ -1,6 +1,7 @@
 #include "base/TextCase.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace orv {
 
@@ -17,6 +18,11 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b)
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return FoldCase(static_cast<uint8_t>(x)) == FoldCase(static_cast<uint8_t>(y));
     });
+}
+
+std::string FoldedExtension(std::string_view path)
+{
+    return FoldCase(std::filesystem::path(path).extension().string());
 }
 
 }  // namespace orv

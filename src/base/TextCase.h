@@ -2,6 +2,7 @@
 //
 //   SameTextIgnoringCase("TERRAIN.PCX", "terrain.pcx")   // true
 //   FoldCase("River00")                                  // "river00": a key for a map
+//   FoldedExtension("zones/sky/WISPS.TGA")               // ".tga"
 //
 // ASCII and Latin-1 letters are folded to lower case (0xC0..0xDE to 0xE0..0xFE, except
 // the multiplication sign 0xD7); every other byte, UTF-8 included, must match exactly.
@@ -25,5 +26,8 @@ constexpr uint8_t FoldCase(uint8_t c)
 
 std::string FoldCase(std::string_view text);
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+
+// The extension of a path's file name with its dot, folded ("" when it has none).
+std::string FoldedExtension(std::string_view path);
 
 }  // namespace orv

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "base/Exception.h"
+#include "base/TextCase.h"
 #include "export/StagedOutput.h"
 #include "formats/MPKFile.h"
 #include "scene/FrameMath.h"
@@ -35,12 +36,6 @@ using TVec3 = std::array<float, 3>;
 
 // The zone's z-up frame to glTF's y-up frame, the same handedness: north (+y) is -z.
 TVec3 ToGLTF(float x, float y, float z) { return {x, z, -y}; }
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
 
 // Side files are named after the main file, with characters a URI would have to escape
 // replaced.
@@ -399,7 +394,7 @@ TExportCounts WriteModel(const TZoneSource& zone, const TExportOptions& options,
 
 TExportCounts ExportZone(const TZoneSource& zone, const TExportOptions& options, const std::string& path)
 {
-    const std::string extension = Lower(std::filesystem::path(path).extension().string());
+    const std::string extension = FoldedExtension(path);
     const bool binary = extension == ".glb";
     if (!binary && extension != ".gltf")
         throw std::invalid_argument(path + ": the export is written as .glb or .gltf");

@@ -44,6 +44,16 @@ TEST(ByteReader, ReadsLittleEndianFieldsWithinTheSpanOnly)
     EXPECT_EQ(out, (std::array<uint8_t, 6>{0, 0xD4, 0xC3, 0xB2, 0xA1, 0}));
 }
 
+// What the tool and the export tell file kinds by: the last dot of the file name on.
+TEST(TextCase, FoldedExtensionIsTheFileNamesLastDotOn)
+{
+    EXPECT_EQ(FoldedExtension("zones/sky/WISPS.TGA"), ".tga");
+    EXPECT_EQ(FoldedExtension("out/Zone.111.GlTf"), ".gltf");
+    EXPECT_EQ(FoldedExtension("dir.d/terrain"), "");   // a dot in a directory is not one
+    EXPECT_EQ(FoldedExtension(".profile"), "");        // nor a name's leading dot
+    EXPECT_EQ(FoldedExtension("map."), ".");
+}
+
 TEST(TextCase, FoldsOnlyLetters)
 {
     EXPECT_TRUE(SameTextIgnoringCase("TERRAIN.PCX", "terrain.pcx"));

@@ -10,11 +10,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "base/TextCase.h"
 #include "export/GLTFExport.h"
 #include "export/ZoneMap.h"
 #include "tool/Command.h"
@@ -22,14 +22,6 @@
 
 namespace orvtool {
 namespace {
-
-std::string Extension(const std::string& path)
-{
-    std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 struct TExportArguments {
     TZoneArguments Zone;
@@ -109,7 +101,7 @@ const TCommandRegistration ExportRegistration{
         command.add_option("-o", a->Output, "the file to write: .glb, or .gltf with its files beside it")
             ->type_name("FILE")
             ->required()
-            ->check(ValueCheck([](const std::string& path) { return Extension(path) == ".glb" || Extension(path) == ".gltf"; },
+            ->check(ValueCheck([](const std::string& path) { return orv::FoldedExtension(path) == ".glb" || orv::FoldedExtension(path) == ".gltf"; },
                                "is neither a .glb nor a .gltf file"));
         command.add_option("--lod", a->LOD, "the whole grid, or what the level of detail draws (default: full)")
             ->type_name("full|view")

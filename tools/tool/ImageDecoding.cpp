@@ -2,11 +2,10 @@
 #include "tool/ImageDecoding.h"
 
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
 #include <string_view>
 #include <utility>
 
+#include "base/TextCase.h"
 #include "formats/DXT.h"
 #include "formats/MPKFile.h"
 #include "formats/Pictures.h"
@@ -22,13 +21,6 @@ namespace {
 // Files bigger than this are not taken for pictures of the game.
 constexpr int64_t MaxImageFileBytes = int64_t{512} << 20;
 
-std::string LowerExtension(const std::string& name)
-{
-    std::string ext = std::filesystem::path(name).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
-
 bool LooksLikePCX(std::span<const uint8_t> b)
 {
     return b.size() >= PCX::HeaderSize && b[0] == PCX::Manufacturer && b[PCX::Encoding] <= 1 &&
@@ -41,7 +33,7 @@ bool LooksLikeTGA(std::span<const uint8_t> b, const std::string& name)
     using namespace orv::TGAHeader;
     if (b.size() < orv::TGAHeaderSize)
         return false;
-    if (LowerExtension(name) == ".tga")
+    if (orv::FoldedExtension(name) == ".tga")
         return true;
     const uint8_t type = b[ImageType];
     const uint8_t depth = b[PixelDepth];
@@ -94,15 +86,8 @@ TImage DecodeDDS(orv::TStream& source)
         bool opaque = true;
         for (size_t i = 3; i < image.Pixels.size() && opaque; i += 4)
             opaque = image.Pixels[i] == 0xFF;
-        if (opaque) {
-            std::vector<uint8_t> rgb;
-            rgb.reserve(image.Pixels.size() / 4 * 3);
-            for (size_t i = 0; i < image.Pixels.size(); i += 4)
-                rgb.insert(rgb.end(), image.Pixels.begin() + static_cast<std::ptrdiff_t>(i),
-                           image.Pixels.begin() + static_cast<std::ptrdiff_t>(i) + 3);
-            image.Pixels = std::move(rgb);
-            image.Channels = 3;
-        }
+        if (opaque)
+            return orv::WithoutAlpha(std::move(image));
     }
     return image;
 }
@@ -131,7 +116,7 @@ TFileKind DetectKind(const std::string& name, std::span<const uint8_t> head)
         return TFileKind::DDS;
     if (starts("BM"))
         return TFileKind::BMP;
-    if (LooksLikePCX(head) || (LowerExtension(name) == ".pcx" && !head.empty()))
+    if (LooksLikePCX(head) || (orv::FoldedExtension(name) == ".pcx" && !head.empty()))
         return TFileKind::PCX;
     if (LooksLikeTGA(head, name))
         return TFileKind::TGA;

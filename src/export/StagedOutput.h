@@ -5,11 +5,14 @@
 //   WriteSomething(out.Path("zone111.gltf"));                // or by another writer
 //   out.Commit("zone111.gltf");                              // moved into /maps/
 //
-// Commit moves every staged file into the target's directory, the named main file last.
-// Without Commit (an exception on the way) the stage and everything in it are removed,
-// so that a failure leaves no partial output behind. Failures name the target file:
+// Commit moves every staged file into the target's directory, the named main file last,
+// each replacing a regular file of its name in one step. The files it replaces are kept in
+// the stage until the end, so that a failed move puts every one of them back: a failure
+// leaves the earlier output exactly as it was. Without Commit (an exception on the way,
+// or Ctrl+C) the stage and everything in it are removed. Failures name the target file:
 // "Cannot create file %s" when its directory cannot be written, "Cannot write file %s"
-// when a file cannot be completed or moved into place.
+// when a file cannot be completed or moved into place, each followed by the reason; a
+// directory, FIFO or device at an output's name is refused, never replaced.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +46,8 @@ private:
     std::string m_Directory;
     std::string m_TargetName;
     std::string m_Stage;
+    // The files of the stage as registered for removal on Ctrl+C.
+    mutable std::vector<std::string> m_Registered;
 };
 
 }  // namespace orv

@@ -1,9 +1,5 @@
 #include "formats/Stream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 #include <algorithm>
@@ -121,77 +117,27 @@ void TMemoryStream::Clear()
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : m_FileName(path)
 {
-    // O_NONBLOCK: opening a FIFO must not wait for its other end; only regular files are
-    // kept (a FIFO, a device or a directory would block, never end, or have no size).
-    constexpr int Flags = O_CLOEXEC | O_NONBLOCK;
-    switch (mode) {
-    case TFileMode::OpenRead: m_Handle = ::open(path.c_str(), O_RDONLY | Flags); break;
-    case TFileMode::OpenReadWrite: m_Handle = ::open(path.c_str(), O_RDWR | Flags); break;
-    case TFileMode::Create: m_Handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | Flags, 0644); break;
-    }
-    auto fail = [&](const std::string& reason) {
-        if (mode == TFileMode::Create)
-            throw EFCreateError("Cannot create file " + path + reason);
-        throw EFOpenError("Cannot open file " + path + reason);
-    };
-    if (m_Handle < 0)
-        fail("");
-    struct stat status {};
-    if (::fstat(m_Handle, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(m_Handle);
-        m_Handle = -1;
-        const char* what = S_ISDIR(status.st_mode) ? "a directory" : S_ISFIFO(status.st_mode) ? "a FIFO"
-                           : S_ISSOCK(status.st_mode)                                          ? "a socket"
-                                                                                               : "a device";
-        fail(std::string(" (").append(what).append(", not a regular file)"));
-    }
-    // Reads and writes of a regular file block as usual.
-    ::fcntl(m_Handle, F_SETFL, ::fcntl(m_Handle, F_GETFL) & ~O_NONBLOCK);
+    platform::TError error;
+    m_Own = platform::TFile::Open(path,
+                                  mode == TFileMode::OpenRead        ? platform::TOpenMode::Read
+                                  : mode == TFileMode::OpenReadWrite ? platform::TOpenMode::ReadWrite
+                                                                     : platform::TOpenMode::Create,
+                                  error);
+    if (mode == TFileMode::Create && error)
+        throw EFCreateError("Cannot create file " + path + error.Detail());
+    if (error)
+        throw EFOpenError("Cannot open file " + path + error.Detail());
 }
 
-TFileStream::~TFileStream()
-{
-    if (m_Handle >= 0)
-        ::close(m_Handle);
-}
+int64_t TFileStream::Read(void* buffer, int64_t count) { return m_File->Read(buffer, count); }
 
-int64_t TFileStream::Read(void* buffer, int64_t count)
-{
-    int64_t done = 0;
-    auto* out = static_cast<uint8_t*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::read(m_Handle, out + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    return done;
-}
-
-int64_t TFileStream::Write(const void* buffer, int64_t count)
-{
-    int64_t done = 0;
-    const auto* in = static_cast<const uint8_t*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::write(m_Handle, in + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    return done;
-}
+int64_t TFileStream::Write(const void* buffer, int64_t count) { return m_File->Write(buffer, count); }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    const int whence = origin == TSeekOrigin::Beginning ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
-    const off_t result = ::lseek(m_Handle, static_cast<off_t>(offset), whence);
-    if (result < 0)
-        return ::lseek(m_Handle, 0, SEEK_CUR);
-    return result;
+    return m_File->Seek(offset, origin == TSeekOrigin::Beginning ? platform::TFile::TOrigin::Beginning
+                                : origin == TSeekOrigin::Current ? platform::TFile::TOrigin::Current
+                                                                 : platform::TFile::TOrigin::End);
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path)
@@ -204,14 +150,18 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path)
 
 void WriteWholeFile(const std::string& path, const void* data, size_t size)
 {
-    TFileStream file(path, TFileMode::Create);
+    platform::TAtomicFile file;
+    if (const platform::TError error = file.Begin(path))
+        throw EFCreateError("Cannot create file " + path + error.Detail());
     try {
-        file.WriteBuffer(data, static_cast<int64_t>(size));
+        TFileStream stream(file.File(), path);
+        stream.WriteBuffer(data, static_cast<int64_t>(size));
     } catch (EWriteError& e) {
-        ::unlink(path.c_str());   // no half-written file stays behind
-        e.NameSource(path);
+        e.NameSource(path);   // the temporary file goes with `file`
         throw;
     }
+    if (const platform::TError error = file.Commit())
+        throw EWriteError("Cannot write file " + path + error.Detail());
 }
 
 }  // namespace orv

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/Exception.h"
+#include "base/platform/Files.h"
 
 namespace orv {
 
@@ -71,12 +72,12 @@ enum class TFileMode { OpenRead, OpenReadWrite, Create };
 class TFileStream : public TStream {
 public:
     // OpenRead / OpenReadWrite: "Cannot open file %s"; Create (create or truncate):
-    // "Cannot create file %s".
+    // "Cannot create file %s", followed by the reason unless the file or its directory
+    // does not exist (": Permission denied", " (a FIFO, not a regular file)").
     TFileStream(const std::string& path, TFileMode mode);
-    // Takes over a descriptor the caller opened as it needed (closed with the stream);
-    // the name is the file's, for messages.
-    TFileStream(int handle, std::string name) : m_FileName(std::move(name)), m_Handle(handle) {}
-    ~TFileStream() override;
+    // Writes (and reads) through a file the caller opened as it needed, which must outlive
+    // the stream; the name is the file's, for messages.
+    TFileStream(platform::TFile& file, std::string name) : m_FileName(std::move(name)), m_File(&file) {}
 
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
@@ -85,11 +86,15 @@ public:
 
 private:
     std::string m_FileName;
-    int m_Handle = -1;
+    platform::TFile m_Own;
+    platform::TFile* m_File = &m_Own;
 };
 
-// Whole-file helpers. A file that cannot be written whole (a full disk) is removed again,
-// and the error names it ("PATH: Stream write error (No space left on device)").
+// Whole-file helpers. WriteWholeFile writes under a temporary name beside the file and
+// replaces the file at once, so that the path holds the old bytes or the new ones; only a
+// regular file (or nothing) is replaced ("Cannot create file PATH (a FIFO, not a regular
+// file)"). A file that cannot be written whole (a full disk) leaves nothing behind, and the
+// error names it ("PATH: Stream write error (No space left on device)").
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const void* data, size_t size);
 

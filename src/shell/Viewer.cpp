@@ -1,8 +1,5 @@
 #include "shell/Viewer.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -15,6 +12,7 @@
 #include "base/Log.h"
 #include "base/TextCase.h"
 #include "base/Wrapping.h"
+#include "base/platform/Files.h"
 #include "formats/MPKFile.h"
 #include "scene/MapDumps.h"
 #include "terrain/CLOD.h"
@@ -255,12 +253,7 @@ std::string DefaultGameDir()
     if (const char* wine = std::getenv("WINEPREFIX"); wine && *wine) {
         prefix = wine;
     } else {
-        std::string home;
-        if (const char* h = std::getenv("HOME"); h && *h)
-            home = h;
-        else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-            home = pw->pw_dir;
-        prefix = IncludeTrailingPathDelimiter(home) + ".wine";
+        prefix = IncludeTrailingPathDelimiter(platform::HomeFolder()) + ".wine";
     }
     return IncludeTrailingPathDelimiter(prefix) + std::string(WineGameDir);
 }

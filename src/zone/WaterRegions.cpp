@@ -1,11 +1,5 @@
 #include "zone/WaterRegions.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <span>
 #include <vector>
@@ -13,6 +7,7 @@
 #include "base/Exception.h"
 #include "base/Format.h"
 #include "base/Log.h"
+#include "base/platform/Files.h"
 #include "formats/MPKFile.h"
 #include "zone/IniFile.h"
 #include "zone/TextValues.h"
@@ -40,15 +35,6 @@ void AddBankPoint(TRect& bounds, std::string_view value, bool first)
         bounds.Bottom = y;
 }
 
-struct TFd {
-    int Handle = -1;
-    ~TFd()
-    {
-        if (Handle >= 0)
-            ::close(Handle);
-    }
-};
-
 // Writes bytes to path by way of a temporary file in the same directory, so that path
 // holds either its old content or the new one, never a part. Returns the reason of a
 // failure, nothing on success.
@@ -56,42 +42,15 @@ std::optional<std::string> WriteFileAtomically(const std::string& directory, std
                                                std::span<const uint8_t> bytes)
 {
     const std::string target = IncludeTrailingPathDelimiter(directory) + std::string(name);
-    std::vector<char> temporary(target.begin(), target.end());
-    for (const char c : std::string_view(".XXXXXX"))
-        temporary.push_back(c);
-    temporary.push_back('\0');
-
-    auto failure = [&](const char* what) {
-        return Format("Cannot write %s (%s: %s)", {target, what, std::strerror(errno)});
-    };
-    TFd fd;
-    fd.Handle = ::mkstemp(temporary.data());
-    if (fd.Handle < 0)
-        return failure("creating a temporary file");
-    // The file gets the permissions a newly created file would get.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd.Handle, 0666 & ~mask);
-
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd.Handle, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            std::string reason = failure("writing");
-            ::unlink(temporary.data());
-            return reason;
-        }
-        done += static_cast<size_t>(n);
-    }
-    const int closed = ::close(fd.Handle);
-    fd.Handle = -1;
-    if (closed != 0 || ::rename(temporary.data(), target.c_str()) != 0) {
-        std::string reason = failure(closed != 0 ? "writing" : "renaming");
-        ::unlink(temporary.data());
-        return reason;
-    }
+    platform::TAtomicFile file;
+    platform::TError error = file.Begin(target);
+    const auto size = static_cast<int64_t>(bytes.size());
+    if (!error && file.File().Write(bytes.data(), size) != size)
+        error = platform::TError::Last();
+    if (!error)
+        error = file.Commit();
+    if (error)
+        return Format("Cannot write %s (%s)", {target, error.Text()});
     return std::nullopt;
 }
 

@@ -1,44 +1,29 @@
 #include "zone/ZonePaths.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <vector>
 
 #include "base/Format.h"
 #include "base/TextCase.h"
+#include "base/platform/Files.h"
 
 namespace orv {
 namespace {
 
-bool Exists(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-struct TDirCloser {
-    void operator()(DIR* d) const { ::closedir(d); }
-};
+bool Exists(const std::string& path) { return platform::KindOf(path) != platform::TFileKind::Missing; }
 
 // The entries of `directory` whose names equal `name` ignoring case, an exact match first.
 std::vector<std::string> MatchesIgnoringCase(const std::string& directory, std::string_view name)
 {
     std::vector<std::string> matches;
-    const std::unique_ptr<DIR, TDirCloser> dir(::opendir(directory.empty() ? "." : directory.c_str()));
-    if (!dir)
-        return matches;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view candidate = entry->d_name;
-        if (candidate == "." || candidate == ".." || !SameTextIgnoringCase(candidate, name))
+    for (std::string& candidate : platform::DirectoryEntries(directory)) {
+        if (!SameTextIgnoringCase(candidate, name))
             continue;
         if (candidate == name)
-            matches.insert(matches.begin(), std::string(candidate));
+            matches.insert(matches.begin(), std::move(candidate));
         else
-            matches.emplace_back(candidate);
+            matches.push_back(std::move(candidate));
     }
     return matches;
 }

@@ -6,13 +6,13 @@
 //       ...;
 //   target.Write({"maps", "deep.txt"}, [&](orv::TStream& file) { ... });
 //
-// Every path component is opened from the directory's descriptor with O_NOFOLLOW: a
-// symbolic link at any level below the directory, or at the file's own name, is refused
-// and never followed. A file is written under a fresh temporary name created with
-// O_EXCL beside its final name, then renamed over it: a file or link already standing
-// there is replaced, never written through, and a failed write leaves nothing behind.
-// The temporary names are short, so a file name may take the file system's whole limit
-// (255 bytes).
+// Every path component is opened from the open directory above it, never following a
+// link: a symbolic link (or reparse point) at any level below the directory, or at the
+// file's own name, is refused and never followed. A file is written under a fresh
+// temporary name created exclusively beside its final name, then renamed over it
+// (platform::TAtomicFile): a file or link already standing there is replaced, never
+// written through, and a failed write leaves nothing behind. The temporary names are
+// short, so a file name may take the file system's whole limit (255 bytes).
 //
 // Paths given as components are already checked to stay below the directory (no "..",
 // no empty or "." components: ArchiveCommands' SafeComponents).
@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/platform/Files.h"
 #include "formats/Stream.h"
 
 namespace orvtool {
@@ -45,7 +46,6 @@ public:
     // Creates the directory (and its parents) when missing, then holds it open; the
     // directory itself may be reached through a link, as the user named it.
     explicit TExtractTarget(const std::string& directory);
-    ~TExtractTarget();
     TExtractTarget(const TExtractTarget&) = delete;
     TExtractTarget& operator=(const TExtractTarget&) = delete;
 
@@ -64,14 +64,13 @@ public:
     std::string Shown(const TComponents& path) const { return ShownPath(m_Directory, path); }
 
 private:
-    int OpenParent(const TComponents& path);
+    const orv::platform::TDirectory& OpenParent(const TComponents& path);
 
     std::string m_Directory;
-    int m_Handle = -1;
+    orv::platform::TDirectory m_Root;
     // The last parent directory opened, so that members of one directory open it once.
     TComponents m_ParentPath;
-    int m_Parent = -1;
-    unsigned m_Serial = 0;
+    orv::platform::TDirectory m_Parent;
 };
 
 }  // namespace orvtool

@@ -344,6 +344,23 @@ TEST(ToolExtract, RefusesToWriteThroughSymbolicLinks)
     EXPECT_TRUE(Listing(outside).empty());
 }
 
+// A folder standing where the archive's last member would land stops the extraction
+// before the first file is written.
+TEST(ToolExtract, AFolderAtAMembersNameIsRefusedBeforeAnythingIsWritten)
+{
+    ScratchDir scratch;
+    const TMPKFile archive(DatArchive());
+    const int count = archive.Directory().Count();
+    ASSERT_GT(count, 1);
+    const std::string last = archive.Directory().Items(count - 1).Name;
+    const fs::path out = scratch.Path() / "out";
+    fs::create_directories(out / last);
+    const TRunResult run = Tool({"extract", DatArchive(), "-d", out.string()});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(Has(run.Err, (out / last).string() + " is a directory")) << run.Err;
+    EXPECT_EQ(Listing(out), std::vector<std::string>{last});
+}
+
 TEST(ToolExtract, MissingMembersAndDamagedDataFailWithoutLeavingFiles)
 {
     ScratchDir scratch;
@@ -638,6 +655,42 @@ TEST(ToolOutputs, AFileThatCannotBeWrittenWholeIsNamedWithTheReasonAndRemoved)
     // Only the sector.dat the zone commands extract into the working directory is left.
     for (const auto& entry : fs::directory_iterator(scratch.Path()))
         EXPECT_EQ(entry.path().filename(), "sector.dat");
+}
+
+// Only a regular file (or nothing) is ever replaced: a FIFO or a directory at an output's
+// name, the main file's or a side file's, is refused by name and left as it was.
+TEST(ToolOutputs, AFifoOrADirectoryAtAnOutputIsRefusedByNameAndKept)
+{
+    ScratchDir scratch;
+    const std::string game = SampleGame().string();
+    const std::string fifo = scratch.File("fifo.png");
+    const std::string directory = scratch.File("folder.png");
+    const std::string glbDirectory = scratch.File("folder.glb");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    fs::create_directory(directory);
+    fs::create_directory(glbDirectory);
+    ASSERT_EQ(::mkfifo(scratch.File("z.bin").c_str(), 0644), 0);
+    const struct {
+        std::vector<std::string> Args;
+        std::string Says;
+    } cases[] = {
+        {{"convert", game + "/zones/sky/wisps.tga", fifo}, fifo + " (a FIFO, not a regular file)"},
+        {{"heightmap", game, "111", fifo}, fifo + " (a FIFO, not a regular file)"},
+        {{"map", game, "111", "-o", fifo}, fifo + " (a FIFO, not a regular file)"},
+        {{"map", game, "111", "-o", directory}, directory + " (a directory, not a regular file)"},
+        {{"export", game, "111", "-o", glbDirectory}, glbDirectory + " (a directory, not a regular file)"},
+        {{"export", game, "111", "-o", scratch.File("z.gltf")}, scratch.File("z.bin") + " (a FIFO, not a regular file)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args[0] + " " + c.Args.back());
+        const TRunResult run = Tool(c.Args, scratch.Path().string());
+        EXPECT_EQ(run.ExitCode, 1) << run.Err;
+        EXPECT_TRUE(Has(run.Err, c.Says)) << run.Err;
+    }
+    EXPECT_EQ(Listing(scratch.Path()), (std::vector<std::string>{"fifo.png", "folder.glb", "folder.png", "sector.dat", "z.bin"}));
+    struct stat status {};
+    EXPECT_TRUE(::lstat(fifo.c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
+    EXPECT_TRUE(::lstat(scratch.File("z.bin").c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
 }
 
 }  // namespace

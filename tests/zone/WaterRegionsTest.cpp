@@ -1,5 +1,7 @@
 // Water regions: the sector.dat semantics, and the zone loading step that writes the file.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -247,6 +249,29 @@ TEST_F(WaterLoading, AnUnwritableDirectoryIsLoggedAndTheRegionsStillLoad)
     }
     EXPECT_EQ(test::DirectoryEntries(blocked), std::vector<std::string>{"sector.dat"});
     EXPECT_TRUE(std::filesystem::is_directory(blocked + "/sector.dat"));
+}
+
+// A sector.dat that cannot be written whole (here: beyond the file size limit, as on a
+// full disk) is logged with the reason, and neither it nor its temporary file is left.
+TEST_F(WaterLoading, AFileThatCannotBeWrittenWholeLeavesNoTemporaryFile)
+{
+    TMPKFile archive(WriteArchive(Sector));
+    const std::string out = Dir.Path() + "out";
+    std::filesystem::create_directory(out);
+    rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 8;   // fewer bytes than the member has
+    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    TWaterRegionList regions;
+    LoadWaterRegions(archive, regions, out);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    ::signal(SIGXFSZ, handler);
+    EXPECT_EQ(regions.size(), 1u);
+    ASSERT_EQ(Lines.size(), 1u);
+    EXPECT_TRUE(Lines[0].starts_with("Cannot write " + out + "/sector.dat (File too large)")) << Lines[0];
+    EXPECT_TRUE(test::DirectoryEntries(out).empty());
 }
 
 TEST_F(WaterLoading, ABadFileStillLeavesTheFileWritten)

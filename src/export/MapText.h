@@ -14,7 +14,7 @@
 namespace orv {
 
 // DejaVu Sans Bold, from Debian's fonts-dejavu-core.
-inline constexpr std::string_view MapFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+inline constexpr std::string_view MapFontFile = ORVANDEL_MAP_FONT;   // found by the build
 
 struct TTextCoverage {
     int Width = 0, Height = 0;

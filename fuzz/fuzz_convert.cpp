@@ -5,7 +5,7 @@
 // The input's first byte picks the file name's extension (taken modulo 4: .tga, .bmp,
 // .dds, .pcx, as the seeds' writer numbers them); the rest is the file. What convert
 // reports as an error is no finding: an orv::Exception from the readers or a
-// std::runtime_error (the tool's FileError, a libpng failure).
+// std::runtime_error (the tool's FileError, a refusal of the PNG encoder).
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -1,14 +1,16 @@
-// PNG through libpng's write API into memory. libpng reports errors by longjmp, so the
-// one function that sets the jump point holds nothing with a destructor; the messages
-// are carried out in a plain buffer and turned into exceptions afterwards.
+// PNG written by hand over zlib's deflate. The format needs only a few chunks, a CRC and
+// per-row filtering, and owning them gives: one encoder for every platform (the Windows
+// build has zlib but no PNG library), the same bytes on each, tEXt chunks for the map's
+// metadata, and a single pass that filters each row and feeds it to deflate at once, so
+// that a large picture costs little beyond its compression and no second copy of itself.
 #include "writers/PNG.h"
 
-#include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "formats/Stream.h"
@@ -17,86 +19,153 @@ namespace orv {
 
 namespace {
 
-constexpr std::array<int, 5> ColorTypeByChannels{0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
-                                                 PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
+constexpr std::array<uint8_t, 8> Signature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::array<uint8_t, 5> ColorTypeByChannels{0, 0 /*grey*/, 4 /*grey+alpha*/, 2 /*RGB*/, 6 /*RGBA*/};
+constexpr size_t IDATSize = 1 << 16;   // compressed bytes per IDAT chunk
 
-// What the callbacks reach through libpng's pointers.
-struct TPNGOutput {
-    std::vector<uint8_t>* Bytes = nullptr;
-    char Error[256] = {};
-};
-
-void OnError(png_structp png, png_const_charp message)
+void PutBig32(std::vector<uint8_t>& out, uint32_t v)
 {
-    auto* output = static_cast<TPNGOutput*>(png_get_error_ptr(png));
-    std::snprintf(output->Error, sizeof output->Error, "%s", message);
-    png_longjmp(png, 1);
+    out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
 }
 
-void OnWarning(png_structp, png_const_charp) {}
-
-void OnWrite(png_structp png, png_bytep data, size_t length)
+void PutChunk(std::vector<uint8_t>& out, const char (&type)[5], std::span<const uint8_t> body)
 {
-    auto* output = static_cast<TPNGOutput*>(png_get_io_ptr(png));
-    try {
-        output->Bytes->insert(output->Bytes->end(), data, data + length);
-    } catch (const std::bad_alloc&) {
-        png_error(png, "out of memory");
-    }
+    PutBig32(out, uint32_t(body.size()));
+    const size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body.begin(), body.end());
+    PutBig32(out, uint32_t(crc32(0, out.data() + typeAt, uInt(out.size() - typeAt))));
 }
 
-void OnFlush(png_structp) {}
-
-struct TLayout {
-    png_uint_32 Width, Height;
-    int BitDepth, ColorType;
-    bool SwapSamples;   // 16-bit samples given little-endian
-};
-
-// False when libpng failed (the message is in the output's Error).
-bool WriteImage(png_structp png, png_infop info, const TLayout& layout, png_bytepp rows)
+// The chunk body of a tEXt entry after checking the keyword's rules.
+std::vector<uint8_t> TextBody(const TPNGText& entry)
 {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_set_IHDR(png, info, layout.Width, layout.Height, layout.BitDepth, layout.ColorType, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
-    png_write_info(png, info);
-    if (layout.SwapSamples)
-        png_set_swap(png);
-    png_write_image(png, rows);
-    png_write_end(png, nullptr);
-    return true;
+    const std::string& key = entry.Keyword;
+    const bool printable = std::all_of(key.begin(), key.end(), [](char c) {
+        const auto u = uint8_t(c);
+        return (u >= 32 && u <= 126) || u >= 161;
+    });
+    if (key.empty() || key.size() > 79 || !printable || key.front() == ' ' || key.back() == ' ' ||
+        key.find("  ") != std::string::npos)
+        throw std::invalid_argument("PNG text keyword not allowed: \"" + key + "\"");
+    if (entry.Text.find('\0') != std::string::npos)
+        throw std::invalid_argument("PNG text of \"" + key + "\" holds a NUL byte");
+    std::vector<uint8_t> body(key.begin(), key.end());
+    body.push_back(0);
+    body.insert(body.end(), entry.Text.begin(), entry.Text.end());
+    return body;
 }
 
-class TPNGWriter {
+uint8_t Paeth(uint8_t a, uint8_t b, uint8_t c)
+{
+    const int p = int(a) + int(b) - int(c);
+    const int pa = std::abs(p - int(a)), pb = std::abs(p - int(b)), pc = std::abs(p - int(c));
+    return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+// Filters rows of PNG-order bytes. Each candidate row holds its filter type byte first.
+class TRowFilter {
 public:
-    explicit TPNGWriter(TPNGOutput& output)
+    TRowFilter(size_t rowBytes, size_t pixelBytes)
+        : m_Pixel(pixelBytes), m_Previous(rowBytes, 0)
     {
-        m_Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &output, OnError, OnWarning);
-        if (m_Png)
-            m_Info = png_create_info_struct(m_Png);
-        if (!m_Png || !m_Info) {
-            png_destroy_write_struct(&m_Png, &m_Info);
-            throw std::runtime_error("libpng could not start a PNG");
-        }
-        png_set_write_fn(m_Png, &output, OnWrite, OnFlush);
+        for (auto& candidate : m_Candidates)
+            candidate.resize(rowBytes + 1);
     }
-    ~TPNGWriter() { png_destroy_write_struct(&m_Png, &m_Info); }
-    TPNGWriter(const TPNGWriter&) = delete;
-    TPNGWriter& operator=(const TPNGWriter&) = delete;
 
-    png_structp Png() const { return m_Png; }
-    png_infop Info() const { return m_Info; }
+    // The best filtered form of row (filter byte first); row becomes the previous row.
+    std::span<const uint8_t> Filter(std::span<const uint8_t> row)
+    {
+        const uint8_t* up = m_Previous.data();
+        const size_t n = row.size(), bpp = m_Pixel;
+        uint8_t* none = m_Candidates[0].data() + 1;
+        uint8_t* sub = m_Candidates[1].data() + 1;
+        uint8_t* upF = m_Candidates[2].data() + 1;
+        uint8_t* avg = m_Candidates[3].data() + 1;
+        uint8_t* paeth = m_Candidates[4].data() + 1;
+        std::copy(row.begin(), row.end(), none);
+        for (size_t i = 0; i < bpp; ++i) {
+            sub[i] = row[i];
+            upF[i] = uint8_t(row[i] - up[i]);
+            avg[i] = uint8_t(row[i] - up[i] / 2);
+            paeth[i] = uint8_t(row[i] - up[i]);
+        }
+        for (size_t i = bpp; i < n; ++i) {
+            sub[i] = uint8_t(row[i] - row[i - bpp]);
+            upF[i] = uint8_t(row[i] - up[i]);
+            avg[i] = uint8_t(row[i] - (unsigned(row[i - bpp]) + up[i]) / 2);
+            paeth[i] = uint8_t(row[i] - Paeth(row[i - bpp], up[i], up[i - bpp]));
+        }
+        size_t best = 0;
+        uint64_t bestCost = UINT64_MAX;
+        for (size_t f = 0; f < m_Candidates.size(); ++f) {
+            m_Candidates[f][0] = uint8_t(f);
+            uint64_t cost = 0;
+            for (size_t i = 1; i <= n; ++i)
+                cost += uint64_t(std::abs(int(int8_t(m_Candidates[f][i]))));
+            if (cost < bestCost) {
+                bestCost = cost;
+                best = f;
+            }
+        }
+        std::copy(row.begin(), row.end(), m_Previous.begin());
+        return m_Candidates[best];
+    }
 
 private:
-    png_structp m_Png = nullptr;
-    png_infop m_Info = nullptr;
+    size_t m_Pixel;
+    std::vector<uint8_t> m_Previous;
+    std::array<std::vector<uint8_t>, 5> m_Candidates;
+};
+
+// zlib's stream, ended however the encoding ends; its output becomes IDAT chunks.
+class TIDATWriter {
+public:
+    explicit TIDATWriter(std::vector<uint8_t>& out) : m_Out(out), m_Buffer(IDATSize)
+    {
+        // Z_FILTERED suits rows that the filters have turned into small differences.
+        if (deflateInit2(&m_Stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_FILTERED) != Z_OK)
+            throw std::runtime_error("PNG: zlib could not start compressing");
+        Reset();
+    }
+    ~TIDATWriter() { deflateEnd(&m_Stream); }
+    TIDATWriter(const TIDATWriter&) = delete;
+    TIDATWriter& operator=(const TIDATWriter&) = delete;
+
+    void Write(std::span<const uint8_t> bytes, bool last)
+    {
+        m_Stream.next_in = const_cast<Bytef*>(bytes.data());   // zlib does not change its input
+        m_Stream.avail_in = uInt(bytes.size());
+        const int flush = last ? Z_FINISH : Z_NO_FLUSH;
+        for (;;) {
+            const int result = deflate(&m_Stream, flush);
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
+                throw std::runtime_error("PNG: zlib failed compressing");
+            if ((m_Stream.avail_out == 0 || result == Z_STREAM_END) && m_Stream.avail_out != IDATSize) {
+                PutChunk(m_Out, "IDAT", std::span(m_Buffer).first(IDATSize - m_Stream.avail_out));
+                Reset();
+            }
+            if (result == Z_STREAM_END || (!last && m_Stream.avail_in == 0 && m_Stream.avail_out != 0))
+                return;
+        }
+    }
+
+private:
+    void Reset()
+    {
+        m_Stream.next_out = m_Buffer.data();
+        m_Stream.avail_out = uInt(m_Buffer.size());
+    }
+
+    std::vector<uint8_t>& m_Out;
+    std::vector<uint8_t> m_Buffer;
+    z_stream m_Stream{};
 };
 
 }  // namespace
 
-std::vector<uint8_t> EncodePNG(int width, int height, int channels, int bitDepth, std::span<const uint8_t> pixels)
+std::vector<uint8_t> EncodePNG(int width, int height, int channels, int bitDepth, std::span<const uint8_t> pixels,
+                               std::span<const TPNGText> text)
 {
     if (width <= 0 || height <= 0)
         throw std::invalid_argument("PNG size must be positive");
@@ -104,24 +173,41 @@ std::vector<uint8_t> EncodePNG(int width, int height, int channels, int bitDepth
         throw std::invalid_argument("PNG images have 1 to 4 channels");
     if (bitDepth != 8 && bitDepth != 16)
         throw std::invalid_argument("PNG output supports 8 and 16 bits per sample");
-    const size_t rowBytes = size_t(width) * size_t(channels) * (size_t(bitDepth) / 8);
+    const size_t pixelBytes = size_t(channels) * (size_t(bitDepth) / 8);
+    const size_t rowBytes = size_t(width) * pixelBytes;
     if (pixels.size() != rowBytes * size_t(height))
         throw std::invalid_argument("PNG pixel buffer does not match the image size");
+    if (width > MaxPNGSide || height > MaxPNGSide)
+        throw std::runtime_error("PNG: sides over " + std::to_string(MaxPNGSide) + " pixels are not written");
 
-    // libpng reads the rows without changing them (its transformations work on a copy).
-    std::vector<png_bytep> rows(static_cast<size_t>(height));
-    for (size_t y = 0; y < rows.size(); ++y)
-        rows[y] = const_cast<png_bytep>(pixels.data() + y * rowBytes);
+    std::vector<uint8_t> out(Signature.begin(), Signature.end());
+    std::vector<uint8_t> header;
+    PutBig32(header, uint32_t(width));
+    PutBig32(header, uint32_t(height));
+    // Bit depth, colour type, compression, filter method, no interlace.
+    header.insert(header.end(), {uint8_t(bitDepth), ColorTypeByChannels[size_t(channels)], 0, 0, 0});
+    PutChunk(out, "IHDR", header);
+    for (const TPNGText& entry : text)
+        PutChunk(out, "tEXt", TextBody(entry));
 
-    std::vector<uint8_t> bytes;
-    TPNGOutput output{&bytes};
-    TPNGWriter writer(output);
-    const TLayout layout{static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth,
-                         ColorTypeByChannels[static_cast<size_t>(channels)],
-                         bitDepth == 16 && std::endian::native == std::endian::little};
-    if (!WriteImage(writer.Png(), writer.Info(), layout, rows.data()))
-        throw std::runtime_error(std::string("libpng: ").append(output.Error));
-    return bytes;
+    // 16-bit samples go big-endian; the row is turned in a buffer of its own.
+    const bool swap = bitDepth == 16 && std::endian::native == std::endian::little;
+    std::vector<uint8_t> swapped(swap ? rowBytes : 0);
+    TRowFilter filter(rowBytes, pixelBytes);
+    TIDATWriter idat(out);
+    for (size_t y = 0; y < size_t(height); ++y) {
+        std::span<const uint8_t> row = pixels.subspan(y * rowBytes, rowBytes);
+        if (swap) {
+            for (size_t i = 0; i < rowBytes; i += 2) {
+                swapped[i] = row[i + 1];
+                swapped[i + 1] = row[i];
+            }
+            row = swapped;
+        }
+        idat.Write(filter.Filter(row), y + 1 == size_t(height));
+    }
+    PutChunk(out, "IEND", {});
+    return out;
 }
 
 void WritePNG(const std::string& path, int width, int height, int channels, int bitDepth,

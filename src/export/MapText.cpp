@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/platform/Files.h"
 #include "formats/Stream.h"
 
 namespace orv {
@@ -17,7 +18,9 @@ struct TMapFont::TFont {
     stbtt_fontinfo Info{};
 };
 
-TMapFont::TMapFont(const std::string& path) : m_Bytes(ReadWholeFile(path)), m_Font(std::make_unique<TFont>())
+TMapFont::TMapFont(const std::string& path)
+    : m_Bytes(ReadWholeFile(platform::IsAbsolutePath(path) ? path : platform::JoinPath(platform::ProgramFolder(), path))),
+      m_Font(std::make_unique<TFont>())
 {
     if (m_Bytes.empty() || stbtt_InitFont(&m_Font->Info, m_Bytes.data(), stbtt_GetFontOffsetForIndex(m_Bytes.data(), 0)) == 0)
         throw EFormatError(path + ": not a TrueType font");

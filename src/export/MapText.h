@@ -14,7 +14,8 @@
 namespace orv {
 
 // DejaVu Sans Bold, from Debian's fonts-dejavu-core.
-inline constexpr std::string_view MapFontFile = ORVANDEL_MAP_FONT;   // found by the build
+// Found by the build; a relative path (the Windows build's) is looked for beside the program.
+inline constexpr std::string_view MapFontFile = ORVANDEL_MAP_FONT;
 
 struct TTextCoverage {
     int Width = 0, Height = 0;

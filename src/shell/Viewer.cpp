@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -25,8 +24,6 @@
 namespace orv {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr TVec3f StartPosition{32768.0f, 256.0f, 256.0f};
 constexpr float StartPitch = 80.0f;
 constexpr float LevelPitch = 90.0f;
@@ -45,7 +42,8 @@ enum TLocItem : size_t { LocX, LocY, LocZ, LocH, LocP, LocItems };
 // The camera after "above" in the location box.
 constexpr int AboveLocation[LocItems] = {29963, 55175, 30683, 359, 7};
 
-constexpr std::string_view WineGameDir = "drive_c/games/isles/";
+[[maybe_unused]] constexpr std::string_view WineGameDir = "drive_c/games/isles/";
+[[maybe_unused]] constexpr std::string_view WindowsGameDir = "c:\\games\\isles\\";
 constexpr std::string_view ZonesFolder = "zones";
 constexpr std::string_view ZonePrefix = "zone";
 // Zone numbers beyond nine digits do not fit the archive's 32-bit zone id.
@@ -249,6 +247,9 @@ void TViewer::atnDumpHExecute(std::FILE* out) { DumpHMap(Terrain, out); }
 
 std::string DefaultGameDir()
 {
+#ifdef _WIN32
+    return std::string(WindowsGameDir);
+#else
     std::string prefix;
     if (const char* wine = std::getenv("WINEPREFIX"); wine && *wine) {
         prefix = wine;
@@ -256,17 +257,17 @@ std::string DefaultGameDir()
         prefix = IncludeTrailingPathDelimiter(platform::HomeFolder()) + ".wine";
     }
     return IncludeTrailingPathDelimiter(prefix) + std::string(WineGameDir);
+#endif
 }
 
 std::string GameDirFromArgument(const std::string& argument) { return IncludeTrailingPathDelimiter(argument); }
 
 std::string GameFolderProblem(const std::string& dir)
 {
-    std::error_code error;
-    if (!fs::is_directory(dir, error))
+    if (platform::KindOf(dir, true) != platform::TFileKind::Directory)
         return "There is no folder " + dir + ".";
     const std::string zones = ResolvePathIgnoringCase(IncludeTrailingPathDelimiter(dir), ZonesFolder);
-    if (!fs::is_directory(zones, error))
+    if (platform::KindOf(zones, true) != platform::TFileKind::Directory)
         return std::string("There is no zones folder in ").append(dir).append(
             ", so it is no game folder: choose the folder that holds zones and data.");
     return "";
@@ -275,10 +276,8 @@ std::string GameFolderProblem(const std::string& dir)
 std::vector<int> GameZones(const std::string& gameDir)
 {
     std::vector<int> zones;
-    std::error_code error;
-    const fs::path folder = ResolvePathIgnoringCase(IncludeTrailingPathDelimiter(gameDir), ZonesFolder);
-    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
+    const std::string folder = ResolvePathIgnoringCase(IncludeTrailingPathDelimiter(gameDir), ZonesFolder);
+    for (const std::string& name : platform::DirectoryEntries(folder)) {
         if (name.size() < ZonePrefix.size() + 3 || !SameTextIgnoringCase(name.substr(0, ZonePrefix.size()), ZonePrefix))
             continue;
         const std::string digits = name.substr(ZonePrefix.size());
@@ -290,7 +289,8 @@ std::vector<int> GameZones(const std::string& gameDir)
         std::snprintf(formatted.data(), formatted.size(), "%03d", zone);
         if (digits != formatted.data())
             continue;
-        if (fs::is_regular_file(ZoneArchivePath(IncludeTrailingPathDelimiter(gameDir), zone, TZoneArchive::Data), error))
+        if (platform::KindOf(ZoneArchivePath(IncludeTrailingPathDelimiter(gameDir), zone, TZoneArchive::Data), true) ==
+            platform::TFileKind::Regular)
             zones.push_back(zone);
     }
     std::sort(zones.begin(), zones.end());

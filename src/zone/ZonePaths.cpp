@@ -35,7 +35,9 @@ std::optional<std::string> Resolve(const std::string& resolved, const std::vecto
 {
     if (first == components.size())
         return Exists(resolved) ? std::optional(resolved) : std::nullopt;
-    const std::string parent = resolved.empty() || resolved.back() == PathDelimiter ? resolved : resolved + PathDelimiter;
+    const std::string parent = resolved.empty() || PathDelimiters.find(resolved.back()) != std::string_view::npos
+                                   ? resolved
+                                   : resolved + PathDelimiter;
     for (const std::string& match : MatchesIgnoringCase(parent, components[first]))
         if (auto found = Resolve(parent + match, components, first + 1))
             return found;
@@ -46,7 +48,7 @@ std::optional<std::string> Resolve(const std::string& resolved, const std::vecto
 
 std::string IncludeTrailingPathDelimiter(const std::string& path)
 {
-    if (!path.empty() && path.back() == PathDelimiter)
+    if (!path.empty() && PathDelimiters.find(path.back()) != std::string_view::npos)
         return path;
     return path + PathDelimiter;
 }
@@ -59,7 +61,7 @@ std::string ResolvePathIgnoringCase(const std::string& directory, std::string_vi
     std::vector<std::string_view> components;
     size_t start = 0;
     while (start <= relative.size()) {
-        const size_t slash = std::min(relative.find(PathDelimiter, start), relative.size());
+        const size_t slash = std::min(relative.find_first_of(PathDelimiters, start), relative.size());
         if (slash > start)
             components.push_back(relative.substr(start, slash - start));
         start = slash + 1;

@@ -11,12 +11,20 @@
 
 namespace orv {
 
-constexpr char PathDelimiter = '/';
-
 // The archive names, with the game directory as argument 0 and the zone id as argument
-// 1 (at least three digits, longer ids in full).
+// 1 (at least three digits, longer ids in full). Windows writes `\` between the
+// components and takes `/` as well.
+#ifdef _WIN32
+constexpr char PathDelimiter = '\\';
+constexpr std::string_view PathDelimiters = "\\/";
+constexpr std::string_view DataArchiveFormat = "%szones\\zone%3.3d\\dat%1:3.3d.mpk";
+constexpr std::string_view TextureArchiveFormat = "%szones\\zone%3.3d\\tex%1:3.3d.mpk";
+#else
+constexpr char PathDelimiter = '/';
+constexpr std::string_view PathDelimiters = "/";
 constexpr std::string_view DataArchiveFormat = "%szones/zone%3.3d/dat%1:3.3d.mpk";
 constexpr std::string_view TextureArchiveFormat = "%szones/zone%3.3d/tex%1:3.3d.mpk";
+#endif
 
 enum class TZoneArchive { Data, Texture };
 
@@ -32,7 +40,8 @@ std::string ZoneArchivePath(const std::string& gameDir, int zoneId, TZoneArchive
 // so that opening it fails with that name. The directory itself is taken as written.
 std::string ResolvePathIgnoringCase(const std::string& directory, std::string_view relative);
 
-// Appends the delimiter unless the path already ends in one (an empty path gives "/").
+// Appends the delimiter unless the path already ends in one of PathDelimiters (an empty
+// path gives the delimiter alone).
 std::string IncludeTrailingPathDelimiter(const std::string& path);
 
 }  // namespace orv

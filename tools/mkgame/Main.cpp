@@ -9,16 +9,17 @@
 //
 // Every run writes the same bytes: the land comes from fixed seeds and the archive
 // members carry a fixed date.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "Landscape.h"
 #include "Painter.h"
 #include "SharedArt.h"
+#include "base/platform/Files.h"
 #include "formats/Stream.h"
 #include "writers/ImageWriters.h"
 #include "writers/MPKWriter.h"
@@ -56,15 +57,22 @@ std::vector<uint8_t> TextBytes(const std::string& text)
     return {text.begin(), text.end()};
 }
 
-void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+// path: relative to dir, with "/" between its components.
+void WriteFile(const std::string& dir, const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::filesystem::create_directories(path.parent_path());
-    orv::WriteWholeFile(path.string(), bytes.data(), bytes.size());
+    std::string full = dir;
+    for (size_t start = 0, end; start < path.size(); start = end + 1) {
+        end = std::min(path.find('/', start), path.size());
+        full = orv::platform::JoinPath(full, path.substr(start, end - start));
+    }
+    orv::platform::CreateDirectories(orv::platform::DirectoryOf(full));
+    orv::WriteWholeFile(full, bytes.data(), bytes.size());
 }
 
 std::string ArchiveStem(const std::string& path)
 {
-    return std::filesystem::path(path).stem().string();
+    const std::string name = orv::platform::NameOf(path);
+    return name.substr(0, name.rfind('.'));
 }
 
 // The tile member of patch (px, py): the second number counts from the far y edge.
@@ -87,7 +95,7 @@ void WriteZone(const std::string& gameDir, const TZoneRecipe& recipe)
         {std::string(orv::SectorMember), TextBytes(FormatSectorFile(land)), MemberTimestamp},
     };
     const std::string dataPath = orv::ZoneArchiveName(gameDir, recipe.Id, orv::TZoneArchive::Data);
-    std::filesystem::create_directories(std::filesystem::path(dataPath).parent_path());
+    orv::platform::CreateDirectories(orv::platform::DirectoryOf(dataPath));
     orv::WriteMPK(dataPath, ArchiveStem(dataPath), data);
 
     const TTilePainter painter(land, recipe.Seed);
@@ -113,13 +121,13 @@ void WriteZone(const std::string& gameDir, const TZoneRecipe& recipe)
                 TilesPerSide * TilesPerSide, recipe.BmpTiles ? "BMP" : "DDS");
 }
 
-void WriteSharedFiles(const std::filesystem::path& dir)
+void WriteSharedFiles(const std::string& dir)
 {
-    WriteFile(dir / "zones" / "d00.bmp", orv::EncodeBMP24(DetailTexture()));
-    WriteFile(dir / "zones" / "sky" / "wisps.tga", orv::EncodeTGA(CloudTexture(), false, false));
-    WriteFile(dir / "zones" / "textures" / "watery.tga", orv::EncodeTGA(WaterTexture(), true, true));
-    WriteFile(dir / "data" / "compass_bar.bmp", orv::EncodeBMP24(CompassTexture()));
-    WriteFile(dir / "checker.bmp", orv::EncodeBMP24(CheckerTexture()));
+    WriteFile(dir, "zones/d00.bmp", orv::EncodeBMP24(DetailTexture()));
+    WriteFile(dir, "zones/sky/wisps.tga", orv::EncodeTGA(CloudTexture(), false, false));
+    WriteFile(dir, "zones/textures/watery.tga", orv::EncodeTGA(WaterTexture(), true, true));
+    WriteFile(dir, "data/compass_bar.bmp", orv::EncodeBMP24(CompassTexture()));
+    WriteFile(dir, "checker.bmp", orv::EncodeBMP24(CheckerTexture()));
 }
 
 void PrintUsage(std::FILE* out)
@@ -145,7 +153,7 @@ int main(int argc, char** argv)
     const auto start = std::chrono::steady_clock::now();
     const std::string dir = argv[1];
     try {
-        std::filesystem::create_directories(dir);
+        orv::platform::CreateDirectories(dir);
         const std::string gameDir = orv::IncludeTrailingPathDelimiter(dir);
         for (const TZoneRecipe& recipe : Zones)
             WriteZone(gameDir, recipe);

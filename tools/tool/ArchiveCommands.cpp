@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,7 +32,6 @@ namespace orvtool {
 
 namespace {
 
-namespace fs = std::filesystem;
 
 constexpr int64_t SecondsPerDay = 86400;
 
@@ -223,11 +221,11 @@ int Extract(const TExtractOptions& options)
 {
     const std::string& archivePath = options.Archive;
     const std::vector<std::string>& wanted = options.Members;
-    const fs::path root(options.Directory);
+    const std::string& root = options.Directory;
 
     const auto archive = OpenArchive(archivePath);
     const orv::TMPKDirectoryEntryList& directory = archive->Directory();
-    const int64_t fileSize = static_cast<int64_t>(fs::file_size(archivePath));
+    const int64_t fileSize = orv::TFileStream(archivePath, orv::TFileMode::OpenRead).Size();
 
     // Everything is checked before anything is written.
     std::vector<int> chosen;
@@ -252,7 +250,7 @@ int Extract(const TExtractOptions& options)
         auto components = SafeComponents(name);
         if (!components)
             throw FileError(archivePath, "",
-                            "refusing member " + Printable(name) + ": its name leads outside " + Printable(root.string()));
+                            "refusing member " + Printable(name) + ": its name leads outside " + Printable(root));
         items.push_back({name, *components});
         paths.push_back(std::move(*components));
     }
@@ -261,10 +259,10 @@ int Extract(const TExtractOptions& options)
         const TExtraction& second = items[clash->second];
         throw FileError(archivePath, "",
                         "refusing members " + Printable(first.Member) + " and " + Printable(second.Member) +
-                            ": both would land on " + Printable(ShownPath(root.string(), first.Components)) +
+                            ": both would land on " + Printable(ShownPath(root, first.Components)) +
                             " (names compared ignoring letter case, with / and \\ alike)");
     }
-    TExtractTarget target(root.string());
+    TExtractTarget target(root);
     for (const TExtraction& item : items)
         if (auto problem = target.Check(item.Components))
             throw FileError(archivePath, Printable(item.Member), Printable(*problem));

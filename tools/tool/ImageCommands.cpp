@@ -7,7 +7,6 @@
 // commands and the header facts info prints.
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -108,7 +107,7 @@ void DescribeMPAK(const std::string& path)
     Fact("Members", directory.Count());
     Fact("Member bytes", size);
     Fact("Packed bytes", packed);
-    Fact("File size", static_cast<int64_t>(std::filesystem::file_size(path)));
+    Fact("File size", orv::TFileStream(path, orv::TFileMode::OpenRead).Size());
     if (auto damage = ArchiveDamage(path, *archive))
         throw FileError(path, "", *damage);
 }

@@ -102,6 +102,10 @@ std::string MakeTemporaryDirectory(const std::string& directory, const std::stri
 // ~/.config; %APPDATA% on Windows); empty when unknown.
 std::string HomeFolder();
 std::string ConfigFolder();
+// The folder of the running program; empty when unknown.
+std::string ProgramFolder();
+// Whether the path starts at a root ("/x"; "c:\x", "\\server\x" or "\x" on Windows).
+bool IsAbsolutePath(const std::string& path);
 // The path's last component and the rest, `\` and `/` both taken as separators on
 // Windows. Directory of "x" is ".".
 std::string DirectoryOf(const std::string& path);

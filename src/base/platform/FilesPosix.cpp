@@ -181,6 +181,18 @@ std::string ConfigFolder()
     return home.empty() ? home : JoinPath(home, ".config");
 }
 
+std::string ProgramFolder()
+{
+    std::string path(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || static_cast<size_t>(length) >= path.size())
+        return {};
+    path.resize(static_cast<size_t>(length));
+    return DirectoryOf(path);
+}
+
+bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
 std::string DirectoryOf(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');

@@ -6,6 +6,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#undef ReplaceFile   // the system's own function of that name is not used here
 
 #include <algorithm>
 #include <atomic>
@@ -241,6 +242,20 @@ std::string HomeFolder()
 }
 
 std::string ConfigFolder() { return Variable(L"APPDATA"); }
+
+std::string ProgramFolder()
+{
+    std::wstring path(32768, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size())
+        return {};
+    return DirectoryOf(Narrow(path.data(), length));
+}
+
+bool IsAbsolutePath(const std::string& path)
+{
+    return (!path.empty() && IsSeparator(path[0])) || (path.size() >= 3 && path[1] == ':' && IsSeparator(path[2]));
+}
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include "shell/GLViewer.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "base/Log.h"
 #include "gl/GLCalls.h"
@@ -121,6 +122,49 @@ void TGLViewer::ReleaseTextures()
     for (uint32_t* name : {&DetailTexture, &SkyTexture, &WaterTexture, &CompassTexture, &CheckerTexture})
         *name = 0;
     TileTextures.fill(0);
+}
+
+void TGLViewer::ReplaceZone(int zoneId)
+{
+    // The current zone, put back when the new one fails.
+    struct TKeptZone {
+        TTerrain Terrain;
+        TTerrainNormals Normals;
+        TWaterRegionList WaterRegions;
+        int ZoneID;
+        TTextureNames TileNames;
+        std::array<uint32_t, 256> TileTextures;
+        std::array<bool, TileCount> TileWithoutImage;
+        bool TilesAreDDS;
+    };
+    // On the heap: the two grids are too large for the stack.
+    auto kept = std::make_unique<TKeptZone>();
+    kept->Terrain = Terrain;
+    kept->Normals = TerrainNormals;
+    kept->WaterRegions = std::move(WaterRegions);
+    kept->ZoneID = ZoneID;
+    kept->TileNames = std::move(m_TileNames);
+    kept->TileTextures = TileTextures;
+    kept->TileWithoutImage = TileWithoutImage;
+    kept->TilesAreDDS = TilesAreDDS;
+    WaterRegions.clear();
+    if (!kept->TileNames.Empty()) {
+        m_TileNames = TTextureNames(static_cast<int>(TileTextures.size()));
+        std::ranges::copy(m_TileNames.Names(), TileTextures.begin());
+    }
+    try {
+        LoadZone(zoneId);
+    } catch (...) {
+        Terrain = kept->Terrain;
+        TerrainNormals = kept->Normals;
+        WaterRegions = std::move(kept->WaterRegions);
+        ZoneID = kept->ZoneID;
+        m_TileNames = std::move(kept->TileNames);
+        TileTextures = kept->TileTextures;
+        TileWithoutImage = kept->TileWithoutImage;
+        TilesAreDDS = kept->TilesAreDDS;
+        throw;
+    }
 }
 
 void TGLViewer::CheckGLError(std::string_view context) { orv::CheckGLError(context); }

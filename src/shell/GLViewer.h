@@ -65,6 +65,11 @@ public:
     // The pending OpenGL error as one line "<error text>: <context>"; nothing without.
     void CheckGLError(std::string_view context);
 
+    // A zone change: LoadZone into new tile texture names, keeping the current zone
+    // (heights, normals, water, tiles, ZoneID) until everything has loaded; on failure
+    // the current zone is whole again and the failure is raised.
+    void ReplaceZone(int zoneId);
+
     // Texture loading: the 64 tiles of the open texture archive, and the five shared
     // textures from the game directory and the working directory.
     void LoadTerrainTextures(TMPKFile& archive) override;

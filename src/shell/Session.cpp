@@ -158,11 +158,14 @@ void TSession::ApplyStartOptions()
 
 // --- Zones and folders ---------------------------------------------------------------
 
-void TSession::LoadZone(int zoneId)
+void TSession::LoadZone(int zoneId, TZoneChange change)
 {
     m_FrontEnd.MakeCurrent();
     try {
-        m_Viewer->LoadZone(zoneId);
+        if (change == TZoneChange::Whole)
+            m_Viewer->ReplaceZone(zoneId);
+        else
+            m_Viewer->LoadZone(zoneId);
     } catch (const std::exception& e) {
         const std::string note = MissingZoneNote(m_Viewer->GameDir, zoneId);
         if (note.empty())
@@ -171,7 +174,7 @@ void TSession::LoadZone(int zoneId)
     }
 }
 
-void TSession::LoadGame(int zoneId)
+bool TSession::LoadGame(int zoneId)
 {
     try {
         LoadZone(zoneId);
@@ -182,11 +185,12 @@ void TSession::LoadGame(int zoneId)
         if (m_FrontEnd.OfferAction(TMessageKind::Error, std::string(ApplicationTitle), e.what(),
                                    std::string(OpenGameFolderCaption)))
             OpenGameFolder();
-        return;
+        return false;
     }
     m_FrontEnd.MakeCurrent();
     m_Viewer->LoadSharedTextures();
     m_Viewer->CheckGLError("");
+    return true;
 }
 
 void TSession::OpenGameFolder()
@@ -202,12 +206,13 @@ void TSession::OpenGameFolder()
             OpenGameFolder();
         return;
     }
-    m_FrontEnd.RememberGameDir(dir);
     m_Viewer->GameDir = dir;
     // No zone of this folder is loaded yet.
     m_Viewer->ZoneID = 0;
-    if (m_FrontEnd.ViewActive())
-        LoadGame(TGLViewer::StartZone);
+    // Remembered once its zone has loaded (without a view there is nothing to load
+    // into), so that the next start does not open on the failure.
+    if (!m_FrontEnd.ViewActive() || LoadGame(TGLViewer::StartZone))
+        m_FrontEnd.RememberGameDir(dir);
 }
 
 void TSession::ChangeZone()
@@ -219,7 +224,7 @@ void TSession::ChangeZone()
         m_FrontEnd.AskChoice("Change zone", "Enter new Zone ID:", zones, std::to_string(m_Viewer->ZoneID));
     if (!reply)
         return;
-    LoadZone(StrToInt(*reply));
+    LoadZone(StrToInt(*reply), TZoneChange::Whole);
 }
 
 void TSession::GoTo()

@@ -145,15 +145,19 @@ public:
     void ApplyStartOptions();
 
     // --- Zones and folders -----------------------------------------------------------
-    // LoadZone; a zone the game folder does not have raises with a note of those it has.
-    void LoadZone(int zoneId);
+    // InPlace: LoadZone (what loaded before a failure stays); Whole: ReplaceZone (the
+    // current zone stays whole until the new one has loaded).
+    enum class TZoneChange { InPlace, Whole };
+    // Loads a zone; one the game folder does not have raises with a note of those it has.
+    void LoadZone(int zoneId, TZoneChange change = TZoneChange::InPlace);
     // The zone and the shared textures, as start-up loads them. When the zone cannot be
     // loaded the message offers another game folder (an unattended front end raises).
-    void LoadGame(int zoneId);
-    // Asks for another game folder; one with zones is remembered and its zone 111 loaded
-    // with the shared textures, another one is explained.
+    // Returns whether the zone loaded.
+    bool LoadGame(int zoneId);
+    // Asks for another game folder; one with zones gets its zone 111 loaded with the
+    // shared textures, and is remembered when that zone loaded; another one is explained.
     void OpenGameFolder();
-    // "Zone": asks for a zone (the game folder's offered) and loads it.
+    // "Zone": asks for a zone (the game folder's offered) and changes to it whole.
     void ChangeZone();
     // "Go to loc...": asks for a location and goes there.
     void GoTo();

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <GL/gl.h>
+
 #include "gl/GLTestSupport.h"
 #include "shell/Session.h"
 
@@ -60,10 +62,18 @@ protected:
         s_Game = FreshDirectory("session-game");
         TTestGame game;
         game.Height = [](int x, int) { return 400 + 8 * x; };
+        game.SectorDat = "[waterdefs]\nnum=1\n[river00]\nbankpoints=1\nleft00=10,20\nright00=200,240\n"
+                         "height=1200\ncolor=0xFF0000\n";
         game.Write(s_Game);
+        game.SectorDat = "[waterdefs]\nnum=0\n";
         game.Zone = 5;
         game.Height = [](int, int y) { return 2000 + 8 * y; };
         game.Write(s_Game);
+        // Zone 7: its data loads, its texture archive is cut short.
+        game.Zone = 7;
+        game.Write(s_Game);
+        const std::string textures = s_Game + "zones/zone007/tex007.mpk";
+        std::filesystem::resize_file(textures, std::filesystem::file_size(textures) / 2);
         s_Empty = FreshDirectory("session-empty");
         std::filesystem::create_directories(s_Empty + "zones");
     }
@@ -101,6 +111,13 @@ TEST_F(SessionTest, StartOnAFolderWithoutTheZoneExplainsAndOffersAnotherFolder)
     EXPECT_EQ(session.Viewer().ZoneID, 111);
     EXPECT_NE(session.Viewer().Terrain[200][128].Height, 0);
 
+    // A folder whose zone does not load is not remembered: the next start would open
+    // on the failure.
+    m_FrontEnd.FolderReply = s_Empty;
+    session.OpenGameFolder();
+    EXPECT_EQ(m_FrontEnd.Offered.size(), 2u);
+    EXPECT_EQ(m_FrontEnd.Remembered, std::vector<std::string>{s_Game});
+
     // Without anyone to answer, the failure is raised, not offered.
     TSessionFrontEnd unattended;
     TViewerOptions options;
@@ -115,16 +132,16 @@ TEST_F(SessionTest, ChangeZoneOffersTheFolderZonesAndExplainsAMissingOne)
     const int height111 = session.Viewer().Terrain[200][128].Height;
     m_FrontEnd.TextReply = "5";
     session.ChangeZone();
-    EXPECT_EQ(m_FrontEnd.Asked.back(), "Change zone|Enter new Zone ID:|111|5 111 ");
+    EXPECT_EQ(m_FrontEnd.Asked.back(), "Change zone|Enter new Zone ID:|111|5 7 111 ");
     EXPECT_EQ(session.Viewer().ZoneID, 5);
     EXPECT_NE(session.Viewer().Terrain[200][128].Height, height111);
 
-    m_FrontEnd.TextReply = "7";
+    m_FrontEnd.TextReply = "8";
     try {
         session.ChangeZone();
-        ADD_FAILURE() << "zone 7 loaded";
+        ADD_FAILURE() << "zone 8 loaded";
     } catch (const Exception& e) {
-        EXPECT_TRUE(std::string(e.what()).ends_with("\r" + MissingZoneNote(s_Game, 7))) << e.what();
+        EXPECT_TRUE(std::string(e.what()).ends_with("\r" + MissingZoneNote(s_Game, 8))) << e.what();
     }
     EXPECT_EQ(session.Viewer().ZoneID, 5);
 
@@ -132,6 +149,29 @@ TEST_F(SessionTest, ChangeZoneOffersTheFolderZonesAndExplainsAMissingOne)
     m_FrontEnd.TextReply.reset();
     session.ChangeZone();
     EXPECT_EQ(session.Viewer().ZoneID, 5);
+}
+
+TEST_F(SessionTest, AZoneChangeThatFailsHalfwayLeavesTheCurrentZoneWhole)
+{
+    TSession& session = Start(s_Game);
+    TGLViewer& v = session.Viewer();
+    const auto terrain = std::make_unique<TTerrain>(v.Terrain);
+    const auto normals = std::make_unique<TTerrainNormals>(v.TerrainNormals);
+    const auto tiles = v.TileTextures;
+    ASSERT_EQ(v.WaterRegions.size(), 1u);
+    m_FrontEnd.TextReply = "7";
+    EXPECT_THROW(session.ChangeZone(), Exception);
+    EXPECT_EQ(v.ZoneID, 111);
+    EXPECT_EQ(v.WaterRegions.size(), 1u);
+    EXPECT_EQ(v.TileTextures, tiles);
+    for (int x = 0; x < GridVertices; ++x)
+        for (int y = 0; y < GridVertices; ++y) {
+            ASSERT_EQ(v.Terrain[x][y].Height, (*terrain)[x][y].Height) << x << "," << y;
+            ASSERT_EQ(v.TerrainNormals[x][y], (*normals)[x][y]) << x << "," << y;
+        }
+    // The tiles kept are still textures.
+    for (int tile = 0; tile < TileCount; ++tile)
+        ASSERT_TRUE(glIsTexture(v.TileTextures[tile])) << tile;
 }
 
 TEST_F(SessionTest, GoToAsksWithTheCurrentPlaceAndGoesToTheReply)

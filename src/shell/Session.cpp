@@ -167,7 +167,8 @@ void TSession::LoadZone(int zoneId, TZoneChange change)
         else
             m_Viewer->LoadZone(zoneId);
     } catch (const std::exception& e) {
-        const std::string note = MissingZoneNote(m_Viewer->GameDir, zoneId);
+        // The note is a second line of a message box; unattended the message stays one line.
+        const std::string note = m_FrontEnd.Interactive() ? MissingZoneNote(m_Viewer->GameDir, zoneId) : "";
         if (note.empty())
             throw;
         throw Exception(std::string(e.what()).append("\r").append(note));

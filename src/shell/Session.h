@@ -148,7 +148,8 @@ public:
     // InPlace: LoadZone (what loaded before a failure stays); Whole: ReplaceZone (the
     // current zone stays whole until the new one has loaded).
     enum class TZoneChange { InPlace, Whole };
-    // Loads a zone; one the game folder does not have raises with a note of those it has.
+    // Loads a zone; one the game folder does not have raises with a note of those it has
+    // (for an interactive front end).
     void LoadZone(int zoneId, TZoneChange change = TZoneChange::InPlace);
     // The zone and the shared textures, as start-up loads them. When the zone cannot be
     // loaded the message offers another game folder (an unattended front end raises).

@@ -35,7 +35,6 @@ constexpr float LevelPitch = 90.0f;
 constexpr float MaxPitch = 180.0f;
 constexpr int LocYBase = 65535;   // Loc Y grows opposite to world y
 constexpr float MouseDegreePixels = 5.0f;
-constexpr int DetailPositions = 255;
 
 // Movement speeds in world units per millisecond.
 constexpr float NormalSpeed = 2.0f;
@@ -136,9 +135,9 @@ void TViewer::ComputeD2Values() { orv::ComputeD2Values(Terrain); }
 
 void TViewer::UpdateCLOD() { orv::UpdateCLOD(Terrain, Camera.Pos, CLODDetail); }
 
-void TViewer::trackCLODDetailChange(int position)
+void TViewer::SetCLODDetail(int position)
 {
-    CLODDetail = static_cast<float>(position / static_cast<double>(DetailPositions));
+    CLODDetail = static_cast<float>(position / static_cast<double>(CLODDetailMax));
     UpdateCLOD();
 }
 
@@ -243,9 +242,9 @@ void TViewer::MouseMove(int x, int y, bool leftButton)
 
 // --- Map dumps -------------------------------------------------------------------
 
-void TViewer::atnDumpD2Execute(std::FILE* out) { DumpD2Map(Terrain, out); }
+void TViewer::DumpD2Map(std::FILE* out) { orv::DumpD2Map(Terrain, out); }
 
-void TViewer::atnDumpHExecute(std::FILE* out) { DumpHMap(Terrain, out); }
+void TViewer::DumpHeightMap(std::FILE* out) { DumpHMap(Terrain, out); }
 
 // --- Game directory ----------------------------------------------------------------
 

@@ -165,7 +165,7 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
              {"32768,65279,256,0,80", 50}, {"12000,30000,3000,90,60", 255}, {"above", 1}}) {
         SCOPED_TRACE(loc);
         Zone->ApplyLocationReply(loc);
-        Zone->trackCLODDetailChange(detail);
+        Zone->SetCLODDetail(detail);
         TTriangleCounter counter;
         const int drawn = DrawCLODFanWalk(Zone->Terrain, Zone->TerrainNormals, false, false, counter);
         const std::string path = Scratch.File("view.gltf");
@@ -180,7 +180,7 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
                                  [](const tinygltf::Mesh& m) { return m.name == "water"; }));
     }
     Zone->ResetCamera();
-    Zone->trackCLODDetailChange(51);
+    Zone->SetCLODDetail(51);
 }
 
 TEST_F(GLTFExport, GltfKeepsItsBufferAndImagesBesideIt)

@@ -31,13 +31,13 @@ void Flush()
 
 int DumpH(const TZoneArguments& arguments)
 {
-    LoadViewer(arguments)->atnDumpHExecute(stdout);
+    LoadViewer(arguments)->DumpHeightMap(stdout);
     return 0;
 }
 
 int DumpD2(const TZoneArguments& arguments)
 {
-    LoadViewer(arguments)->atnDumpD2Execute(stdout);
+    LoadViewer(arguments)->DumpD2Map(stdout);
     return 0;
 }
 

@@ -93,11 +93,12 @@ TEST(WaterRegions, BadBankPointsRaiseAndKeepTheEarlierRivers)
         std::string Message;
     };
     const TCase cases[] = {
-        {"bankpoints=1\nleft00=5,6\n", "List index out of bounds (0)"},           // right00 missing
-        {"bankpoints=1\nleft00=\nright00=5,6\n", "List index out of bounds (0)"}, // empty
-        {"bankpoints=1\nleft00=5\nright00=5,6\n", "List index out of bounds (1)"},
-        {"bankpoints=1\nleft00=5,6\nright00=5,six\n", "'six' is not a valid integer value"},
-        {"bankpoints=2\nleft00=5,6\nright00=5,6\nleft01=7q,8\nright01=1,1\n", "'7q' is not a valid integer value"},
+        {"bankpoints=1\nleft00=5,6\n", "sector.dat: [river01]: no right00"},           // right00 missing
+        {"bankpoints=1\nleft00=\nright00=5,6\n", "sector.dat: [river01]: no left00"}, // empty
+        {"bankpoints=1\nleft00=5\nright00=5,6\n", "sector.dat: [river01]: left00: List index out of bounds (1)"},
+        {"bankpoints=1\nleft00=5,6\nright00=5,six\n", "sector.dat: [river01]: right00: 'six' is not a valid integer value"},
+        {"bankpoints=2\nleft00=5,6\nright00=5,6\nleft01=7q,8\nright01=1,1\n",
+         "sector.dat: [river01]: left01: '7q' is not a valid integer value"},
     };
     for (const TCase& c : cases) {
         TWaterRegionList regions;

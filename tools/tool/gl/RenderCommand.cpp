@@ -146,6 +146,7 @@ int Render(TRenderOptions& o)
     THeadlessContext context(o.Width, o.Height);
     TGLViewer viewer;
     viewer.GameDir = o.GameDir;
+    viewer.WriteSectorFile = false;
     // Start-up order: the view's first resize, then the creation handler.
     viewer.glMapResize(o.Width, o.Height);
     const std::string warning = viewer.LoadExtensions();
@@ -175,7 +176,7 @@ const TCommandRegistration RenderRegistration{
     "render", "Draw a zone headless, as the viewer does, into a PNG file", [](CLI::App& command) -> TRun {
         auto o = std::make_shared<TRenderOptions>();
         AddZoneArguments(command, o->Zone);
-        command.add_option("-o", o->Output, "the PNG file to write")->type_name("OUT.png");
+        command.add_option("-o", o->Output, "the PNG file to write")->type_name("OUT.png")->check(OutputExtension({".png"}));
         command.add_option("--loc", o->Location,
                            "place the camera as \"Go to loc...\" does, or \"above\"")
             ->type_name("X,Y,Z,h,p");

@@ -66,7 +66,7 @@ std::optional<std::string> ArchiveDamage(const orv::TMPKFile& archive)
     const orv::TMPKDirectoryEntryList& directory = archive.Directory();
     for (int i = 0; i < directory.Count(); ++i)
         if (auto damage = archive.MemberDamage(directory.Items(i)))
-            return Printable(*damage);
+            return damage;
     return std::nullopt;
 }
 

@@ -74,7 +74,7 @@ int Export(const TExportArguments& a)
         RefineAt(*viewer, a.Location.empty() ? std::nullopt : std::optional(a.Location), a.Detail);
     const orv::TExportCounts counts = orv::ExportZone(viewer->ZoneSource(), options, a.Output);
     std::printf("%s: %d terrain vertices, %d terrain triangles in %d tile primitives, %d water primitives\n",
-                a.Output.c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount,
+                Printable(a.Output).c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount,
                 counts.WaterPrimitives);
     return 0;
 }
@@ -97,7 +97,7 @@ int Map(const TMapArguments& a)
     options.Shade = !a.NoShade;
     const auto viewer = LoadViewer(a.Zone);
     orv::SaveZoneMap(viewer->ZoneSource(), options, a.Output);
-    std::printf("%s: %d x %d\n", a.Output.c_str(), options.Size, options.Size);
+    std::printf("%s: %d x %d\n", Printable(a.Output).c_str(), options.Size, options.Size);
     return 0;
 }
 

@@ -215,7 +215,7 @@ int Info(const std::string& path)
         orv::TFileStream file(path, orv::TFileMode::OpenRead);
         const std::vector<uint8_t> head = ReadHead(file);
         const TFileKind kind = DetectKind(path, head);
-        std::printf("%s\n", path.c_str());
+        std::printf("%s\n", Printable(path).c_str());
         switch (kind) {
         case TFileKind::MPAK: DescribeMPAK(path); break;
         case TFileKind::BMP: DescribeBMP(file, path, head); break;
@@ -235,7 +235,7 @@ int Convert(const std::string& path, const std::string& out)
     constexpr int BitDepth = 8;
     const TImage image = orv::NamingFailures(path, "", [&] { return DecodeImage(path); });
     orv::NamingFailures(out, "", [&] { orv::WritePNG(out, image.Width, image.Height, image.Channels, BitDepth, image.Pixels); });
-    std::printf("%s: %d x %d %s\n", out.c_str(), image.Width, image.Height, image.Channels == 4 ? "RGBA" : "RGB");
+    std::printf("%s: %d x %d %s\n", Printable(out).c_str(), image.Width, image.Height, image.Channels == 4 ? "RGBA" : "RGB");
     return 0;
 }
 

@@ -94,7 +94,30 @@ struct TStreamMember {
     std::vector<uint8_t> Stream;   // a zlib stream, stored as it is
 };
 
-// An MPAK archive whose members are the given zlib streams (the records' sizes claim 0).
+// What a zlib stream inflates to, counted up to 64 MiB; a bomb beyond that counts as 0
+// (no reader takes one to its end).
+inline uint32_t InflatedSize(const std::vector<uint8_t>& stream)
+{
+    constexpr uint64_t Counted = uint64_t{64} << 20;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return 0;
+    std::vector<Bytef> scratch(1 << 20);
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = static_cast<uInt>(stream.size());
+    int result = Z_OK;
+    while (result == Z_OK && z.total_out < Counted) {
+        z.next_out = scratch.data();
+        z.avail_out = static_cast<uInt>(scratch.size());
+        result = inflate(&z, Z_NO_FLUSH);
+    }
+    const uint64_t size = result == Z_STREAM_END ? z.total_out : 0;
+    inflateEnd(&z);
+    return static_cast<uint32_t>(size);
+}
+
+// An MPAK archive whose members are the given zlib streams, with their true sizes
+// recorded (0 for a bomb, see InflatedSize).
 inline std::vector<uint8_t> ArchiveOfStreams(const std::vector<TStreamMember>& members)
 {
     std::vector<uint8_t> directory, data;
@@ -103,6 +126,7 @@ inline std::vector<uint8_t> ArchiveOfStreams(const std::vector<TStreamMember>& m
         std::memcpy(record.data(), m.Name.data(), std::min<size_t>(m.Name.size(), MPKRecord::NameSize));
         PutU32(record, MPKRecord::Offset, static_cast<uint32_t>(data.size()));
         PutU32(record, MPKRecord::CompressedSize, static_cast<uint32_t>(m.Stream.size()));
+        PutU32(record, MPKRecord::UncompressedSize, InflatedSize(m.Stream));
         directory.insert(directory.end(), record.begin(), record.end());
         data.insert(data.end(), m.Stream.begin(), m.Stream.end());
     }

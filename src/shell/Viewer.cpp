@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "base/CgUtils.h"
 #include "base/Format.h"
@@ -124,7 +126,7 @@ void TViewer::CreateTerrainNormals()
 void TViewer::LoadWaterRegions(TMPKFile& archive)
 {
     Log("Loading water regions...");
-    orv::LoadWaterRegions(archive, WaterRegions);
+    orv::LoadWaterRegions(archive, WaterRegions, WriteSectorFile ? std::optional<std::string>(".") : std::nullopt);
 }
 
 void TViewer::LoadTerrainTextures(TMPKFile&) {}

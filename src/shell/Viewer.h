@@ -97,6 +97,9 @@ public:
 
     std::string GameDir;
     int ZoneID = 0;
+    // Whether loading a zone leaves its "sector.dat" in the working directory, as the
+    // viewer does; the tools read the water without writing anything.
+    bool WriteSectorFile = true;
 
     // The drawing switches (RenderVersion, Lighting, ...) are those of TDrawSwitches.
     float CLODDetail = CLODDetailStart;

@@ -608,6 +608,41 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
     EXPECT_TRUE(Has(unwritable.Err, "Cannot create file " + scratch.File("no/such/dir/out.png"))) << unwritable.Err;
 }
 
+// Standard output on a full device is a failure; outputs that could only be wrong (an
+// extension that says another format, a scale that makes coordinates infinite) are usage
+// errors before anything is loaded; file text reaches the terminal with its control
+// bytes escaped.
+TEST(ToolOutputs, WhatCannotArriveRightIsRefused)
+{
+    ScratchDir scratch;
+    const std::string game = SampleGame().string();
+    for (const std::string command : {"list", "info"}) {
+        const TRunResult run = RunProgram("/bin/sh", {"-c", "exec \"$0\" \"$@\" >/dev/full", ToolProgram, command, DatArchive()});
+        EXPECT_EQ(run.ExitCode, 1) << command;
+        EXPECT_TRUE(Has(run.Err, "orvandel-tool " + command + ": cannot write to standard output")) << run.Err;
+    }
+    const struct {
+        std::vector<std::string> Args;
+        std::string Says;
+    } refused[] = {
+        {{"map", game, "111", "-o", "x.jpg"}, "'x.jpg' is not a .png file"},
+        {{"heightmap", game, "111", "x.PNG.jpg"}, "'x.PNG.jpg' is not a .png file"},
+        {{"export", game, "111", "-o", "x.glb", "--scale", "3e38"}, "'3e38' is not a positive number of at most"},
+    };
+    for (const auto& c : refused) {
+        const TRunResult run = Tool(c.Args, scratch.Path().string());
+        EXPECT_EQ(run.ExitCode, 2) << c.Args[0];
+        EXPECT_TRUE(Has(run.Err, c.Says)) << run.Err;
+    }
+    EXPECT_TRUE(Listing(scratch.Path()).empty());
+
+    WriteMPK(scratch.File("a.mpk"), "\x1b]0;title\x07name", {{"m", Text("x"), 0}});
+    const TRunResult info = Tool({"info", scratch.File("a.mpk")});
+    EXPECT_EQ(info.ExitCode, 0) << info.Err;
+    EXPECT_TRUE(Has(info.Out, "\\x1B]0;title\\x07name")) << info.Out;
+    EXPECT_FALSE(Has(info.Out, "\x1b"));
+}
+
 // An output that cannot be written whole (here: beyond the file size limit, as on a full
 // disk) fails naming the file and the system's reason, and leaves nothing behind.
 TEST(ToolOutputs, AFileThatCannotBeWrittenWholeIsNamedWithTheReasonAndRemoved)

@@ -79,7 +79,7 @@ std::string GLFormatName(uint32_t format)
 
 void Fact(const char* name, const std::string& value)
 {
-    std::printf("%-20s %s\n", (std::string(name) + ":").c_str(), value.c_str());
+    std::printf("%-20s %s\n", (std::string(name) + ":").c_str(), Printable(value).c_str());
 }
 
 void Fact(const char* name, int64_t value)
@@ -109,7 +109,7 @@ void DescribeMPAK(const std::string& path)
     Fact("Member bytes", size);
     Fact("Packed bytes", packed);
     Fact("File size", static_cast<int64_t>(std::filesystem::file_size(path)));
-    if (auto damage = ArchiveDamage(path, *archive))
+    if (auto damage = ArchiveDamage(*archive))
         throw FileError(path, "", *damage);
 }
 
@@ -215,7 +215,7 @@ int Info(const std::string& path)
         orv::TFileStream file(path, orv::TFileMode::OpenRead);
         const std::vector<uint8_t> head = ReadHead(file);
         const TFileKind kind = DetectKind(path, head);
-        std::printf("%s\n", path.c_str());
+        std::printf("%s\n", Printable(path).c_str());
         switch (kind) {
         case TFileKind::MPAK: DescribeMPAK(path); break;
         case TFileKind::BMP: DescribeBMP(file, path, head); break;
@@ -235,7 +235,7 @@ int Convert(const std::string& path, const std::string& out)
     constexpr int BitDepth = 8;
     const TImage image = orv::NamingFailures(path, "", [&] { return DecodeImage(path); });
     orv::NamingFailures(out, "", [&] { orv::WritePNG(out, image.Width, image.Height, image.Channels, BitDepth, image.Pixels); });
-    std::printf("%s: %d x %d %s\n", out.c_str(), image.Width, image.Height, image.Channels == 4 ? "RGBA" : "RGB");
+    std::printf("%s: %d x %d %s\n", Printable(out).c_str(), image.Width, image.Height, image.Channels == 4 ? "RGBA" : "RGB");
     return 0;
 }
 
@@ -255,7 +255,7 @@ const TCommandRegistration ConvertRegistration{
     "convert", "Convert a BMP, TGA, DDS or PCX image into a PNG file", [](CLI::App& command) -> TRun {
         auto paths = std::make_shared<std::pair<std::string, std::string>>();
         command.add_option("IMAGE", paths->first, "the image to read")->required();
-        command.add_option("OUT.png", paths->second, "the PNG file to write")->required();
+        command.add_option("OUT.png", paths->second, "the PNG file to write")->required()->check(OutputExtension({".png"}));
         command.footer("Decodes the image as the viewer's readers see it and writes it top row first:\n"
                        "  BMP   any depth the viewer reads, as RGB\n"
                        "  TGA   24-bit as RGB, 32-bit as RGBA, 8-bit grey as RGB; rows and pixels in the\n"

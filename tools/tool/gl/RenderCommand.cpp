@@ -144,6 +144,7 @@ int Render(TRenderOptions& o)
         start.Location = o.Location;
     TSession session(frontEnd, start);
     TGLViewer& viewer = session.Viewer();
+    viewer.WriteSectorFile = false;   // a command reads the water without leaving sector.dat
     // Start-up order: the view's first resize, then creation.
     viewer.ResizeView(o.Width, o.Height);
     session.Start();
@@ -169,7 +170,7 @@ const TCommandRegistration RenderRegistration{
     "render", "Draw a zone headless, as the viewer does, into a PNG file", [](CLI::App& command) -> TRun {
         auto o = std::make_shared<TRenderOptions>();
         AddZoneArguments(command, o->Zone);
-        command.add_option("-o", o->Output, "the PNG file to write")->type_name("OUT.png");
+        command.add_option("-o", o->Output, "the PNG file to write")->type_name("OUT.png")->check(OutputExtension({".png"}));
         command.add_option("--loc", o->Location,
                            "place the camera as \"Go to loc...\" does, or \"above\"")
             ->type_name("X,Y,Z,h,p");

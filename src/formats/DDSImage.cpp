@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
+#include <string>
 
 #include "base/ByteOrder.h"
 
@@ -76,10 +78,15 @@ void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits)
     m_BlockBytes = format->BlockBytes;
     m_GLFormat = format->GLFormat;
 
-    // Whole blocks of the top level, in unsigned 32-bit arithmetic as the format's
-    // writers compute it.
-    const uint32_t topLevelSize = (std::max(S3TCBlockDimension, m_Width) / S3TCBlockDimension) *
-                                  (std::max(S3TCBlockDimension, m_Height) / S3TCBlockDimension) * m_BlockBytes;
+    // Blocks of the top level: sides that are not multiples of 4 end in partial blocks,
+    // and a side of 0 still takes one (at most 2^60 blocks, 2^64 bytes saturated).
+    auto blocks = [](uint32_t side) {
+        return std::max<uint64_t>(1, (uint64_t{side} + S3TCBlockDimension - 1) / S3TCBlockDimension);
+    };
+    const uint64_t blockCount = blocks(m_Width) * blocks(m_Height);
+    const uint64_t topLevelSize = blockCount > std::numeric_limits<uint64_t>::max() / m_BlockBytes
+                                      ? std::numeric_limits<uint64_t>::max()
+                                      : blockCount * m_BlockBytes;
 
     // The pixels decoded, when the caller decodes them (no wrap: at most 2^64 - 1 bytes).
     const uint64_t pixels = uint64_t{m_Width} * m_Height;
@@ -89,9 +96,13 @@ void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits)
                               ? std::numeric_limits<uint64_t>::max()
                               : pixels * bytesPerPixel;
     CheckImageLimits("DDS", m_Width, m_Height, held, limits);
+    // A top level the format's 32-bit sizes cannot hold is no image of any file.
+    if (topLevelSize > std::numeric_limits<uint32_t>::max())
+        throw EDDSError("DDS image of " + std::to_string(m_Width) + " x " + std::to_string(m_Height) +
+                        " pixels is too large: its top level needs " + std::to_string(topLevelSize) + " bytes");
 
     // Exact copy of the blocks; the buffer grows only as far as the source delivers.
-    const int64_t total = topLevelSize;
+    const auto total = static_cast<int64_t>(topLevelSize);
     int64_t copied = 0;
     while (copied < total) {
         const int64_t piece = std::min(total - copied, CopyPieceSize);

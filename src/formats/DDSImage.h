@@ -7,6 +7,8 @@
 // The blocks are copied only as far as the source delivers them (a header claiming a
 // huge image in a short file fails with "Stream read error" before much memory is
 // taken), and the caller's limits are checked on the header before any block is read.
+// Sides that are not multiples of 4 take their partial blocks whole (rounded up); a
+// header whose top level would not fit the format's 32-bit sizes is refused at once.
 #pragma once
 
 #include <cstdint>

@@ -195,7 +195,7 @@ TImage DecodeDDSPicture(TStream& source, const TImageLimits& limits)
     TDDSImage dds;
     TImageLimits decoded = limits;
     decoded.DecodedPixelBytes = RGBA;
-    dds.LoadFromStream(source, decoded);
+    dds.LoadFromStream(source, decoded, TDDSBlockCount::Covering);
     TImage image{static_cast<int>(dds.Width()), static_cast<int>(dds.Height()), RGBA, {}};
     image.Pixels = DecodeDXT(dds.GLFormat(), dds.Width(), dds.Height(),
                              {dds.Data(), static_cast<size_t>(dds.DataSize())});

@@ -200,7 +200,7 @@ void DescribeDDS(orv::TStream& file, const std::string& path, std::span<const ui
     Fact("Caps", Hex(U32(b, DDS::Caps)));
     // As the viewer reads it for its compressed upload.
     orv::TDDSImage dds;
-    dds.LoadFromStream(file);
+    dds.LoadFromStream(file, {}, orv::TDDSBlockCount::Covering);
     Fact("Compression", GLFormatName(dds.GLFormat()));
     Fact("Top level bytes", dds.DataSize());
 }

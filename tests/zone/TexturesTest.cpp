@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "BadFiles.h"
@@ -271,6 +272,24 @@ TEST(SharedTextures, ErrorsNameTheFile)
     } catch (const EBitmapError& e) {
         EXPECT_EQ(e.Message(), detail + ": BMP file is truncated");
     }
+}
+
+// A texture file that ends before its pixels is shown as read, with a warning naming
+// the file; the texels that are there are the file's.
+TEST(SharedTextures, AFileCutShortIsShownWithAWarning)
+{
+    const std::string dir = FreshDirectory("tex-shared-cut");
+    TTestGame game;
+    game.Write(dir);
+    const std::string sky = dir + std::string(SkyTextureFile);
+    TImage picture{4, 4, 3, std::vector<uint8_t>(4 * 4 * 3, 200)};
+    std::vector<uint8_t> file = EncodeTGA(picture, false, true);
+    file.resize(18 + 4 * 3);   // the header and the top row
+    test::WriteBytes(sky, file);
+    TViewerRig rig(dir);
+    EXPECT_NE(std::find(rig.LogLines.begin(), rig.LogLines.end(), sky + ": TGA pixel data cut short; shown as read"),
+              rig.LogLines.end());
+    EXPECT_TRUE(ColorNear(ReadTexture(rig.Viewer.SkyTexture).At(0, 0), {200, 200, 200}, 0));
 }
 
 TEST(SharedTextures, ParametersAndMipmaps)

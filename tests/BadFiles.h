@@ -89,6 +89,34 @@ inline std::vector<uint8_t> Deflate(const std::vector<uint8_t>& bytes)
 
 inline std::vector<uint8_t> Deflate(const std::string& text) { return Deflate(std::vector<uint8_t>(text.begin(), text.end())); }
 
+// A run-length bitmap header and an end marker: any size in a handful of bytes.
+inline std::vector<uint8_t> RunLengthBMP(int side)
+{
+    std::vector<uint8_t> file{'B', 'M'};
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint32_t v) {
+        file.push_back(static_cast<uint8_t>(v));
+        file.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    u32(56);   // the file's size
+    u32(0);
+    u32(54);   // where the data starts
+    u32(40);
+    u32(static_cast<uint32_t>(side));
+    u32(static_cast<uint32_t>(side));
+    u16(1);
+    u16(8);
+    u32(1);    // RLE8
+    for (int i = 0; i < 5; ++i)
+        u32(0);
+    file.push_back(0);   // end of bitmap
+    file.push_back(1);
+    return file;
+}
+
 struct TStreamMember {
     std::string Name;
     std::vector<uint8_t> Stream;   // a zlib stream, stored as it is

@@ -578,6 +578,8 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
     std::vector<uint8_t> empty = EncodeTGA(Pattern(8, 8, 3), true, true);
     empty[12] = empty[13] = 0;   // no width: the reader takes it, but there is no pixel to write
     WriteBytes(scratch.File("empty.tga"), empty);
+    const std::vector<uint8_t> tga = EncodeTGA(Pattern(8, 8, 3), false, true);
+    WriteBytes(scratch.File("cut.tga"), std::vector<uint8_t>(tga.begin(), tga.begin() + 18 + 8 * 3));
 
     const struct {
         std::string File, Says;
@@ -588,6 +590,7 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
         {scratch.File("narrow.pcx"), "cannot hold"},
         {scratch.File("cut.dds"), "Stream read error"},
         {scratch.File("empty.tga"), "an image of 0 x 8 pixels, nothing to convert"},
+        {scratch.File("cut.tga"), "TGA pixel data cut short"},
         {DatArchive(), "MPAK archive"},
         {scratch.File("missing.bmp"), "Cannot open file"},
     };

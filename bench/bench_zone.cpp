@@ -175,7 +175,7 @@ void BM_FanWalk(benchmark::State& state)
 {
     auto viewer = LoadedViewer();
     if (state.range(0) != 0)
-        viewer->trackCLODDetailChange(static_cast<int>(state.range(0)));
+        viewer->SetCLODDetail(static_cast<int>(state.range(0)));
     TCountingSink sink;
     int triangles = 0;
     for (auto _ : state)

@@ -89,12 +89,63 @@ inline std::vector<uint8_t> Deflate(const std::vector<uint8_t>& bytes)
 
 inline std::vector<uint8_t> Deflate(const std::string& text) { return Deflate(std::vector<uint8_t>(text.begin(), text.end())); }
 
+// A run-length bitmap header and an end marker: any size in a handful of bytes.
+inline std::vector<uint8_t> RunLengthBMP(int side)
+{
+    std::vector<uint8_t> file{'B', 'M'};
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint32_t v) {
+        file.push_back(static_cast<uint8_t>(v));
+        file.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    u32(56);   // the file's size
+    u32(0);
+    u32(54);   // where the data starts
+    u32(40);
+    u32(static_cast<uint32_t>(side));
+    u32(static_cast<uint32_t>(side));
+    u16(1);
+    u16(8);
+    u32(1);    // RLE8
+    for (int i = 0; i < 5; ++i)
+        u32(0);
+    file.push_back(0);   // end of bitmap
+    file.push_back(1);
+    return file;
+}
+
 struct TStreamMember {
     std::string Name;
     std::vector<uint8_t> Stream;   // a zlib stream, stored as it is
 };
 
-// An MPAK archive whose members are the given zlib streams (the records' sizes claim 0).
+// What a zlib stream inflates to, counted up to 64 MiB; a bomb beyond that counts as 0
+// (no reader takes one to its end).
+inline uint32_t InflatedSize(const std::vector<uint8_t>& stream)
+{
+    constexpr uint64_t Counted = uint64_t{64} << 20;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return 0;
+    std::vector<Bytef> scratch(1 << 20);
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = static_cast<uInt>(stream.size());
+    int result = Z_OK;
+    while (result == Z_OK && z.total_out < Counted) {
+        z.next_out = scratch.data();
+        z.avail_out = static_cast<uInt>(scratch.size());
+        result = inflate(&z, Z_NO_FLUSH);
+    }
+    const uint64_t size = result == Z_STREAM_END ? z.total_out : 0;
+    inflateEnd(&z);
+    return static_cast<uint32_t>(size);
+}
+
+// An MPAK archive whose members are the given zlib streams, with their true sizes
+// recorded (0 for a bomb, see InflatedSize).
 inline std::vector<uint8_t> ArchiveOfStreams(const std::vector<TStreamMember>& members)
 {
     std::vector<uint8_t> directory, data;
@@ -103,6 +154,7 @@ inline std::vector<uint8_t> ArchiveOfStreams(const std::vector<TStreamMember>& m
         std::memcpy(record.data(), m.Name.data(), std::min<size_t>(m.Name.size(), MPKRecord::NameSize));
         PutU32(record, MPKRecord::Offset, static_cast<uint32_t>(data.size()));
         PutU32(record, MPKRecord::CompressedSize, static_cast<uint32_t>(m.Stream.size()));
+        PutU32(record, MPKRecord::UncompressedSize, InflatedSize(m.Stream));
         directory.insert(directory.end(), record.begin(), record.end());
         data.insert(data.end(), m.Stream.begin(), m.Stream.end());
     }

@@ -23,11 +23,12 @@
 #include <QString>
 #include <QStringList>
 
+#include "shell/Session.h"
+
 class QWidget;
 
 namespace orv {
 
-enum class TMessageKind { Information, Warning, Error };
 
 // text: plain text (lines separated by carriage returns or line feeds), or rich text
 // with format Qt::RichText.

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCursor>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QImage>
@@ -29,91 +28,81 @@
 #include "GLWindow.h"
 #include "KeyTracker.h"
 #include "Settings.h"
-#include "base/Exception.h"
-#include "base/Format.h"
-#include "base/Log.h"
-#include "export/GLTFExport.h"
-#include "export/ZoneMap.h"
 #include "shell/FrameLoop.h"
 #include "shell/GLViewer.h"
-#include "zone/TextValues.h"
+#include "terrain/RendererTable.h"
 
 namespace orv {
 namespace {
 
-constexpr const char* ApplicationTitle = "Orvandel";
 constexpr const char* ContextErrorCaption = "Error";
 constexpr const char* ContextErrorText = "Unable to create an OpenGL rendering context";
 constexpr const char* TagProperty = "Tag";
 
-// The panel's four columns and the rows of their controls.
-constexpr int Column1 = 4, Column2 = 112, Column3 = 196, Column4 = 436;
+constexpr int PanelMargin = 4;   // the left column's distance from the panel's edge
 constexpr int ButtonHeight = 17;
 constexpr int PanelFontPixels = 11;
-
-constexpr int DetailScaleMin = 1, DetailScaleMax = 32, DetailScalePosition = 16;
-constexpr int DetailSliderWidth = 73, DetailSliderHeight = 18;
-constexpr int CLODMin = 1, CLODMax = 255, CLODPosition = 50, CLODPage = 64, CLODTicks = 64;
-constexpr int CLODSliderLeft = 516, CLODSliderTop = 52, CLODSliderWidth = 118, CLODSliderHeight = 17;
 
 // The view's size in the window's design, and the least of it the window keeps.
 constexpr int DesignViewWidth = 640, DesignViewHeight = 480;
 constexpr int MinimumViewHeight = 120;
 
-constexpr const char* OpenGameFolderCaption = "Open game folder...";
-constexpr const char* GameFolderDialogCaption = "Open game folder";
+QString Title() { return QString::fromUtf8(TSession::ApplicationTitle); }
+QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
-// The F1 table: keys or mouse, and what they do.
-constexpr std::pair<const char*, const char*> HelpEntries[] = {
-    {"Up / Down", "fly forward / back along the view"},
-    {"Left / Right", "slide sideways"},
-    {"Shift + arrows", "four times as fast"},
-    {"Alt + arrows", "slowly (Alt wins over Shift)"},
-    {"Mouse wheel", "fly forward / back, a notch as far as a tenth of a second of Up"},
-    {"Left mouse drag", "look around"},
-    {"Click in the view", "gives it the keyboard; the arrows always fly, whatever has the focus"},
-    {"Tab, Space", "reach and switch the panel's controls"},
-    {"d", "level the view"},
-    {"Home", "back to the start position"},
-    {"Ctrl+G", "go to a location (X,Y,Z,h,p or \"above\")"},
-    {"Ctrl+Z", "change zone (the game folder's zones are offered)"},
-    {"Ctrl+O", "open another game folder (remembered for the next start)"},
-    {"Ctrl+W", "wireframe on / off"},
-    {"Ctrl+L", "lighting on / off"},
-    {"Right click on the panel, Menu, Shift+F10",
-     "the menu: game folder, dump the D2 or height map to the console, export the zone as glTF, save its map"},
-    {"F1", "this list"},
-    {"F12", "save the view as a PNG picture in the working directory"},
-    {"Ctrl+Q", "quit"},
-};
-
-QCheckBox* NewCheckBox(QWidget* parent, const char* caption, int left, int top, bool checked)
+QStringList ToQt(const std::vector<std::string>& items)
 {
-    auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
-    box->setChecked(checked);
+    QStringList list;
+    for (const std::string& item : items)
+        list << QString::fromStdString(item);
+    return list;
+}
+
+QCheckBox* NewCheckBox(QWidget* parent, const TPanelControl& model)
+{
+    auto* box = new QCheckBox(Latin1(model.Caption), parent);
+    box->setObjectName(Latin1(model.Name));
+    box->setChecked(model.Checked);
     // Reached by Tab; a click does not take the keyboard from the view.
     box->setFocusPolicy(Qt::TabFocus);
-    box->setGeometry(left, top, box->sizeHint().width(), ButtonHeight);
+    box->setGeometry(model.Left, model.Top, box->sizeHint().width(), ButtonHeight);
     return box;
 }
 
-QRadioButton* NewRadioButton(QWidget* parent, const char* caption, int tag, int left, int top, bool checked)
+QRadioButton* NewRadioButton(QWidget* parent, const TRendererEntry& renderer, int left, int top)
 {
-    auto* button = new QRadioButton(QString::fromLatin1(caption), parent);
-    button->setChecked(checked);
+    auto* button = new QRadioButton(Latin1(renderer.Label), parent);
+    button->setChecked(renderer.Tag == DefaultRenderer().Tag);
     button->setFocusPolicy(Qt::TabFocus);
-    button->setProperty(TagProperty, tag);
+    button->setProperty(TagProperty, static_cast<int>(renderer.Tag));
     button->setGeometry(left, top, button->sizeHint().width(), ButtonHeight);
     return button;
+}
+
+QSlider* NewSlider(QWidget* parent, const TPanelControl& model)
+{
+    const TPanelSlider& range = *model.Slider;
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName(Latin1(model.Name));
+    slider->setRange(range.Min, range.Max);
+    slider->setValue(range.Position);
+    slider->setSingleStep(1);
+    slider->setPageStep(range.PageStep);
+    slider->setTickInterval(range.TickInterval);
+    slider->setTickPosition(range.TickMarks ? QSlider::TicksBelow : QSlider::NoTicks);
+    slider->setToolTip(Latin1(model.Caption));
+    slider->setGeometry(model.Left, model.Top, range.Width, range.Height);
+    slider->setFocusPolicy(Qt::TabFocus);
+    return slider;
 }
 
 }  // namespace
 
 TForm1::TForm1(TViewerOptions options, QWidget* parent)
     : QMainWindow(parent),
-      m_Options(std::move(options)),
-      m_Viewer(std::make_unique<TGLViewer>()),
-      m_FrameLoop(std::make_unique<TFrameLoop>(*m_Viewer)),
+      m_FrontEnd(std::make_unique<TFrontEnd>(*this)),
+      m_Session(std::make_unique<TSession>(*m_FrontEnd, std::move(options))),
+      m_FrameLoop(std::make_unique<TFrameLoop>(m_Session->Viewer())),
       m_Keys(std::make_unique<TKeyTracker>())
 {
     setWindowTitle(QString::fromLatin1(InitialCaption));
@@ -161,44 +150,39 @@ void TForm1::CreateControls()
     panelFont.setPixelSize(PanelFontPixels);
     pnlTop->setFont(panelFont);
 
-    chkDetailTex = NewCheckBox(pnlTop, "Detail Texture", Column1, 4, true);
-    trackDetailTexScale = new QSlider(Qt::Horizontal, pnlTop);
-    trackDetailTexScale->setRange(DetailScaleMin, DetailScaleMax);
-    trackDetailTexScale->setValue(DetailScalePosition);
-    trackDetailTexScale->setSingleStep(1);
-    trackDetailTexScale->setTickInterval(1);
-    trackDetailTexScale->setTickPosition(QSlider::NoTicks);
-    trackDetailTexScale->setToolTip("Detail texture scale");
-    trackDetailTexScale->setGeometry(Column1, 24, DetailSliderWidth, DetailSliderHeight);
-    trackDetailTexScale->setFocusPolicy(Qt::TabFocus);
-    chkGravity = NewCheckBox(pnlTop, "Gravity", Column1, 40, false);
-
-    chkRender = NewCheckBox(pnlTop, "Render", Column2, 8, true);
-    chkWireframe = NewCheckBox(pnlTop, "Wireframe", Column2, 24, false);
-    chkSun = NewCheckBox(pnlTop, "Track Sun", Column2, 40, false);
-
-    chkCheckerboard = NewCheckBox(pnlTop, "Use checker terrain", Column3, 4, false);
-    chkFog = NewCheckBox(pnlTop, "Fog", Column3, 20, false);
-    chkBoundingSkybox = NewCheckBox(pnlTop, "BoundingSkybox", Column3, 36, true);
-    chkLighting = NewCheckBox(pnlTop, "Lighting", Column3, 52, true);
-
-    rbnV1Render = NewRadioButton(pnlTop, "V1 renderer", rvV1, Column4, 4, false);
-    rbnPointerRender = NewRadioButton(pnlTop, "Pointer renderer", rvPointer, Column4, 20, false);
-    rbnFanRenderer = NewRadioButton(pnlTop, "Fan renderer", rvFan, Column4, 36, false);
-    rbnCLODFans = NewRadioButton(pnlTop, "CLOD fans", rvCLOD, Column4, 52, true);
+    const std::pair<std::string_view, QCheckBox**> boxes[] = {
+        {"chkDetailTex", &chkDetailTex},       {"chkGravity", &chkGravity}, {"chkRender", &chkRender},
+        {"chkWireframe", &chkWireframe},       {"chkSun", &chkSun},         {"chkCheckerboard", &chkCheckerboard},
+        {"chkFog", &chkFog},                   {"chkLighting", &chkLighting},
+        {"chkBoundingSkybox", &chkBoundingSkybox},
+    };
+    const std::pair<std::string_view, QSlider**> sliders[] = {
+        {"trackDetailTexScale", &trackDetailTexScale},
+        {"trackCLODDetail", &trackCLODDetail},
+    };
     auto* renderers = new QButtonGroup(pnlTop);
-    for (QRadioButton* button : {rbnV1Render, rbnPointerRender, rbnFanRenderer, rbnCLODFans})
-        renderers->addButton(button, button->property(TagProperty).toInt());
-
-    trackCLODDetail = new QSlider(Qt::Horizontal, pnlTop);
-    trackCLODDetail->setRange(CLODMin, CLODMax);
-    trackCLODDetail->setValue(CLODPosition);
-    trackCLODDetail->setPageStep(CLODPage);
-    trackCLODDetail->setTickInterval(CLODTicks);
-    trackCLODDetail->setTickPosition(QSlider::TicksBelow);
-    trackCLODDetail->setToolTip("Level of Detail");
-    trackCLODDetail->setGeometry(CLODSliderLeft, CLODSliderTop, CLODSliderWidth, CLODSliderHeight);
-    trackCLODDetail->setFocusPolicy(Qt::TabFocus);
+    for (const TPanelControl& model : PanelControls) {
+        switch (model.Kind) {
+        case TPanelKind::CheckBox:
+            for (const auto& [name, member] : boxes)
+                if (name == model.Name)
+                    *member = NewCheckBox(pnlTop, model);
+            break;
+        case TPanelKind::Slider:
+            for (const auto& [name, member] : sliders)
+                if (name == model.Name)
+                    *member = NewSlider(pnlTop, model);
+            break;
+        case TPanelKind::Renderers:
+            for (size_t i = 0; i < RendererTable.size(); ++i) {
+                QRadioButton* button = NewRadioButton(pnlTop, RendererTable[i], model.Left,
+                                                      model.Top + RendererSpacing * static_cast<int>(i));
+                renderers->addButton(button, RendererTable[i].Tag);
+                m_RendererButtons.push_back(button);
+            }
+            break;
+        }
+    }
 
     if (TglWindow::ContextPossible()) {
         glMap = new TglWindow(client);
@@ -239,7 +223,7 @@ void TForm1::CreateControls()
     int panelRight = 0;
     for (const QWidget* control : pnlTop->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         panelRight = std::max(panelRight, control->geometry().right() + 1);
-    setMinimumSize(panelRight + Column1 + pnlTop->frameWidth(), PanelHeight + MinimumViewHeight);
+    setMinimumSize(panelRight + PanelMargin + pnlTop->frameWidth(), PanelHeight + MinimumViewHeight);
 }
 
 void TForm1::CreateActions()
@@ -268,7 +252,7 @@ void TForm1::CreateActions()
     atnHelp = newAction("Keys and mouse", "F1");
     atnSaveView = newAction("Save view", "F12");
     atnHome = newAction("Back to the start", "Home");
-    atnOpenGameFolder = newAction(OpenGameFolderCaption, "Ctrl+O");
+    atnOpenGameFolder = newAction(TSession::OpenGameFolderCaption.data(), "Ctrl+O");
     atnQuit = newAction("Quit", "Ctrl+Q");
     atnPopupMenu = newAction("Menu", nullptr);
     atnPopupMenu->setShortcuts({QKeySequence(Qt::Key_Menu), QKeySequence(QStringLiteral("Shift+F10"))});
@@ -301,7 +285,7 @@ void TForm1::ConnectHandlers()
     // The two boxes bound to actions run the action's handler.
     onClick(chkWireframe, &TForm1::chkWireframeClick);
     onClick(chkLighting, &TForm1::chkLightingClick);
-    for (QRadioButton* button : {rbnV1Render, rbnPointerRender, rbnFanRenderer, rbnCLODFans})
+    for (QRadioButton* button : m_RendererButtons)
         connect(button, &QAbstractButton::clicked, this, [this, button] {
             Guard([&] { rbnRenderVersionClick(button); });
             GiveKeyboardToView();
@@ -358,7 +342,7 @@ void TForm1::Guard(F&& handler)
 
 void TForm1::ShowException(const QString& message)
 {
-    ShowMessageBox(this, TMessageKind::Error, QString::fromLatin1(ApplicationTitle), message);
+    ShowMessageBox(this, TMessageKind::Error, Title(), message);
 }
 
 bool TForm1::ViewActive() const { return glMap != nullptr && glMap->Active(); }
@@ -393,108 +377,28 @@ void TForm1::Create()
 
 void TForm1::FormCreate()
 {
-    TGLViewer& v = *m_Viewer;
-    // An argument always wins; without one the folder chosen last, else the default.
-    if (m_Options.GameDir)
-        v.GameDir = GameDirFromArgument(*m_Options.GameDir);
-    else
-        v.GameDir = RememberedGameDir().value_or(DefaultGameDir());
-    v.WaterRegions.clear();
-    v.TexturesEnabled = true;
     const QPoint mouse = mapFromGlobal(QCursor::pos());
-    v.LastMouse = {mouse.x(), mouse.y()};
-    v.AmbientColor = {0.2f, 0.2f, 0.2f, 1.0f};
-    v.DiffuseColor = {0.6f, 0.6f, 0.6f, 1.0f};
-    trackDetailTexScaleChange();
-    v.DetailTexEnabled = true;
-    v.Gravity = chkGravity->isChecked();
-    v.Lighting = true;
-    v.Checkerboard = false;
-    v.BoundingSkybox = true;
-    v.RenderVersion = rvCLOD;
-    // The slider keeps showing its position until it is moved.
-    v.CLODDetail = 0.2f;
-    // Without a context there is nothing to load into: the view draws nothing.
-    if (!ViewActive())
-        return;
-    MakeCurrent();
-    const std::string warning = v.LoadExtensions();
-    if (!warning.empty())
-        ShowMessageBox(this, TMessageKind::Warning, QString::fromLatin1(ApplicationTitle),
-                       QString::fromStdString(warning));
-    MakeCurrent();
-    v.InitBaseState();
-    LoadGame(m_Options.Zone.value_or(TGLViewer::StartZone));
+    m_Session->Start({mouse.x(), mouse.y()});
 }
 
-void TForm1::LoadZoneExplained(int zoneId)
-{
-    MakeCurrent();
-    try {
-        m_Viewer->LoadZone(zoneId);
-    } catch (const std::exception& e) {
-        const std::string note = MissingZoneNote(m_Viewer->GameDir, zoneId);
-        if (note.empty())
-            throw;
-        throw Exception(std::string(e.what()).append("\r").append(note));
-    }
-}
-
-void TForm1::LoadGame(int zoneId)
-{
-    try {
-        LoadZoneExplained(zoneId);
-    } catch (const std::exception& e) {
-        // The shared textures are not loaded then, as at start-up.
-        if (AskMessageBox(this, TMessageKind::Error, QString::fromLatin1(ApplicationTitle), QString::fromUtf8(e.what()),
-                          QString::fromLatin1(OpenGameFolderCaption)))
-            atnOpenGameFolderExecute();
-        return;
-    }
-    MakeCurrent();
-    m_Viewer->LoadSharedTextures();
-    m_Viewer->CheckGLError("");
-}
-
-void TForm1::atnOpenGameFolderExecute()
-{
-    const std::optional<QString> reply = FolderQuery(this, QString::fromLatin1(GameFolderDialogCaption),
-                                                     QString::fromStdString(m_Viewer->GameDir));
-    if (!reply)
-        return;
-    const std::string dir = GameDirFromArgument(reply->toStdString());
-    const std::string problem = GameFolderProblem(dir);
-    if (!problem.empty()) {
-        if (AskMessageBox(this, TMessageKind::Warning, QString::fromLatin1(ApplicationTitle),
-                          QString::fromStdString(problem), QString::fromLatin1(OpenGameFolderCaption)))
-            atnOpenGameFolderExecute();
-        return;
-    }
-    RememberGameDir(dir);
-    m_Viewer->GameDir = dir;
-    // No zone of this folder is loaded yet.
-    m_Viewer->ZoneID = 0;
-    if (ViewActive())
-        LoadGame(TGLViewer::StartZone);
-}
+void TForm1::atnOpenGameFolderExecute() { m_Session->OpenGameFolder(); }
 
 void TForm1::ApplyStartOptions()
 {
-    if (m_Options.RenderVersion) {
-        for (QRadioButton* button : {rbnV1Render, rbnPointerRender, rbnFanRenderer, rbnCLODFans})
-            if (button->property(TagProperty).toInt() == *m_Options.RenderVersion) {
-                button->setChecked(true);
-                rbnRenderVersionClick(button);
-            }
-    }
-    if (m_Options.Location) {
-        m_Viewer->ApplyLocationReply(*m_Options.Location);
-        // The first picture shows the level of detail of the place.
-        m_Viewer->UpdateCLOD();
-    }
+    m_Session->ApplyStartOptions();
+    if (QRadioButton* button = RendererButton(Viewer().RenderVersion))
+        button->setChecked(true);
 }
 
-void TForm1::FormDestroy() { m_Viewer->FormDestroy(); }
+QRadioButton* TForm1::RendererButton(int tag) const
+{
+    for (QRadioButton* button : m_RendererButtons)
+        if (button->property(TagProperty).toInt() == tag)
+            return button;
+    return nullptr;
+}
+
+void TForm1::FormDestroy() { Viewer().ReleaseTextures(); }
 
 void TForm1::showEvent(QShowEvent* event)
 {
@@ -578,20 +482,20 @@ void TForm1::keyPressEvent(QKeyEvent* event)
 void TForm1::FormKeyPress(QChar key)
 {
     if (key == QLatin1Char('d'))
-        m_Viewer->LevelView();
+        Viewer().LevelView();
 }
 
 // --- Controls ----------------------------------------------------------------------------
 
-void TForm1::trackDetailTexScaleChange() { m_Viewer->DetailTexScale = trackDetailTexScale->value(); }
+void TForm1::trackDetailTexScaleChange() { Viewer().DetailTexScale = trackDetailTexScale->value(); }
 
-void TForm1::chkDetailTexClick() { m_Viewer->DetailTexEnabled = chkDetailTex->isChecked(); }
+void TForm1::chkDetailTexClick() { Viewer().DetailTexEnabled = chkDetailTex->isChecked(); }
 
-void TForm1::chkGravityClick() { m_Viewer->Gravity = chkGravity->isChecked(); }
+void TForm1::chkGravityClick() { Viewer().Gravity = chkGravity->isChecked(); }
 
-void TForm1::chkCheckerboardClick() { m_Viewer->Checkerboard = chkCheckerboard->isChecked(); }
+void TForm1::chkCheckerboardClick() { Viewer().Checkerboard = chkCheckerboard->isChecked(); }
 
-void TForm1::chkBoundingSkyboxClick() { m_Viewer->BoundingSkybox = chkBoundingSkybox->isChecked(); }
+void TForm1::chkBoundingSkyboxClick() { Viewer().BoundingSkybox = chkBoundingSkybox->isChecked(); }
 
 void TForm1::SyncActionBox(QAction* action, QCheckBox* box, bool checked)
 {
@@ -603,24 +507,22 @@ void TForm1::SyncActionBox(QAction* action, QCheckBox* box, bool checked)
 
 void TForm1::chkLightingClick()
 {
-    m_Viewer->chkLightingClick();
-    SyncActionBox(atnLighting, chkLighting, m_Viewer->atnLightingChecked);
+    Viewer().ToggleLighting();
+    SyncActionBox(atnLighting, chkLighting, Viewer().atnLightingChecked);
 }
 
 void TForm1::chkWireframeClick()
 {
-    MakeCurrent();
-    m_Viewer->chkWireframeClick();
-    SyncActionBox(atnWireframe, chkWireframe, m_Viewer->atnWireframeChecked);
+    m_Session->ToggleWireframe();
+    SyncActionBox(atnWireframe, chkWireframe, Viewer().atnWireframeChecked);
 }
 
 void TForm1::rbnRenderVersionClick(QAbstractButton* sender)
 {
-    MakeCurrent();
-    m_Viewer->rbnRenderVersionClick(sender->property(TagProperty).toInt());
+    m_Session->SetRenderer(sender->property(TagProperty).toInt());
 }
 
-void TForm1::trackCLODDetailChange() { m_Viewer->trackCLODDetailChange(trackCLODDetail->value()); }
+void TForm1::trackCLODDetailChange() { Viewer().SetCLODDetail(trackCLODDetail->value()); }
 
 void TForm1::chkRenderClick()
 {
@@ -632,14 +534,12 @@ void TForm1::chkRenderClick()
 
 void TForm1::chkFogClick()
 {
-    MakeCurrent();
-    m_Viewer->chkFogClick(chkFog->isChecked());
+    m_Session->SetFog(chkFog->isChecked());
 }
 
 void TForm1::chkSunClick()
 {
-    MakeCurrent();
-    m_Viewer->chkSunClick(chkSun->isChecked());
+    m_Session->SetTrackSun(chkSun->isChecked());
 }
 
 // --- The frame loop ----------------------------------------------------------------------
@@ -683,7 +583,7 @@ void TForm1::ApplicationEvents1Idle()
 void TForm1::glMapResize(int width, int height)
 {
     // Only the view's first size puts the camera at its start; later resizes keep it.
-    m_Viewer->glMapResize(width, height, !m_CameraPlaced);
+    Viewer().ResizeView(width, height, !m_CameraPlaced);
     m_CameraPlaced = true;
 }
 
@@ -694,7 +594,7 @@ void TForm1::glMapDraw()
     frame.ViewHeight = glMap->PixelHeight();
     // Until creation has ended nothing is drawn.
     frame.Visible = m_FormCreated && isVisible();
-    m_Viewer->glMapDraw(frame);
+    Viewer().DrawFrame(frame);
 }
 
 void TForm1::glMapMouseDown(Qt::MouseButton, QPoint)
@@ -708,18 +608,18 @@ void TForm1::glMapMouseDown(Qt::MouseButton, QPoint)
 
 void TForm1::glMapMouseMove(Qt::MouseButtons buttons, QPoint position)
 {
-    m_Viewer->MouseMove(position.x(), position.y(), buttons.testFlag(Qt::LeftButton));
+    Viewer().MouseMove(position.x(), position.y(), buttons.testFlag(Qt::LeftButton));
 }
 
 void TForm1::glMapWheel(double notches, Qt::KeyboardModifiers modifiers)
 {
-    m_Viewer->WheelMove(static_cast<float>(notches), modifiers.testFlag(Qt::ShiftModifier),
+    Viewer().WheelMove(static_cast<float>(notches), modifiers.testFlag(Qt::ShiftModifier),
                         modifiers.testFlag(Qt::AltModifier));
     if (glMap)
         glMap->update();
 }
 
-void TForm1::atnHomeExecute() { m_Viewer->ResetCamera(); }
+void TForm1::atnHomeExecute() { Viewer().ResetCamera(); }
 
 void TForm1::atnPopupMenuExecute()
 {
@@ -733,103 +633,30 @@ void TForm1::atnPopupMenuExecute()
 
 // --- Navigation dialogs ------------------------------------------------------------------
 
-void TForm1::atnGoExecute()
-{
-    const std::optional<QString> reply = InputQuery(this, "Go to locaction", "Loc (X,Y,Z,h,p)",
-                                                    QString::fromStdString(m_Viewer->LocationText()));
-    if (!reply)
-        return;
-    m_Viewer->ApplyLocationReply(reply->toStdString());
-}
+void TForm1::atnGoExecute() { m_Session->GoTo(); }
 
-void TForm1::atnZoneExecute()
-{
-    QStringList zones;
-    for (const int zone : GameZones(m_Viewer->GameDir))
-        zones << QString::number(zone);
-    const std::optional<QString> reply =
-        ZoneQuery(this, "Change zone", "Enter new Zone ID:", zones, QString::number(m_Viewer->ZoneID));
-    if (!reply)
-        return;
-    LoadZoneExplained(StrToInt(reply->toStdString()));
-}
+void TForm1::atnZoneExecute() { m_Session->ChangeZone(); }
 
 // --- Map dumps ---------------------------------------------------------------------------
 
-void TForm1::atnDumpD2Execute() { m_Viewer->atnDumpD2Execute(); }
+void TForm1::atnDumpD2Execute() { Viewer().DumpD2Map(); }
 
-void TForm1::atnDumpHExecute() { m_Viewer->atnDumpHExecute(); }
+void TForm1::atnDumpHExecute() { Viewer().DumpHeightMap(); }
 
 // --- Taking the zone out -----------------------------------------------------------------
 
-namespace {
+QString TForm1::atnExportZoneExecute() { return QString::fromStdString(m_Session->ExportZone()); }
 
-// The wait cursor while a file is written.
-class TBusyCursor {
-public:
-    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
-
-QString ZoneFileName(int zoneId, const char* extension)
-{
-    return QStringLiteral("zone%1.%2").arg(zoneId, 3, 10, QLatin1Char('0')).arg(QLatin1String(extension));
-}
-
-}  // namespace
-
-QString TForm1::atnExportZoneExecute()
-{
-    // Odd filters take the view's level of detail.
-    static const QStringList filters{
-        QStringLiteral("glTF binary, the whole grid (*.glb)"),
-        QStringLiteral("glTF binary, the view's level of detail (*.glb)"),
-        QStringLiteral("glTF with its buffer and images beside it, the whole grid (*.gltf)"),
-        QStringLiteral("glTF with its buffer and images beside it, the view's level of detail (*.gltf)"),
-    };
-    const std::optional<TSaveFileReply> reply =
-        SaveFileQuery(this, QStringLiteral("Export zone as glTF"), ZoneFileName(m_Viewer->ZoneID, "glb"), filters);
-    if (!reply)
-        return {};
-    TExportOptions options;
-    options.LOD = reply->Filter % 2 == 1 ? TExportLOD::View : TExportLOD::Full;
-    const std::string path = reply->Path.toStdString();
-    TExportCounts counts;
-    {
-        TBusyCursor busy;
-        counts = ExportZone(m_Viewer->ZoneSource(), options, path);
-    }
-    Log(Format("Exported zone %d to %s: %d terrain triangles, %d water regions",
-               {m_Viewer->ZoneID, path, counts.TerrainTriangles, counts.WaterPrimitives}));
-    return reply->Path;
-}
-
-QString TForm1::atnSaveZoneMapExecute()
-{
-    const std::optional<TSaveFileReply> reply =
-        SaveFileQuery(this, QStringLiteral("Save zone map"), ZoneFileName(m_Viewer->ZoneID, "png"),
-                      {QStringLiteral("PNG picture (*.png)")});
-    if (!reply)
-        return {};
-    const std::string path = reply->Path.toStdString();
-    {
-        TBusyCursor busy;
-        SaveZoneMap(m_Viewer->ZoneSource(), TMapOptions{}, path);
-    }
-    Log(Format("Saved the map of zone %d to %s", {m_Viewer->ZoneID, path}));
-    return reply->Path;
-}
+QString TForm1::atnSaveZoneMapExecute() { return QString::fromStdString(m_Session->SaveZoneMap()); }
 
 // --- Help and pictures -------------------------------------------------------------------
 
 QString TForm1::HelpText()
 {
     QString table = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">");
-    for (const auto& [keys, does] : HelpEntries)
+    for (const auto& [keys, does] : HelpEntries())
         table += QStringLiteral("<tr><td style=\"padding-right:12px\"><b>%1</b></td><td>%2</td></tr>")
-                     .arg(QString::fromLatin1(keys).toHtmlEscaped(), QString::fromLatin1(does).toHtmlEscaped());
+                     .arg(Latin1(keys).toHtmlEscaped(), Latin1(does).toHtmlEscaped());
     return table + QStringLiteral("</table>");
 }
 
@@ -838,17 +665,80 @@ void TForm1::atnHelpExecute()
     ShowMessageBox(this, TMessageKind::Information, QStringLiteral("Keys and mouse"), HelpText(), Qt::RichText);
 }
 
-QString TForm1::atnSaveViewExecute()
+QString TForm1::atnSaveViewExecute() { return QString::fromStdString(m_Session->SaveView()); }
+
+// --- What the session asks of the window -------------------------------------------------
+
+bool TForm1::TFrontEnd::Interactive() const { return true; }
+
+void TForm1::TFrontEnd::ShowMessage(TMessageKind kind, const std::string& caption, const std::string& text)
 {
-    const QString stem = QStringLiteral("orvandel-") + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
-    QString name = stem + QStringLiteral(".png");
-    for (int n = 2; QFileInfo::exists(name); ++n)
-        name = stem + QStringLiteral("-%1.png").arg(n);
-    const QImage picture = glMap ? glMap->grabFramebuffer() : QImage();
-    if (picture.isNull() || !picture.save(name, "PNG"))
-        throw EFCreateError("Cannot create file " + QDir::current().absoluteFilePath(name).toStdString());
-    Log("Saved the view to " + name.toStdString());
-    return name;
+    ShowMessageBox(&m_Form, kind, QString::fromStdString(caption), QString::fromStdString(text));
+}
+
+bool TForm1::TFrontEnd::OfferAction(TMessageKind kind, const std::string& caption, const std::string& text,
+                                    const std::string& action)
+{
+    return AskMessageBox(&m_Form, kind, QString::fromStdString(caption), QString::fromStdString(text),
+                         QString::fromStdString(action));
+}
+
+std::optional<std::string> TForm1::TFrontEnd::AskText(const std::string& caption, const std::string& prompt,
+                                                      const std::string& text)
+{
+    const std::optional<QString> reply = m_Form.InputQuery(&m_Form, QString::fromStdString(caption),
+                                                           QString::fromStdString(prompt), QString::fromStdString(text));
+    return reply ? std::optional<std::string>(reply->toStdString()) : std::nullopt;
+}
+
+std::optional<std::string> TForm1::TFrontEnd::AskChoice(const std::string& caption, const std::string& prompt,
+                                                        const std::vector<std::string>& items, const std::string& text)
+{
+    const std::optional<QString> reply =
+        m_Form.ZoneQuery(&m_Form, QString::fromStdString(caption), QString::fromStdString(prompt), ToQt(items),
+                         QString::fromStdString(text));
+    return reply ? std::optional<std::string>(reply->toStdString()) : std::nullopt;
+}
+
+std::optional<std::string> TForm1::TFrontEnd::AskFolder(const std::string& caption, const std::string& start)
+{
+    const std::optional<QString> reply =
+        m_Form.FolderQuery(&m_Form, QString::fromStdString(caption), QString::fromStdString(start));
+    return reply ? std::optional<std::string>(reply->toStdString()) : std::nullopt;
+}
+
+std::optional<TSaveFileChoice> TForm1::TFrontEnd::AskSaveFile(const std::string& caption,
+                                                              const std::string& suggestedName,
+                                                              const std::vector<std::string>& filters)
+{
+    const std::optional<TSaveFileReply> reply = m_Form.SaveFileQuery(
+        &m_Form, QString::fromStdString(caption), QString::fromStdString(suggestedName), ToQt(filters));
+    if (!reply)
+        return std::nullopt;
+    return TSaveFileChoice{reply->Path.toStdString(), reply->Filter};
+}
+
+bool TForm1::TFrontEnd::ViewActive() const { return m_Form.ViewActive(); }
+
+void TForm1::TFrontEnd::MakeCurrent() { m_Form.MakeCurrent(); }
+
+std::optional<std::string> TForm1::TFrontEnd::RememberedGameDir() { return orv::RememberedGameDir(); }
+
+void TForm1::TFrontEnd::RememberGameDir(const std::string& gameDir) { orv::RememberGameDir(gameDir); }
+
+bool TForm1::TFrontEnd::WriteViewPicture(const std::string& path)
+{
+    const QImage picture = m_Form.glMap ? m_Form.glMap->grabFramebuffer() : QImage();
+    return !picture.isNull() && picture.save(QString::fromStdString(path), "PNG");
+}
+
+void TForm1::TFrontEnd::SetBusy(bool busy)
+{
+    // The wait cursor while a file is written.
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
 }
 
 }  // namespace orv

@@ -1,7 +1,9 @@
 // MainWindow: TForm1, the viewer's one window: the top panel of controls over the
 // OpenGL view, the actions with their shortcuts, the panel's popup menu and the idle
-// frame loop. The viewer state and every operation that is not about widgets live in
-// the TGLViewer it owns; each handler here reads its control and makes one call there.
+// frame loop. What happens between the user's actions (start-up, loading, zone and folder
+// changes, navigation, taking the zone out) is the TSession it owns, and the controls are
+// made from the session's panel model; each handler here reads its control and makes one
+// call there, and the window answers the session's questions with its boxes.
 //
 //   TForm1 form(options);            // the controls in their initial states
 //   form.show();                    // the view's context, its initialisation, the first
@@ -18,12 +20,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 #include <QRect>
 
 #include "Dialogs.h"
 #include "shell/CommandLine.h"
+#include "shell/Session.h"
 
 class QAbstractButton;
 class QAction;
@@ -37,7 +41,6 @@ class QTimer;
 namespace orv {
 
 class TFrameLoop;
-class TGLViewer;
 class TKeyTracker;
 class TglWindow;
 
@@ -62,7 +65,8 @@ public:
     // FormCreate has run (to its end or to its exception).
     bool Created() const { return m_FormCreated; }
 
-    TGLViewer& Viewer() { return *m_Viewer; }
+    TSession& Session() { return *m_Session; }
+    TGLViewer& Viewer() { return m_Session->Viewer(); }
     TFrameLoop& FrameLoop() { return *m_FrameLoop; }
     TKeyTracker& Keys() { return *m_Keys; }
     // The idle loop is running ("Render" ticked and the window shown).
@@ -96,10 +100,6 @@ public:
     QCheckBox* chkCheckerboard = nullptr;
     QCheckBox* chkBoundingSkybox = nullptr;
     QAction* atnZone = nullptr;
-    QRadioButton* rbnV1Render = nullptr;
-    QRadioButton* rbnPointerRender = nullptr;
-    QRadioButton* rbnFanRenderer = nullptr;
-    QRadioButton* rbnCLODFans = nullptr;
     QCheckBox* chkWireframe = nullptr;
     QCheckBox* chkRender = nullptr;
     QMenu* pumMain = nullptr;
@@ -114,6 +114,8 @@ public:
     QAction* atnWireframe = nullptr;
     QAction* atnLighting = nullptr;
     QSlider* trackCLODDetail = nullptr;
+    // The radio button of a renderer (a tag of RendererTable); null for another tag.
+    QRadioButton* RendererButton(int tag) const;
     QCheckBox* chkSun = nullptr;
     // Beyond the panel: help (F1), save the view (F12), back to the start (Home), another
     // game folder (Ctrl+O, also in the popup menu), quit (Ctrl+Q), the popup menu from
@@ -195,17 +197,38 @@ private:
     // once the window manager has given it one.
     void PlaceWindow();
     void GiveKeyboardToView();
-    // LoadZone; a zone the game folder does not have raises with a note of those it has.
-    void LoadZoneExplained(int zoneId);
-    // The zone and the shared textures, as start-up loads them. When the zone cannot be
-    // loaded the box offers another game folder.
-    void LoadGame(int zoneId);
-
     // What the command line asks for beyond the defaults: applied once creation has ended.
     void ApplyStartOptions();
 
-    TViewerOptions m_Options;
-    std::unique_ptr<TGLViewer> m_Viewer;
+    // The session's questions answered with the window's boxes.
+    class TFrontEnd : public TSessionFrontEnd {
+    public:
+        explicit TFrontEnd(TForm1& form) : m_Form(form) {}
+        bool Interactive() const override;
+        void ShowMessage(TMessageKind kind, const std::string& caption, const std::string& text) override;
+        bool OfferAction(TMessageKind kind, const std::string& caption, const std::string& text,
+                         const std::string& action) override;
+        std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
+                                           const std::string& text) override;
+        std::optional<std::string> AskChoice(const std::string& caption, const std::string& prompt,
+                                             const std::vector<std::string>& items, const std::string& text) override;
+        std::optional<std::string> AskFolder(const std::string& caption, const std::string& start) override;
+        std::optional<TSaveFileChoice> AskSaveFile(const std::string& caption, const std::string& suggestedName,
+                                                   const std::vector<std::string>& filters) override;
+        bool ViewActive() const override;
+        void MakeCurrent() override;
+        std::optional<std::string> RememberedGameDir() override;
+        void RememberGameDir(const std::string& gameDir) override;
+        bool WriteViewPicture(const std::string& path) override;
+        void SetBusy(bool busy) override;
+
+    private:
+        TForm1& m_Form;
+    };
+
+    std::unique_ptr<TFrontEnd> m_FrontEnd;
+    std::unique_ptr<TSession> m_Session;
+    std::vector<QRadioButton*> m_RendererButtons;   // in the order of RendererTable
     std::unique_ptr<TFrameLoop> m_FrameLoop;
     std::unique_ptr<TKeyTracker> m_Keys;
     QWidget* m_View = nullptr;     // glMap, or its stand-in

@@ -38,7 +38,6 @@ enum TBMPCompression : uint32_t {
 
 constexpr int OutputBytesPerPixel = 3;
 constexpr int64_t RowAlignment = 4;
-constexpr int64_t MaxDimension = 32768;
 constexpr int MaxPaletteBits = 8;
 constexpr size_t CoreEntryBytes = 3;     // B, G, R
 constexpr size_t InfoEntryBytes = 4;     // B, G, R, reserved
@@ -128,6 +127,7 @@ public:
     uint32_t Compression = BI_RGB;
     uint32_t HeaderSize = 0;
     bool TopDown = false;
+    bool CutShort = false;   // run-length data that ends before the image does
     std::vector<uint8_t> Pixels;
 
 private:
@@ -256,7 +256,7 @@ void TBMPDecoder::CheckFormat()
 {
     if (Width <= 0 || Height <= 0)
         Fail("Invalid BMP dimensions " + std::to_string(Width) + "x" + std::to_string(TopDown ? -Height : Height));
-    if (Width > MaxDimension || Height > MaxDimension)
+    if (Width > MaxBitmapSide || Height > MaxBitmapSide)
         Fail("BMP image too large (" + std::to_string(Width) + "x" + std::to_string(Height) + ")");
 
     const char* name = CompressionName(Compression);
@@ -385,7 +385,12 @@ void TBMPDecoder::ReadRunLength(size_t dataOffset)
                               RunLengthBytesPerLine * static_cast<uint64_t>(Height) + RunLengthEndBytes;
     size_t pos = 0;
     // Whether the next n bytes of the data are there; data[i] is valid below pos + n.
-    auto has = [&](size_t n) { return pos + n <= mostData && Need(dataOffset + pos + n); };
+    auto has = [&](size_t n) {
+        if (pos + n > mostData)
+            return false;
+        CutShort = !Need(dataOffset + pos + n);
+        return !CutShort;
+    };
     auto data = [&](size_t at) { return m_File[dataOffset + at]; };
     // The first packet tells how much there is to read: an empty stream reads nothing.
     has(2);
@@ -450,6 +455,7 @@ void TBitmap::LoadFromStream(TStream& source, const TImageLimits& limits)
     m_Compression = static_cast<int>(decoder.Compression);
     m_HeaderSize = static_cast<int>(decoder.HeaderSize);
     m_TopDown = decoder.TopDown;
+    m_CutShort = decoder.CutShort;
     m_Pixels = std::move(decoder.Pixels);
 }
 

@@ -8,7 +8,8 @@
 // 1, 4, 8, 16, 24 and 32 bits per pixel; uncompressed, RLE4, RLE8 and bit-field data;
 // bottom-up and top-down rows. The result is blue, green, red, bottom row first, each
 // row padded to 4 bytes: the layout OpenGL's default unpack alignment reads. Alpha is
-// dropped. Pixels that run-length data leaves out are black.
+// dropped. Pixels that run-length data leaves out are black; CutShort() tells when that
+// is because the file ended before its data did.
 //
 // Only as much of the stream is read as the header says the image can use (an
 // uncompressed image its rows; run-length data two bytes per pixel and per line at
@@ -17,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "formats/ImageLimits.h"
@@ -55,6 +57,9 @@ public:
     int Compression() const { return m_Compression; }
     int HeaderSize() const { return m_HeaderSize; }
     bool TopDown() const { return m_TopDown; }
+    bool CutShort() const { return m_CutShort; }
+    // The pixels, leaving the bitmap empty.
+    std::vector<uint8_t> TakePixels() { return std::move(m_Pixels); }
 
 private:
     int m_Width = 0;
@@ -63,6 +68,7 @@ private:
     int m_Compression = 0;
     int m_HeaderSize = 0;
     bool m_TopDown = false;
+    bool m_CutShort = false;
     std::vector<uint8_t> m_Pixels;
 };
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
+#include <string>
 
 #include "base/ByteOrder.h"
 
@@ -42,7 +44,7 @@ constexpr std::array<TS3TCFormat, 3> S3TCFormats{{
 
 }  // namespace
 
-void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits)
+void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits, TDDSBlockCount count)
 {
     m_Data.Clear();
     m_Compressed = false;
@@ -76,10 +78,19 @@ void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits)
     m_BlockBytes = format->BlockBytes;
     m_GLFormat = format->GLFormat;
 
-    // Whole blocks of the top level, in unsigned 32-bit arithmetic as the format's
-    // writers compute it.
-    const uint32_t topLevelSize = (std::max(S3TCBlockDimension, m_Width) / S3TCBlockDimension) *
-                                  (std::max(S3TCBlockDimension, m_Height) / S3TCBlockDimension) * m_BlockBytes;
+    // Blocks of the top level (at most 2^60 of them, 2^64 bytes saturated).
+    auto blocks = [&](uint32_t side) -> uint64_t {
+        if (count == TDDSBlockCount::WholeBlocks)
+            return std::max(S3TCBlockDimension, side) / S3TCBlockDimension;
+        return std::max<uint64_t>(1, (uint64_t{side} + S3TCBlockDimension - 1) / S3TCBlockDimension);
+    };
+    const uint64_t blockCount = blocks(m_Width) * blocks(m_Height);
+    const uint64_t topLevelBytes = blockCount > std::numeric_limits<uint64_t>::max() / m_BlockBytes
+                                       ? std::numeric_limits<uint64_t>::max()
+                                       : blockCount * m_BlockBytes;
+    // As the format's writers compute it, in unsigned 32-bit arithmetic.
+    const uint64_t topLevelSize =
+        count == TDDSBlockCount::WholeBlocks ? static_cast<uint32_t>(topLevelBytes) : topLevelBytes;
 
     // The pixels decoded, when the caller decodes them (no wrap: at most 2^64 - 1 bytes).
     const uint64_t pixels = uint64_t{m_Width} * m_Height;
@@ -89,9 +100,13 @@ void TDDSImage::LoadFromStream(TStream& source, const TImageLimits& limits)
                               ? std::numeric_limits<uint64_t>::max()
                               : pixels * bytesPerPixel;
     CheckImageLimits("DDS", m_Width, m_Height, held, limits);
+    // A top level the format's 32-bit sizes cannot hold is no image of any file.
+    if (count == TDDSBlockCount::Covering && topLevelSize > std::numeric_limits<uint32_t>::max())
+        throw EDDSError("DDS image of " + std::to_string(m_Width) + " x " + std::to_string(m_Height) +
+                        " pixels is too large: its top level needs " + std::to_string(topLevelSize) + " bytes");
 
     // Exact copy of the blocks; the buffer grows only as far as the source delivers.
-    const int64_t total = topLevelSize;
+    const auto total = static_cast<int64_t>(topLevelSize);
     int64_t copied = 0;
     while (copied < total) {
         const int64_t piece = std::min(total - copied, CopyPieceSize);

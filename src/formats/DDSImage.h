@@ -7,6 +7,7 @@
 // The blocks are copied only as far as the source delivers them (a header claiming a
 // huge image in a short file fails with "Stream read error" before much memory is
 // taken), and the caller's limits are checked on the header before any block is read.
+// How many blocks the top level has is the caller's choice (TDDSBlockCount).
 #pragma once
 
 #include <cstdint>
@@ -32,10 +33,19 @@ constexpr size_t Magic = 0, HeaderSize = 4, Flags = 8, Height = 12, Width = 16, 
 constexpr uint32_t DDSMagic = 0x20534444;   // "DDS "
 constexpr uint32_t DDSPixelFormatFourCC = 0x4;
 
+// The top level's blocks: WholeBlocks as the format's writers count them (whole 4 x 4
+// blocks by integer division, at least one a side, in unsigned 32-bit arithmetic, which
+// is exact for sides that are multiples of 4); Covering every block the pixels touch,
+// partial ones at the edges included, which is what a decoder and the compressed upload
+// take; a header whose blocks the format's 32-bit sizes cannot hold is then refused
+// before anything is read.
+enum class TDDSBlockCount { WholeBlocks, Covering };
+
 class TDDSImage {
 public:
     // limits: checked on the header's size and the top level's bytes before the copy.
-    void LoadFromStream(TStream& source, const TImageLimits& limits = {});
+    void LoadFromStream(TStream& source, const TImageLimits& limits = {},
+                        TDDSBlockCount count = TDDSBlockCount::WholeBlocks);
 
     const uint8_t* Data() const { return m_Data.Memory(); }
     int64_t DataSize() const { return static_cast<int64_t>(m_Data.Bytes().size()); }

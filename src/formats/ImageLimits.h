@@ -13,7 +13,8 @@
 //   source: 8 bytes per source byte, and never less than MinDecodedImageBytes, which is
 //   far above any image of the game (tiles of 256 x 256, sky and water of 512 x 512).
 // A caller may narrow both further (TImageLimits): the texture uploads pass the driver's
-// largest texture and what is left of the zone's texture budget.
+// largest texture and what is left of the zone's texture budget (TileTextureBudget).
+// Every limit a picture is held to is in this file.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,32 @@ constexpr uint64_t MostDecodedBytes(uint64_t sourceBytes)
                                 ? std::numeric_limits<uint64_t>::max()
                                 : sourceBytes * DecodedBytesPerSourceByte;
     return scaled > MinDecodedImageBytes ? scaled : MinDecodedImageBytes;
+}
+
+// A raw TGA image may lack this many bytes at the end of a file cut short (they read as
+// zeros); a claim beyond the file and this is no image of that file.
+constexpr uint64_t ShortTGAAllowance = uint64_t{1} << 20;
+
+// A BMP image has at most this many pixels a side.
+constexpr int64_t MaxBitmapSide = 32768;
+
+// A picture file is read whole only when it is at most this long (PCX, whose palette
+// stands at the end of the file).
+constexpr int64_t MaxWholePictureFileBytes = int64_t{512} << 20;
+
+// The decoded bytes the 64 tiles of one zone may take together: 8 bytes per byte of the
+// texture archive, and never less than MinTileTextureBudget, which holds 64 tiles of
+// 512 x 512 pixels as 24-bit bitmaps four times over (the game's tiles are 256 x 256).
+constexpr uint64_t MinTileTextureBudget = uint64_t{128} << 20;
+inline constexpr std::string_view TileBudgetName = "left of the zone's texture budget";
+
+constexpr uint64_t TileTextureBudget(int64_t archiveBytes)
+{
+    const uint64_t bytes = archiveBytes > 0 ? static_cast<uint64_t>(archiveBytes) : 0;
+    const uint64_t scaled = bytes > std::numeric_limits<uint64_t>::max() / DecodedBytesPerSourceByte
+                                ? std::numeric_limits<uint64_t>::max()
+                                : bytes * DecodedBytesPerSourceByte;
+    return scaled > MinTileTextureBudget ? scaled : MinTileTextureBudget;
 }
 
 struct TImageLimits {

@@ -29,16 +29,50 @@ constexpr int64_t MaxReserveBytes = int64_t{256} << 20;
 constexpr double UnixEpochDays = 25569.0;
 constexpr double SecondsPerDay = 86400.0;
 
-// A member read as it inflates, from where its record points.
+const char* const CutShort = "the archive is cut short";
+
+// What a member's stream, read to its end (or to the end of the file), shows against its
+// record: the file ending first, or sizes other than those recorded. Nothing when whole.
+std::optional<std::string> StreamDamage(const TMPKDirectoryEntry& entry, const TDecompressionStream& inflater,
+                                        int64_t produced)
+{
+    if (!inflater.Ended())
+        return entry.Name + ": " + CutShort + " (the file ends inside the member's compressed stream)";
+    if (inflater.InputUsed() != entry.CompressedSize)
+        return entry.Name + ": damaged: its compressed stream takes " + std::to_string(inflater.InputUsed()) +
+               " bytes, its record says " + std::to_string(entry.CompressedSize);
+    if (produced != entry.UncompressedSize)
+        return entry.Name + ": damaged: it inflates to " + std::to_string(produced) + " bytes, its record says " +
+               std::to_string(entry.UncompressedSize);
+    return std::nullopt;
+}
+
+// A member read as it inflates, from where its record points; the read that meets its
+// end checks it against the record.
 class TMemberStream : public TStream {
 public:
-    explicit TMemberStream(TStream& archive) : m_Inflater(archive) {}
-    int64_t Read(void* buffer, int64_t count) override { return m_Inflater.Read(buffer, count); }
+    TMemberStream(TStream& archive, const std::string& fileName, const TMPKDirectoryEntry& entry)
+        : m_Inflater(archive), m_FileName(fileName), m_Entry(entry)
+    {
+    }
+    int64_t Read(void* buffer, int64_t count) override
+    {
+        const int64_t got = m_Inflater.Read(buffer, count);
+        if (got < count && !m_Checked) {
+            m_Checked = true;
+            if (const auto damage = StreamDamage(m_Entry, m_Inflater, m_Inflater.Position()))
+                throw EMPKError(Exception::NamedMessage(m_FileName, "", *damage));
+        }
+        return got;
+    }
     int64_t Write(const void* buffer, int64_t count) override { return m_Inflater.Write(buffer, count); }
     int64_t Seek(int64_t offset, TSeekOrigin origin) override { return m_Inflater.Seek(offset, origin); }
 
 private:
     TDecompressionStream m_Inflater;
+    std::string m_FileName;
+    TMPKDirectoryEntry m_Entry;
+    bool m_Checked = false;
 };
 
 }  // namespace
@@ -155,7 +189,9 @@ void TMPKFile::Load()
     });
     const int64_t dataStart = m_File->Position();
 
-    // A partial record at the end of a damaged directory is ignored.
+    if (directory.size() % MPKRecordSize != 0)
+        Fail("damaged: the directory holds " + std::to_string(directory.size()) + " bytes, not whole records of " +
+             std::to_string(MPKRecordSize));
     const size_t records = directory.size() / MPKRecordSize;
     std::array<uint8_t, MPKRecordSize> record;
     for (size_t i = 0; i < records; ++i) {
@@ -181,6 +217,8 @@ void TMPKFile::ReadArchiveName()
     char more = 0;
     if (length == MPKMaxArchiveName && inflater.Read(&more, 1) != 0)
         Fail("archive name block longer than " + std::to_string(MPKMaxArchiveName) + " bytes");
+    if (!inflater.Ended())
+        Fail(std::string(CutShort) + " (the file ends inside the archive name block)");
 }
 
 std::vector<uint8_t> TMPKFile::ReadDirectoryBlock()
@@ -194,6 +232,8 @@ std::vector<uint8_t> TMPKFile::ReadDirectoryBlock()
             Fail("directory block larger than " + std::to_string(MPKMaxDirectoryBytes) + " bytes");
         directory.insert(directory.end(), piece.begin(), piece.begin() + got);
     }
+    if (!inflater.Ended())
+        Fail(std::string(CutShort) + " (the file ends inside the directory block)");
     return directory;
 }
 
@@ -205,12 +245,24 @@ const TMPKDirectoryEntry& TMPKFile::Find(std::string_view member) const
     return m_Directory.Items(index);
 }
 
+std::optional<std::string> TMPKFile::MemberDamage(const TMPKDirectoryEntry& entry) const
+{
+    const int64_t end = int64_t{entry.Offset} + entry.CompressedSize;
+    if (entry.Offset >= 0 && entry.CompressedSize >= 0 && end <= m_FileSize)
+        return std::nullopt;
+    return entry.Name + ": " + CutShort + " (" + entry.Name + " reaches past the end of the file: " +
+           std::to_string(entry.Offset) + " + " + std::to_string(entry.CompressedSize) + " bytes of " +
+           std::to_string(m_FileSize) + ")";
+}
+
 void TMPKFile::SeekMember(const TMPKDirectoryEntry& entry)
 {
     // The position would not move at all; reading from wherever the last extraction
     // stopped would hand out the wrong bytes.
     if (entry.Offset < 0)
         Fail("member [" + entry.Name + "] starts before the beginning of the file");
+    if (const auto damage = MemberDamage(entry))
+        Fail(*damage);
     m_File->SetPosition(entry.Offset);
 }
 
@@ -227,20 +279,22 @@ void TMPKFile::Extract(const TMPKDirectoryEntry& entry, TStream& destination, co
             if (limit.Bytes - done < want)
                 want = limit.Bytes - done + (limit.Action == TExtractLimit::Refuse ? 1 : 0);
             if (want == 0)
-                break;
+                return;   // stopped by the caller's limit: the rest is never looked at
             const int64_t got = inflater.Read(piece.data(), want);
             if (got <= 0)
                 break;
             if (done + got > limit.Bytes) {
                 if (limit.Action == TExtractLimit::Refuse)
                     Fail(entry.Name + ": larger than " + std::to_string(limit.Bytes) + " bytes");
-                break;
+                return;
             }
             destination.WriteBuffer(piece.data(), got);
             done += got;
             if (got == static_cast<int64_t>(piece.size()) && got < MaxExtractPieceSize)
                 piece.resize(piece.size() * 2);
         }
+        if (const auto damage = StreamDamage(entry, inflater, done))
+            Fail(*damage);
     });
 }
 
@@ -267,7 +321,8 @@ std::unique_ptr<TStream> TMPKFile::OpenMember(std::string_view member)
 {
     const TMPKDirectoryEntry& entry = Find(member);
     SeekMember(entry);
-    return NamingFailures(m_FileName, entry.Name, [&] { return std::make_unique<TMemberStream>(*m_File); });
+    return NamingFailures(m_FileName, entry.Name,
+                          [&] { return std::make_unique<TMemberStream>(*m_File, m_FileName, entry); });
 }
 
 void TMPKFile::ExtractToFile(std::string_view member, const std::string& path)

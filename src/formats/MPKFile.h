@@ -8,19 +8,27 @@
 //   TMPKFile archive(path);                         // opens and reads the directory
 //   auto stream = archive.ExtractToMemory("terrain.pcx");   // positioned at 0
 //
-// Member lookup ignores letter case; the first of equal names wins. A member's length
-// is given by its zlib stream alone: the sizes in its record are never trusted. The
-// archive file stays open while the object is loaded; extractions share its position,
-// so they must not overlap.
+// Member lookup ignores letter case; the first of equal names wins. The archive file
+// stays open while the object is loaded; extractions share its position, so they must
+// not overlap.
+//
+// A damaged or truncated archive is an error, never a shorter result: a name or
+// directory block that the file ends inside, a directory that is not whole records, a
+// member whose recorded data reaches past the end of the file, whose zlib stream the
+// file ends inside, or whose stream takes or gives other sizes than its record says.
+// (An interrupted download otherwise loads as a zone with flat terrain rows and no
+// lakes.) The recorded sizes are checked once the stream has ended; they never size
+// anything beyond what the file could hold.
 //
 // Errors name the archive file, and the member when there is one:
-// "zones/zone111/dat111.mpk: terrain.pcx: error (damaged compressed data)". A caller
+// "zones/zone111/dat111.mpk: terrain.pcx: the archive is cut short". A caller
 // that reads only the start of a member, or that knows how large a member can be, says
 // so (TExtractLimit), so that a member inflating to gigabytes never fills memory.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -106,8 +114,9 @@ class TMPKFile {
 public:
     // Opens and loads the archive (nothing for an empty path). Raises "Cannot open file
     // %s", "FILE: Not an MPAK file", the inflate stream's "error (...)" after the file
-    // name, or EMPKError for a name block that does not end within 1024 bytes or a
-    // directory block larger than MPKMaxDirectoryBytes.
+    // name, or EMPKError for a name block that does not end within 1024 bytes, a
+    // directory block larger than MPKMaxDirectoryBytes or not whole records, and a file
+    // that ends inside either block ("FILE: the archive is cut short (...)").
     explicit TMPKFile(const std::string& path);
     ~TMPKFile();
     TMPKFile(const TMPKFile&) = delete;
@@ -120,15 +129,19 @@ public:
     void Load();
 
     // Each raises "FILE: Source stream [%s] not found in archive" for a name not in
-    // Directory(); every failure while inflating names the file and the member.
+    // Directory(); every failure while inflating names the file and the member, and so
+    // does the damage a member's record or stream shows (EMPKError "FILE: MEMBER: the
+    // archive is cut short", "FILE: MEMBER: damaged: ..."). A member taken up to a
+    // Stop limit is checked only for reaching past the end of the file.
     // Appends the inflated member at the destination's current position.
     void ExtractToStream(std::string_view member, TStream& destination, const TExtractLimit& limit = {});
     // A new stream holding the member (or as much of it as the limit takes), at 0.
     std::unique_ptr<TMemoryStream> ExtractToMemory(std::string_view member, const TExtractLimit& limit = {});
     // The member as a forward-only stream that inflates as it is read, for readers that
     // look at a header before they decide how much to take. It reads this archive's
-    // file, so it must not outlive the archive nor overlap another extraction. Read
-    // failures do not name the member: the caller knows it.
+    // file, so it must not outlive the archive nor overlap another extraction. A read
+    // that reaches the member's end checks it as the extractions do. Read failures do
+    // not name the member: the caller knows it.
     std::unique_ptr<TStream> OpenMember(std::string_view member);
     // Creates (or truncates) the file first, so a failed extraction leaves it behind.
     void ExtractToFile(std::string_view member, const std::string& path);
@@ -141,6 +154,10 @@ public:
     int64_t FileSize() const { return m_FileSize; }
     const std::string& ArchiveName() const { return m_ArchiveName; }
     const TMPKDirectoryEntryList& Directory() const { return m_Directory; }
+
+    // "NAME: the archive is cut short (NAME reaches past the end of the file: ...)" when
+    // the member's recorded data does not lie within the file, else nothing.
+    std::optional<std::string> MemberDamage(const TMPKDirectoryEntry& entry) const;
 
 private:
     const TMPKDirectoryEntry& Find(std::string_view member) const;

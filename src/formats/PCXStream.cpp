@@ -3,14 +3,6 @@
 
 namespace orv {
 
-namespace {
-
-constexpr int64_t PCXHeaderSize = 128;   // the first pixel byte follows the fixed header
-constexpr uint8_t PCXRunMarker = 0xC0;   // bytes above this start a run; 0xC0 itself is data
-constexpr uint8_t PCXRunCountMask = 0x3F;
-
-}  // namespace
-
 TPCXByteStream::TPCXByteStream(std::unique_ptr<TStream> source) : m_Source(std::move(source))
 {
     m_Source->SetPosition(PCXHeaderSize);

@@ -11,6 +11,12 @@
 
 namespace orv {
 
+// The fixed header before the first pixel byte, and the run-length code: bytes above
+// PCXRunMarker start a run of their low six bits; PCXRunMarker itself is data.
+constexpr int64_t PCXHeaderSize = 128;
+constexpr uint8_t PCXRunMarker = 0xC0;
+constexpr uint8_t PCXRunCountMask = 0x3F;
+
 class TPCXByteStream {
 public:
     explicit TPCXByteStream(std::unique_ptr<TStream> source);   // takes ownership

@@ -19,6 +19,7 @@ void TTGAImage::LoadFromStream(TStream& source, const TImageLimits& limits)
     m_Header.fill(0);
     m_Pixels.clear();
     m_ColorMap.clear();
+    m_CutShort = false;
 
     source.Read(m_Header.data(), TGAHeaderSize);
     source.Seek(IDLength(), TSeekOrigin::Current);
@@ -37,7 +38,7 @@ void TTGAImage::LoadFromStream(TStream& source, const TImageLimits& limits)
 
     if (!runLength) {
         m_Pixels.assign(total, 0);
-        source.Read(m_Pixels.data(), static_cast<int64_t>(total));
+        m_CutShort = source.Read(m_Pixels.data(), static_cast<int64_t>(total)) != static_cast<int64_t>(total);
     } else {
         ReadRunLengthData(source, total);
         m_Header[TGAHeader::ImageType] = static_cast<uint8_t>(ImageType() - TGARunLengthTypeOffset);
@@ -60,7 +61,7 @@ void TTGAImage::ReadRunLengthData(TStream& source, size_t total)
     // byte as it was, so a cut-off stream repeats its last pixel to the end.
     auto readPixel = [&] {
         for (uint8_t& b : scratch)
-            source.Read(&b, 1);
+            m_CutShort = source.Read(&b, 1) != 1 || m_CutShort;
     };
     auto emit = [&] {
         // A packet running past the last pixel is cut off there.
@@ -71,6 +72,7 @@ void TTGAImage::ReadRunLengthData(TStream& source, size_t total)
     };
     while (produced < total) {
         if (source.Read(&packet, 1) != 1) {
+            m_CutShort = true;
             // The source is exhausted: every later read fails too, so whatever packet
             // is repeated, it emits the scratch pixel as it stands. Fill at once, copying
             // what is filled already onto the rest.

@@ -10,6 +10,7 @@
 // fits what the file can produce: raw pixel data cannot be longer than the file (a file
 // cut short may lack at most ShortTGAAllowance bytes), run-length data is bounded as
 // ImageLimits.h says. Larger claims raise EImageTooLarge before anything is allocated.
+// CutShort() tells whether the pixel data ended early.
 #pragma once
 
 #include <array>
@@ -50,10 +51,6 @@ constexpr uint8_t TGARightToLeft = 0x10, TGATopToBottom = 0x20, TGAAlphaBits = 0
 // Pixel depths: true colour with and without alpha, 5-5-5 with an alpha bit, indices or grey.
 constexpr int TGATrueColorAlphaDepth = 32, TGATrueColorDepth = 24, TGAHighColorDepth = 16, TGAIndexDepth = 8;
 
-// How many bytes a raw image's data may lack at the end of a file cut short (they read
-// as zeros); a claim beyond the file and this is no image of that file.
-constexpr uint64_t ShortTGAAllowance = uint64_t{1} << 20;
-
 class TTGAImage {
 public:
     void LoadFromStream(TStream& source, const TImageLimits& limits = {});
@@ -72,6 +69,7 @@ public:
     uint16_t ColorMapLength() const { return Header().U16(TGAHeader::ColorMapLength); }
     uint8_t ColorMapEntrySize() const { return m_Header[TGAHeader::ColorMapEntrySize]; }
     const std::vector<uint8_t>& ColorMap() const { return m_ColorMap; }
+    bool CutShort() const { return m_CutShort; }
 
 private:
     TByteReader Header() const { return TByteReader(m_Header); }
@@ -82,6 +80,7 @@ private:
     std::array<uint8_t, TGAHeaderSize> m_Header{};
     std::vector<uint8_t> m_Pixels;
     std::vector<uint8_t> m_ColorMap;
+    bool m_CutShort = false;
 };
 
 }  // namespace orv

@@ -79,6 +79,7 @@ int64_t TDecompressionStream::Read(void* buffer, int64_t count)
         if (Check(inflate(&m_Zlib, Z_NO_FLUSH)) == Z_STREAM_END) {
             // Give back what was read ahead, so the source stands just after the trailer.
             m_Source.Seek(-static_cast<int64_t>(m_Zlib.avail_in), TSeekOrigin::Current);
+            m_Ended = true;
             return produced();
         }
         if (m_Zlib.avail_out == 0 && left > 0)
@@ -101,6 +102,7 @@ int64_t TDecompressionStream::Seek(int64_t offset, TSeekOrigin origin)
         m_Zlib.avail_in = 0;
         m_Source.SetPosition(0);
         m_SourcePosition = 0;
+        m_Ended = false;
     } else if ((origin == TSeekOrigin::Current && offset >= 0)
                || (origin == TSeekOrigin::Beginning && offset > producedSoFar)) {
         if (origin == TSeekOrigin::Beginning)

@@ -11,7 +11,7 @@
 //
 // Damaged data raises EDecompressionError "error (damaged compressed data)" (zlib
 // running out of memory: "error (out of memory)"); a source that ends early just ends
-// the output. Write, backward seeks (other than to 0) and seeks from the end raise
+// the output, and Ended() tells the two ends apart. Write, backward seeks (other than to 0) and seeks from the end raise
 // "Invalid stream operation"; Position() is the count of bytes produced so far.
 #pragma once
 
@@ -63,7 +63,14 @@ public:
     // anything else raises "Invalid stream operation". Returns the bytes produced so far.
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
 
+    // Whether the zlib stream has ended (rather than the source running out first).
+    bool Ended() const { return m_Ended; }
+    // Compressed bytes taken from the source so far (at the end: the whole stream).
+    int64_t InputUsed() const { return static_cast<int64_t>(m_Zlib.total_in); }
+
 private:
+    bool m_Ended = false;
+
     // Raises "error (...)" for a negative zlib result and for a stream that asks for a preset
     // dictionary (it would otherwise ask again on every call without making progress).
     static int Check(int result);

@@ -1,16 +1,20 @@
 #include "shell/CommandLine.h"
 
-#include <array>
 #include <string_view>
 #include <vector>
 
 #include "base/TextCase.h"
+#include "terrain/RendererTable.h"
 #include "zone/TextValues.h"
 
 namespace orv {
 namespace {
 
-constexpr std::array<std::string_view, 4> RendererNames{"v1", "pointer", "fan", "clod"};
+// The usage's option lines: the description starts in this column and is wrapped to lines
+// of at most UsageWidth characters.
+constexpr size_t UsageDescriptionColumn = 21;
+constexpr size_t UsageWidth = 78;
+
 // The items of a location that are read; further ones are ignored.
 constexpr size_t LocationItems = 5;
 
@@ -38,14 +42,37 @@ std::string CheckedLocation(const std::string& text)
     return text;
 }
 
+// "  OPTION   description", the description wrapped at blanks.
+std::string UsageOption(std::string_view option, std::string_view description)
+{
+    std::string text = std::string("  ").append(option);
+    text.resize(UsageDescriptionColumn, ' ');
+    size_t lineStart = 0;
+    bool lineEmpty = true;
+    while (!description.empty()) {
+        const size_t blank = description.find(' ');
+        const std::string_view word = description.substr(0, blank);
+        description = blank == std::string_view::npos ? std::string_view() : description.substr(blank + 1);
+        if (!lineEmpty && text.size() - lineStart + 1 + word.size() > UsageWidth) {
+            text += '\n';
+            lineStart = text.size();
+            text.append(UsageDescriptionColumn, ' ');
+            lineEmpty = true;
+        }
+        if (!lineEmpty)
+            text += ' ';
+        text += word;
+        lineEmpty = false;
+    }
+    return text + '\n';
+}
+
 }  // namespace
 
 std::optional<uint8_t> RenderVersionFromName(std::string_view name)
 {
-    for (size_t i = 0; i < RendererNames.size(); ++i)
-        if (name == RendererNames[i])
-            return static_cast<uint8_t>(i);
-    return std::nullopt;
+    const TRendererEntry* renderer = FindRendererByName(name);
+    return renderer ? std::optional<uint8_t>(renderer->Tag) : std::nullopt;
 }
 
 TViewerOptions ParseViewerOptions(std::span<const std::string> arguments)
@@ -94,7 +121,7 @@ TViewerOptions ParseViewerOptions(std::span<const std::string> arguments)
             const std::string renderer = value();
             o.RenderVersion = RenderVersionFromName(renderer);
             if (!o.RenderVersion)
-                throw EUsageError("--renderer: v1, pointer, fan or clod, not \"" + renderer + "\"");
+                throw EUsageError("--renderer: " + RendererNames(", ", " or ") + ", not \"" + renderer + "\"");
         } else {
             throw EUsageError("unknown option " + name);
         }
@@ -121,9 +148,10 @@ std::string ViewerUsage(const std::string& defaultGameDir)
             "  --zone N           start on zone N instead of 111\n"
             "  --loc X,Y,Z,h,p    start at this location, as \"Go to loc...\" (Ctrl+G) takes\n"
             "                     it: commas or blanks between the values, two values are\n"
-            "                     enough; \"above\" looks down on the zone from high above\n"
-            "  --renderer NAME    start with this terrain renderer: v1, pointer, fan or\n"
-            "                     clod (\"CLOD fans\", the default)\n"
+            "                     enough; \"above\" looks down on the zone from high above\n")
+        .append(UsageOption("--renderer NAME", "start with this terrain renderer: " + RendererNames(", ", " or ") +
+                                                   " (\"" + std::string(DefaultRenderer().Label) + "\", the default)"))
+        .append(
             "  -h, --help         show this text and exit\n"
             "  --version          show the version and exit\n"
             "  --                 end of the options (for a GAMEDIR that starts with -)\n"

@@ -36,7 +36,7 @@ struct TViewerOptions {
 // taken; "--" ends the options, so a GAMEDIR may start with "-".
 TViewerOptions ParseViewerOptions(std::span<const std::string> arguments);
 
-// The renderer of a name as --renderer takes it: "v1", "pointer", "fan", "clod".
+// The renderer of a name as --renderer takes it (a name of RendererTable).
 std::optional<uint8_t> RenderVersionFromName(std::string_view name);
 
 // The text of --help (defaultGameDir: where the game is looked for without GAMEDIR and

@@ -2,11 +2,13 @@
 #include "shell/GLViewer.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "base/Log.h"
 #include "gl/GLCalls.h"
 #include "gl/GLError.h"
 #include "scene/Frame.h"
+#include "terrain/RendererTable.h"
 #include "zone/Textures.h"
 #include "zone/ZonePaths.h"
 
@@ -68,7 +70,7 @@ void TGLViewer::InitBaseState()
     CheckGLError("");
 }
 
-void TGLViewer::glMapInit(int zoneId)
+void TGLViewer::InitView(int zoneId)
 {
     InitBaseState();
     LoadZone(zoneId);
@@ -76,7 +78,7 @@ void TGLViewer::glMapInit(int zoneId)
     CheckGLError("");
 }
 
-void TGLViewer::glMapResize(int viewWidth, int viewHeight, bool resetCamera)
+void TGLViewer::ResizeView(int viewWidth, int viewHeight, bool resetCamera)
 {
     gl::glViewport(0, 0, viewWidth, viewHeight);
     if (resetCamera)
@@ -84,7 +86,7 @@ void TGLViewer::glMapResize(int viewWidth, int viewHeight, bool resetCamera)
     CheckGLError("");
 }
 
-int TGLViewer::glMapDraw(const TFrameGeometry& frame)
+int TGLViewer::DrawFrame(const TFrameGeometry& frame)
 {
     TSceneState scene;
     scene.Camera = &Camera;
@@ -111,7 +113,7 @@ int TGLViewer::glMapDraw(const TFrameGeometry& frame)
     return triangles;
 }
 
-void TGLViewer::FormDestroy()
+void TGLViewer::ReleaseTextures()
 {
     WaterRegions.clear();
     for (TTextureNames& names : m_SharedNames)
@@ -120,6 +122,49 @@ void TGLViewer::FormDestroy()
     for (uint32_t* name : {&DetailTexture, &SkyTexture, &WaterTexture, &CompassTexture, &CheckerTexture})
         *name = 0;
     TileTextures.fill(0);
+}
+
+void TGLViewer::ReplaceZone(int zoneId)
+{
+    // The current zone, put back when the new one fails.
+    struct TKeptZone {
+        TTerrain Terrain;
+        TTerrainNormals Normals;
+        TWaterRegionList WaterRegions;
+        int ZoneID;
+        TTextureNames TileNames;
+        std::array<uint32_t, 256> TileTextures;
+        std::array<bool, TileCount> TileWithoutImage;
+        bool TilesAreDDS;
+    };
+    // On the heap: the two grids are too large for the stack.
+    auto kept = std::make_unique<TKeptZone>();
+    kept->Terrain = Terrain;
+    kept->Normals = TerrainNormals;
+    kept->WaterRegions = std::move(WaterRegions);
+    kept->ZoneID = ZoneID;
+    kept->TileNames = std::move(m_TileNames);
+    kept->TileTextures = TileTextures;
+    kept->TileWithoutImage = TileWithoutImage;
+    kept->TilesAreDDS = TilesAreDDS;
+    WaterRegions.clear();
+    if (!kept->TileNames.Empty()) {
+        m_TileNames = TTextureNames(static_cast<int>(TileTextures.size()));
+        std::ranges::copy(m_TileNames.Names(), TileTextures.begin());
+    }
+    try {
+        LoadZone(zoneId);
+    } catch (...) {
+        Terrain = kept->Terrain;
+        TerrainNormals = kept->Normals;
+        WaterRegions = std::move(kept->WaterRegions);
+        ZoneID = kept->ZoneID;
+        m_TileNames = std::move(kept->TileNames);
+        TileTextures = kept->TileTextures;
+        TileWithoutImage = kept->TileWithoutImage;
+        TilesAreDDS = kept->TilesAreDDS;
+        throw;
+    }
 }
 
 void TGLViewer::CheckGLError(std::string_view context) { orv::CheckGLError(context); }
@@ -154,37 +199,38 @@ std::vector<std::string> TGLViewer::CheckerTexturePaths() const
     return paths;
 }
 
-void TGLViewer::rbnRenderVersionClick(int tag)
+void TGLViewer::SetRenderer(int tag)
 {
     RenderVersion = static_cast<uint8_t>(tag & 0xFF);
-    if (RenderVersion == rvPointer)
+    const TRendererEntry* renderer = FindRenderer(RenderVersion);
+    if (renderer != nullptr && !renderer->CullFaces)
         gl::glDisable(GL_CULL_FACE);
     else
         gl::glEnable(GL_CULL_FACE);
 }
 
-void TGLViewer::chkFogClick(bool checked) { ApplyFog(checked); }
+void TGLViewer::SetFog(bool checked) { ApplyFog(checked); }
 
-void TGLViewer::chkWireframeClick()
+void TGLViewer::ToggleWireframe()
 {
     atnWireframeChecked = !atnWireframeChecked;
     gl::glPolygonMode(GL_FRONT_AND_BACK, atnWireframeChecked ? GL_LINE : GL_FILL);
 }
 
-void TGLViewer::chkSunClick(bool checked)
+void TGLViewer::SetTrackSun(bool checked)
 {
     TrackSun = checked;
     if (!checked)
         gl::glLightfv(GL_LIGHT0, GL_POSITION, FixedSunPosition.data());
 }
 
-void TGLViewer::chkLightingClick()
+void TGLViewer::ToggleLighting()
 {
     atnLightingChecked = !atnLightingChecked;
     Lighting = atnLightingChecked;
 }
 
-void TGLViewer::trackAmbRChange(int tag, int position)
+void TGLViewer::SetAmbientColor(int tag, int position)
 {
     if (tag < 0 || tag >= ColorComponents)
         return;
@@ -192,7 +238,7 @@ void TGLViewer::trackAmbRChange(int tag, int position)
     gl::glLightfv(GL_LIGHT0, GL_AMBIENT, AmbientColor.data());
 }
 
-void TGLViewer::trackDiffRChange(int tag, int position)
+void TGLViewer::SetDiffuseColor(int tag, int position)
 {
     if (tag < 0 || tag >= ColorComponents)
         return;

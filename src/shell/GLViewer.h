@@ -9,11 +9,11 @@
 //   TGLViewer viewer;
 //   viewer.GameDir = GameDirFromArgument(dir);
 //   std::string warning = viewer.LoadExtensions();   // show it when not empty
-//   viewer.glMapResize(640, 480);                    // viewport and start camera
-//   viewer.glMapInit();                              // base state, zone 111, shared textures
-//   viewer.glMapDraw({.ViewWidth = 640, .ViewHeight = 480});
+//   viewer.ResizeView(640, 480);                    // viewport and start camera
+//   viewer.InitView();                              // base state, zone 111, shared textures
+//   viewer.DrawFrame({.ViewWidth = 640, .ViewHeight = 480});
 //   ...
-//   viewer.FormDestroy();
+//   viewer.ReleaseTextures();
 #pragma once
 
 #include <array>
@@ -49,21 +49,26 @@ public:
     // The base state, the texture names, LoadZone(111) and the shared textures, each
     // step checked for OpenGL errors. Raises what the zone or a shared texture raises;
     // the steps before the failure stay done. (The tool starts on another zone.)
-    void glMapInit(int zoneId = StartZone);
-    // The base state and the texture names alone (steps 1 to 11 of glMapInit).
+    void InitView(int zoneId = StartZone);
+    // The base state and the texture names alone (steps 1 to 11 of InitView).
     void InitBaseState();
 
     // The view's resize: viewport (0, 0, width, height) and, when resetCamera, the
     // camera's start values; then the error check.
-    void glMapResize(int viewWidth, int viewHeight, bool resetCamera = true);
+    void ResizeView(int viewWidth, int viewHeight, bool resetCamera = true);
     // Composes one frame into the current framebuffer; adds the terrain triangles to
     // TriCount and returns them.
-    int glMapDraw(const TFrameGeometry& frame);
+    int DrawFrame(const TFrameGeometry& frame);
     // Deletes the texture names (the water regions go with the viewer).
-    void FormDestroy();
+    void ReleaseTextures();
 
     // The pending OpenGL error as one line "<error text>: <context>"; nothing without.
     void CheckGLError(std::string_view context);
+
+    // A zone change: LoadZone into new tile texture names, keeping the current zone
+    // (heights, normals, water, tiles, ZoneID) until everything has loaded; on failure
+    // the current zone is whole again and the failure is raised.
+    void ReplaceZone(int zoneId);
 
     // Texture loading: the 64 tiles of the open texture archive, and the five shared
     // textures from the game directory and the working directory.
@@ -71,13 +76,13 @@ public:
     void LoadSharedTextures();
 
     // --- Handlers of the controls that set OpenGL state ------------------------------
-    void rbnRenderVersionClick(int tag);       // 0 V1, 1 Pointer, 2 Fan, 3 CLOD fans
-    void chkFogClick(bool checked);
-    void chkWireframeClick();                  // toggles atnWireframeChecked
-    void chkSunClick(bool checked);
-    void chkLightingClick();                   // toggles atnLightingChecked, Lighting follows
-    void trackAmbRChange(int tag, int position);    // component tag 0..3 := position / 255
-    void trackDiffRChange(int tag, int position);
+    void SetRenderer(int tag);                 // a tag of RendererTable (low byte)
+    void SetFog(bool checked);
+    void ToggleWireframe();                  // toggles atnWireframeChecked
+    void SetTrackSun(bool checked);
+    void ToggleLighting();                   // toggles atnLightingChecked, Lighting follows
+    void SetAmbientColor(int tag, int position);    // component tag 0..3 := position / 255
+    void SetDiffuseColor(int tag, int position);
 
     // The checked state of the two actions (the bound check boxes follow them).
     bool atnWireframeChecked = false;

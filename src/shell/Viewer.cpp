@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "base/CgUtils.h"
 #include "base/Format.h"
@@ -30,7 +32,6 @@ constexpr float LevelPitch = 90.0f;
 constexpr float MaxPitch = 180.0f;
 constexpr int LocYBase = 65535;   // Loc Y grows opposite to world y
 constexpr float MouseDegreePixels = 5.0f;
-constexpr int DetailPositions = 255;
 
 // Movement speeds in world units per millisecond.
 constexpr float NormalSpeed = 2.0f;
@@ -121,7 +122,7 @@ void TViewer::CreateTerrainNormals()
 void TViewer::LoadWaterRegions(TMPKFile& archive)
 {
     Log("Loading water regions...");
-    orv::LoadWaterRegions(archive, WaterRegions);
+    orv::LoadWaterRegions(archive, WaterRegions, WriteSectorFile ? std::optional<std::string>(".") : std::nullopt);
 }
 
 void TViewer::LoadTerrainTextures(TMPKFile&) {}
@@ -132,9 +133,9 @@ void TViewer::ComputeD2Values() { orv::ComputeD2Values(Terrain); }
 
 void TViewer::UpdateCLOD() { orv::UpdateCLOD(Terrain, Camera.Pos, CLODDetail); }
 
-void TViewer::trackCLODDetailChange(int position)
+void TViewer::SetCLODDetail(int position)
 {
-    CLODDetail = static_cast<float>(position / static_cast<double>(DetailPositions));
+    CLODDetail = static_cast<float>(position / static_cast<double>(CLODDetailMax));
     UpdateCLOD();
 }
 
@@ -239,9 +240,9 @@ void TViewer::MouseMove(int x, int y, bool leftButton)
 
 // --- Map dumps -------------------------------------------------------------------
 
-void TViewer::atnDumpD2Execute(std::FILE* out) { DumpD2Map(Terrain, out); }
+void TViewer::DumpD2Map(std::FILE* out) { orv::DumpD2Map(Terrain, out); }
 
-void TViewer::atnDumpHExecute(std::FILE* out) { DumpHMap(Terrain, out); }
+void TViewer::DumpHeightMap(std::FILE* out) { DumpHMap(Terrain, out); }
 
 // --- Game directory ----------------------------------------------------------------
 

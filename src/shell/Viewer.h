@@ -32,6 +32,10 @@ struct TKeyState {
     bool Up = false, Down = false, Left = false, Right = false, Shift = false, Alt = false;
 };
 
+// The colours of light 0 at start-up.
+inline constexpr std::array<float, 4> DefaultAmbientColor{0.2f, 0.2f, 0.2f, 1.0f};
+inline constexpr std::array<float, 4> DefaultDiffuseColor{0.6f, 0.6f, 0.6f, 1.0f};
+
 class TViewer : public TDrawSwitches {
 public:
     // GameDir starts as DefaultGameDir(); the camera is all zero until ResetCamera.
@@ -53,7 +57,7 @@ public:
     // --- Level of detail ------------------------------------------------------------
     void ComputeD2Values();
     void UpdateCLOD();
-    void trackCLODDetailChange(int position);   // position 1..255
+    void SetCLODDetail(int position);   // position CLODDetailMin..CLODDetailMax
 
     // --- Camera and navigation ----------------------------------------------------
     void ResetCamera();   // (32768, 256, 256), pitch 80, heading 0
@@ -78,8 +82,8 @@ public:
     bool WheelMove(float notches, bool shift, bool alt);
 
     // --- Map dumps ------------------------------------------------------------------
-    void atnDumpD2Execute(std::FILE* out = stdout);
-    void atnDumpHExecute(std::FILE* out = stdout);
+    void DumpD2Map(std::FILE* out = stdout);
+    void DumpHeightMap(std::FILE* out = stdout);
 
     // --- Taking the zone out --------------------------------------------------------
     // The current zone as the glTF export and the zone map take it (export/).
@@ -93,17 +97,20 @@ public:
 
     std::string GameDir;
     int ZoneID = 0;
+    // Whether loading a zone leaves its "sector.dat" in the working directory, as the
+    // viewer does; the tools read the water without writing anything.
+    bool WriteSectorFile = true;
 
     // The drawing switches (RenderVersion, Lighting, ...) are those of TDrawSwitches.
-    float CLODDetail = 0.2f;
+    float CLODDetail = CLODDetailStart;
 
     // OpenGL texture names (0 until generated).
     uint32_t DetailTexture = 0, CheckerTexture = 0, SkyTexture = 0, WaterTexture = 0, CompassTexture = 0;
     std::array<uint32_t, 256> TileTextures{};
     bool TilesAreDDS = false;
 
-    std::array<float, 4> AmbientColor{0.2f, 0.2f, 0.2f, 1.0f};
-    std::array<float, 4> DiffuseColor{0.6f, 0.6f, 0.6f, 1.0f};
+    std::array<float, 4> AmbientColor = DefaultAmbientColor;
+    std::array<float, 4> DiffuseColor = DefaultDiffuseColor;
 
     // Frame statistics.
     struct TPoint { int X = 0, Y = 0; } LastMouse;

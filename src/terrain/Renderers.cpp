@@ -3,6 +3,7 @@
 
 #include "gl/GLCalls.h"
 #include "gl/GLext.h"
+#include "terrain/RendererTable.h"
 
 namespace orv {
 namespace {
@@ -165,23 +166,23 @@ int DrawTerrain(const TTerrainDrawState& state)
     DisableTexGen();
     gl::glBindTexture(GL_TEXTURE_2D, state.SkyTexture);
     gl::glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    if (state.Switches.RenderVersion == rvV1)
-        gl::glFrontFace(GL_CW);
-    else if (state.Switches.RenderVersion == rvFan)
-        gl::glFrontFace(GL_CCW);
-    if (state.Switches.RenderVersion == rvCLOD)
-        return DrawCLODFans(state);
-    int triangles = 0;
-    for (int py = 0; py < PatchesPerSide; ++py) {
-        for (int px = 0; px < PatchesPerSide; ++px) {
-            if (state.Switches.RenderVersion == rvV1)
-                triangles += DrawPatchV1(state, px, py);
-            else if (state.Switches.RenderVersion == rvPointer)
-                triangles += DrawPatchPointer(state, px, py);
-            else if (state.Switches.RenderVersion == rvFan)
-                triangles += DrawPatchFans(state, px, py);
-        }
+    const TRendererEntry* renderer = FindRenderer(state.Switches.RenderVersion);
+    if (renderer == nullptr)
+        return 0;
+    if (renderer->FrontFace != TFrontFace::Unchanged)
+        gl::glFrontFace(renderer->FrontFace == TFrontFace::Clockwise ? GL_CW : GL_CCW);
+    // The draw entry of each row of the renderer table.
+    int (*drawPatch)(const TTerrainDrawState&, int, int) = nullptr;
+    switch (renderer->Tag) {
+    case rvV1: drawPatch = DrawPatchV1; break;
+    case rvPointer: drawPatch = DrawPatchPointer; break;
+    case rvFan: drawPatch = DrawPatchFans; break;
+    case rvCLOD: return DrawCLODFans(state);
     }
+    int triangles = 0;
+    for (int py = 0; py < PatchesPerSide; ++py)
+        for (int px = 0; px < PatchesPerSide; ++px)
+            triangles += drawPatch(state, px, py);
     return triangles;
 }
 

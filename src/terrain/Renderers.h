@@ -1,10 +1,10 @@
 // Renderers: the four terrain renderers, in OpenGL.
 //
-// DrawTerrain dispatches by RenderVersion: 0 "V1 renderer" (immediate-mode strips, tile
-// texture on unit 0 and the detail texture on unit 1 near the camera), 1 "Pointer
-// renderer" (one vertex-array strip per patch), 2 "Fan renderer" (2 x 2-cell fans at
-// three distances) and 3 "CLOD fans" (the level-of-detail fans of CLOD.h). Each returns
-// the triangles it submitted.
+// DrawTerrain draws with the renderer of RenderVersion, a row of RendererTable.h: the
+// fixed-grid ones (immediate-mode strips with the tile texture on unit 0 and the detail
+// texture on unit 1 near the camera; one vertex-array strip per patch; 2 x 2-cell fans at
+// three distances) and the level-of-detail fans of CLOD.h. Each returns the triangles it
+// submitted.
 //
 //   TTerrainDrawState state{.Terrain = &terrain, .Normals = &normals, .CameraPos = pos};
 //   state.TileTextures = tileNames;    // per tile the name to draw with

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/Log.h"
 #include "formats/MPKFile.h"
 #include "formats/Pictures.h"
 #include "zone/ZonePaths.h"
@@ -25,37 +26,63 @@ std::string TileMemberName(int px, int py) { return TileName(px, py, "dds"); }
 
 std::string TileBitmapMemberName(int px, int py) { return TileName(px, py, "bmp"); }
 
-uint64_t TileTextureBudget(int64_t archiveBytes)
+void LogDamage(std::string_view file, std::string_view member, std::string_view damage)
 {
-    return std::max(MinTileTextureBudget,
-                    static_cast<uint64_t>(std::max<int64_t>(archiveBytes, 0)) * DecodedBytesPerSourceByte);
+    if (!damage.empty())
+        Log(Exception::NamedMessage(file, member, std::string(damage).append("; shown as read")));
 }
 
-TImage LoadTileImage(TMPKFile& archive, int px, int py, const TImageLimits& limits)
+TTileLoader::TTileLoader(TMPKFile& archive, uint64_t maxSide)
+    : m_Archive(archive), m_MaxSide(maxSide), m_Budget(TileTextureBudget(archive.FileSize()))
 {
-    const std::string dds = TileMemberName(px, py);
-    const bool isDDS = archive.Directory().Exists(dds);
-    const std::string member = isDDS ? dds : TileBitmapMemberName(px, py);
-    return NamingFailures(archive.FileName(), member, [&] {
-        const std::unique_ptr<TStream> stream = archive.OpenMember(member);
+}
+
+bool TTileLoader::HasDDS(int px, int py) const { return m_Archive.Directory().Exists(TileMemberName(px, py)); }
+
+bool TTileLoader::HasBitmap(int px, int py) const
+{
+    return m_Archive.Directory().Exists(TileBitmapMemberName(px, py));
+}
+
+void TTileLoader::Read(const std::string& member, const TDecode& decode)
+{
+    const TDecoded decoded = NamingFailures(m_Archive.FileName(), member, [&] {
+        const std::unique_ptr<TStream> stream = m_Archive.OpenMember(member);
+        return decode(*stream, {.MaxSide = m_MaxSide, .MaxBytes = m_Budget - m_Used, .Budget = TileBudgetName});
+    });
+    m_Used += decoded.Bytes;
+    LogDamage(m_Archive.FileName(), member, decoded.Damage);
+}
+
+TImage TTileLoader::Picture(int px, int py)
+{
+    const bool isDDS = HasDDS(px, py);
+    TImage tile;
+    Read(isDDS ? TileMemberName(px, py) : TileBitmapMemberName(px, py), [&](TStream& member, const TImageLimits& limits) {
         // Both kinds decode top row first, which is how the renderer lays them: DDS
         // tiles with their t coordinate flipped, BMP tiles with their rows uploaded
         // bottom first.
-        return isDDS ? WithoutAlpha(DecodeDDSPicture(*stream, limits)) : DecodeBitmapPicture(*stream, limits);
+        tile = isDDS ? WithoutAlpha(DecodeDDSPicture(member, limits)) : DecodeBitmapPicture(member, limits);
+        if (tile.Width <= 0 || tile.Height <= 0)
+            throw EPictureError("an image of " + std::to_string(tile.Width) + " x " + std::to_string(tile.Height) +
+                                " pixels, a tile without a pixel");
+        return TDecoded{tile.Pixels.size(), tile.Damage};
     });
+    return tile;
+}
+
+TImage LoadTileImage(TMPKFile& archive, int px, int py)
+{
+    return TTileLoader(archive).Picture(px, py);
 }
 
 TTileImages LoadTileImages(TMPKFile& archive)
 {
     TTileImages tiles;
-    const uint64_t budget = TileTextureBudget(archive.FileSize());
-    uint64_t used = 0;
+    TTileLoader loader(archive);
     for (int py = 0; py < PatchesPerSide; ++py)
-        for (int px = 0; px < PatchesPerSide; ++px) {
-            TImage& tile = tiles[static_cast<size_t>(px + PatchesPerSide * py)];
-            tile = LoadTileImage(archive, px, py, {.MaxBytes = budget - used, .Budget = TileBudgetName});
-            used += tile.Pixels.size();
-        }
+        for (int px = 0; px < PatchesPerSide; ++px)
+            tiles[static_cast<size_t>(px + PatchesPerSide * py)] = loader.Picture(px, py);
     return tiles;
 }
 
@@ -68,10 +95,12 @@ TTileImages LoadZoneTileImages(const std::string& gameDir, int zoneId)
 TImage LoadWaterTextureImage(const std::string& gameDir)
 {
     const std::string path = ResolvePathIgnoringCase(gameDir, WaterTextureFile);
-    return NamingFailures(path, "", [&] {
+    TImage water = NamingFailures(path, "", [&] {
         TFileStream file(path, TFileMode::OpenRead);
         return DecodeTGAPicture(file);
     });
+    LogDamage(path, "", water.Damage);
+    return water;
 }
 
 }  // namespace orv

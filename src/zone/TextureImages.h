@@ -14,16 +14,19 @@
 // Errors name the archive (or file) and the member: "PATH: MEMBER: what went wrong".
 // Members are read as they inflate, and the 64 tiles together take at most
 // TileTextureBudget of decoded pixels: the tile that would pass it is refused on its
-// header (EImageTooLarge).
+// header (EImageTooLarge). One TTileLoader does this for the viewer's uploads, the
+// export and the map.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "formats/Image.h"
 #include "formats/ImageLimits.h"
+#include "formats/Stream.h"
 #include "zone/Zone.h"
 
 namespace orv {
@@ -38,12 +41,39 @@ inline constexpr std::string_view WaterTextureFile = "zones/textures/watery.tga"
 inline constexpr std::string_view CompassTextureFile = "data/compass_bar.bmp";
 inline constexpr std::string_view CheckerTextureFile = "checker.bmp";
 
-// The decoded bytes the tiles of one zone may take: 8 bytes per byte of the texture
-// archive, and never less than MinTileTextureBudget, which holds 64 tiles of 512 x 512
-// pixels as 24-bit bitmaps four times over (the game's tiles are 256 x 256).
-constexpr uint64_t MinTileTextureBudget = uint64_t{128} << 20;
-uint64_t TileTextureBudget(int64_t archiveBytes);
-inline constexpr std::string_view TileBudgetName = "left of the zone's texture budget";
+// What a decoder took from a file: the bytes of its decoded image, and the image's
+// damage (TImage::Damage).
+struct TDecoded {
+    uint64_t Bytes = 0;
+    std::string Damage;
+};
+
+// Logs "FILE: MEMBER: DAMAGE; shown as read" when there is damage.
+void LogDamage(std::string_view file, std::string_view member, std::string_view damage);
+
+// The tiles of one texture archive, within the zone's texture budget
+// (TileTextureBudget of the archive) and the largest side the caller takes.
+class TTileLoader {
+public:
+    explicit TTileLoader(TMPKFile& archive, uint64_t maxSide = TImageLimits{}.MaxSide);
+
+    bool HasDDS(int px, int py) const;
+    bool HasBitmap(int px, int py) const;
+    // Opens the member and hands it to `decode` with what is left of the budget; what
+    // it decoded counts against the budget from then on. Errors name the archive and
+    // the member, and so does the warning for a damaged image.
+    using TDecode = std::function<TDecoded(TStream& member, const TImageLimits& limits)>;
+    void Read(const std::string& member, const TDecode& decode);
+    // The tile's picture, RGB and upright: its DDS member when there is one, else its
+    // BMP alternative. A tile without a pixel is refused.
+    TImage Picture(int px, int py);
+
+private:
+    TMPKFile& m_Archive;
+    uint64_t m_MaxSide;
+    uint64_t m_Budget;
+    uint64_t m_Used = 0;
+};
 
 // The archive member of tile (px, py): "tex%2.2d-%2.2d.dds" of (px, 7 - py), and its
 // BMP alternative with the extension ".bmp".
@@ -52,8 +82,8 @@ std::string TileBitmapMemberName(int px, int py);
 
 // The DDS member of tile (px, py) when the archive has it (letter case ignored), else
 // its BMP alternative; a tile missing in both forms raises the archive's "Source stream
-// [%s] not found in archive" for the BMP name. The limits bound the decoded tile.
-TImage LoadTileImage(TMPKFile& archive, int px, int py, const TImageLimits& limits = {});
+// [%s] not found in archive" for the BMP name. The tile alone is held to the budget.
+TImage LoadTileImage(TMPKFile& archive, int px, int py);
 
 using TTileImages = std::array<TImage, TileCount>;
 // Row py outer, column px inner, as the viewer loads them; the first failure raises.

@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "base/Log.h"
-#include "formats/Bitmap.h"
 #include "formats/DDSImage.h"
 #include "formats/MPKFile.h"
-#include "formats/TGA.h"
+#include "formats/Pictures.h"
 #include "gl/GLCalls.h"
 #include "gl/GLError.h"
 #include "gl/GLext.h"
@@ -23,8 +22,7 @@ namespace {
 
 constexpr GLint MipmapComponents = 4;
 constexpr GLint DefaultUnpackAlignment = 4;
-constexpr int BitsPerByte = 8;
-constexpr uint8_t ColorMappedRLEType = TGAColorMapped + TGARunLengthTypeOffset;
+constexpr int RGBAChannels = 4;
 
 // The checker made in memory when no checker.bmp can be read: light and blue squares.
 constexpr int MadeCheckerSize = 256;
@@ -32,66 +30,31 @@ constexpr int MadeCheckerSquare = 32;
 constexpr std::array<uint8_t, 3> MadeCheckerLight{232, 232, 226};
 constexpr std::array<uint8_t, 3> MadeCheckerDark{58, 104, 168};
 
-// The pixels of a TGA image in a form OpenGL takes, checked against the image's size.
-struct TTGAPixels {
-    GLenum Format = GL_BGR_EXT;
-    GLenum Type = GL_UNSIGNED_BYTE;
-    const uint8_t* Data = nullptr;
-    std::vector<uint8_t> Expanded;   // colour-mapped images, expanded through the map
-};
+// Where the texture's row 0 comes from: the picture's top row (TGA) or, as the bitmap
+// stores it, its bottom row (BMP).
+enum class TFirstRow { Top, Bottom };
 
-constexpr size_t BytesOf(int bits) { return static_cast<size_t>(bits / BitsPerByte); }
-
-TTGAPixels TGAPixelsForUpload(const TTGAImage& image)
+// The picture's pixels into the bound texture; the picture's rows turned first when the
+// texture starts at its bottom.
+void UploadPicture(TImage& picture, uint32_t name, bool mipmaps, GLint internalFormat, TFirstRow firstRow)
 {
-    const size_t pixels = static_cast<size_t>(image.Width()) * image.Height();
-    const int depth = image.PixelDepth();
-    TTGAPixels result;
-    auto require = [&](size_t bytesPerPixel) {
-        if (image.DataSize() < pixels * bytesPerPixel)
-            throw ETextureError("TGA image holds fewer pixel bytes than its size needs");
-    };
-    const bool colorMapped = image.ImageType() == TGAColorMapped || image.ImageType() == ColorMappedRLEType;
-    if (colorMapped && depth == TGAIndexDepth &&
-        (image.ColorMapEntrySize() == TGATrueColorDepth || image.ColorMapEntrySize() == TGATrueColorAlphaDepth)) {
-        // Indices into a 24- or 32-bit map: expand them; an index past the map is black.
-        require(BytesOf(TGAIndexDepth));
-        const size_t entryBytes = BytesOf(image.ColorMapEntrySize());
-        const std::vector<uint8_t>& map = image.ColorMap();
-        result.Format = entryBytes == BytesOf(TGATrueColorAlphaDepth) ? GL_BGRA_EXT : GL_BGR_EXT;
-        result.Expanded.assign(pixels * entryBytes, 0);
-        for (size_t i = 0; i < pixels; ++i) {
-            const size_t entry = static_cast<size_t>(image.Data()[i]) * entryBytes;
-            if (entry + entryBytes <= map.size())
-                std::copy_n(&map[entry], entryBytes, &result.Expanded[i * entryBytes]);
-        }
-        result.Data = result.Expanded.data();
-        return result;
-    }
-    switch (depth) {
-    case TGATrueColorAlphaDepth:
-        require(BytesOf(TGATrueColorAlphaDepth));
-        result.Format = GL_BGRA_EXT;
-        break;
-    case TGATrueColorDepth:
-        require(BytesOf(TGATrueColorDepth));
-        result.Format = GL_BGR_EXT;
-        break;
-    case TGAHighColorDepth:
-        require(BytesOf(TGAHighColorDepth));
-        result.Format = GL_BGRA_EXT;
-        result.Type = GL_UNSIGNED_SHORT_1_5_5_5_REV;
-        break;
-    case TGAIndexDepth:
-        // Grey images, and colour maps of other entry sizes, show their bytes as grey.
-        require(BytesOf(TGAIndexDepth));
-        result.Format = GL_LUMINANCE;
-        break;
-    default:
-        throw ETextureError("Unsupported TGA pixel depth " + std::to_string(depth));
-    }
-    result.Data = image.Data();
-    return result;
+    const size_t rowBytes = static_cast<size_t>(picture.Width) * static_cast<size_t>(picture.Channels);
+    const auto height = static_cast<size_t>(picture.Height);
+    uint8_t* const pixels = picture.Pixels.data();
+    if (firstRow == TFirstRow::Bottom)
+        for (size_t k = 0; k < height / 2; ++k)
+            std::swap_ranges(pixels + k * rowBytes, pixels + (k + 1) * rowBytes, pixels + (height - 1 - k) * rowBytes);
+    const GLenum format = picture.Channels == RGBAChannels ? GL_RGBA : GL_RGB;
+    gl::glBindTexture(GL_TEXTURE_2D, name);
+    // The picture's rows follow each other without padding, whatever the width.
+    gl::glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (mipmaps)
+        gl::gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, picture.Width, picture.Height, format,
+                              GL_UNSIGNED_BYTE, pixels);
+    else
+        gl::glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, picture.Width, picture.Height, 0, format,
+                         GL_UNSIGNED_BYTE, pixels);
+    gl::glPixelStorei(GL_UNPACK_ALIGNMENT, DefaultUnpackAlignment);
 }
 
 }  // namespace
@@ -112,7 +75,7 @@ uint64_t MaxTextureSide()
     return side > 0 ? static_cast<uint64_t>(side) : TImageLimits{}.MaxSide;
 }
 
-uint64_t UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the top level only*/, int32_t filter,
+TDecoded UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the top level only*/, int32_t filter,
                           int32_t wrap, const TImageLimits& limits)
 {
     if (glext::glCompressedTexImage2D == nullptr)
@@ -120,7 +83,8 @@ uint64_t UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the to
     uint64_t bytes = 0;
     {
         TDDSImage image;
-        image.LoadFromStream(stream, limits);
+        // Every block the pixels touch: what the compressed upload takes.
+        image.LoadFromStream(stream, limits, TDDSBlockCount::Covering);
         bytes = static_cast<uint64_t>(image.DataSize());
         gl::glBindTexture(GL_TEXTURE_2D, name);
         glext::glCompressedTexImage2D(GL_TEXTURE_2D, 0, image.GLFormat(), static_cast<GLsizei>(image.Width()),
@@ -129,71 +93,60 @@ uint64_t UploadDDSTexture(TStream& stream, uint32_t name, bool /*mipmaps: the to
     }
     SetTextureParameters(filter, wrap);
     CheckGLError("Loading DDS texture");
-    return bytes;
+    return {bytes, ""};
 }
 
-uint64_t UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+TDecoded UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
                           const TImageLimits& limits)
 {
-    uint64_t bytes = 0;
+    TDecoded decoded;
     {
-        TTGAImage image;
-        image.LoadFromStream(stream, limits);
-        bytes = image.DataSize();
-        const TTGAPixels pixels = TGAPixelsForUpload(image);
-        gl::glBindTexture(GL_TEXTURE_2D, name);
-        // TGA rows follow each other without padding, whatever the width.
-        gl::glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        if (mipmaps)
-            gl::gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, image.Width(), image.Height(), pixels.Format,
-                              pixels.Type, pixels.Data);
-        else
-            gl::glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.Width(), image.Height(), 0, pixels.Format, pixels.Type,
-                         pixels.Data);
-        gl::glPixelStorei(GL_UNPACK_ALIGNMENT, DefaultUnpackAlignment);
+        TImage picture = DecodeTGAPicture(stream, limits);
+        decoded = {picture.Pixels.size(), picture.Damage};
+        UploadPicture(picture, name, mipmaps, GL_RGBA, TFirstRow::Top);
     }
     SetTextureParameters(filter, wrap);
-    return bytes;
+    return decoded;
 }
 
-uint64_t UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+TDecoded UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
                              const TImageLimits& limits)
 {
-    uint64_t bytes = 0;
+    TDecoded decoded;
     {
-        TBitmap bitmap;
-        bitmap.LoadFromStream(stream, limits);
-        bytes = bitmap.PixelBytes().size();
-        if (bitmap.PixelBytes().size() < static_cast<size_t>(bitmap.RowBytes()) * bitmap.Height())
-            throw ETextureError("Bitmap holds fewer pixel bytes than its size needs");
-        gl::glBindTexture(GL_TEXTURE_2D, name);
-        // Rows bottom first, padded to 4 bytes: the default unpack alignment.
-        const uint8_t* bottomRow = bitmap.Pixels();
-        if (mipmaps)
-            gl::gluBuild2DMipmaps(GL_TEXTURE_2D, MipmapComponents, bitmap.Width(), bitmap.Height(), GL_BGR_EXT,
-                              GL_UNSIGNED_BYTE, bottomRow);
-        else
-            gl::glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, bitmap.Width(), bitmap.Height(), 0, GL_BGR_EXT, GL_UNSIGNED_BYTE,
-                         bottomRow);
+        TImage picture = DecodeBitmapPicture(stream, limits);
+        decoded = {picture.Pixels.size(), picture.Damage};
+        UploadPicture(picture, name, mipmaps, GL_RGB8, TFirstRow::Bottom);
     }
     SetTextureParameters(filter, wrap);
-    return bytes;
+    return decoded;
 }
+
+namespace {
+
+using TUpload = TDecoded (*)(TStream&, uint32_t, bool, int32_t, int32_t, const TImageLimits&);
+
+// Open, upload, close (also when the upload raises); errors and damage name the file.
+void LoadTextureFile(TUpload upload, const std::string& path, uint32_t name, bool mipmaps, int32_t filter,
+                     int32_t wrap)
+{
+    const TDecoded decoded = NamingFailures(path, "", [&] {
+        TFileStream file(path, TFileMode::OpenRead);
+        return upload(file, name, mipmaps, filter, wrap, {.MaxSide = MaxTextureSide()});
+    });
+    LogDamage(path, "", decoded.Damage);
+}
+
+}  // namespace
 
 void LoadTGATextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
 {
-    NamingFailures(path, "", [&] {
-        TFileStream file(path, TFileMode::OpenRead);
-        UploadTGATexture(file, name, mipmaps, filter, wrap, {.MaxSide = MaxTextureSide()});
-    });
+    LoadTextureFile(UploadTGATexture, path, name, mipmaps, filter, wrap);
 }
 
 void LoadBitmapTextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap)
 {
-    NamingFailures(path, "", [&] {
-        TFileStream file(path, TFileMode::OpenRead);
-        UploadBitmapTexture(file, name, mipmaps, filter, wrap, {.MaxSide = MaxTextureSide()});
-    });
+    LoadTextureFile(UploadBitmapTexture, path, name, mipmaps, filter, wrap);
 }
 
 void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& targets)
@@ -202,9 +155,7 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
     if (targets.TileTextures.size() < static_cast<size_t>(side * side))
         throw ETextureError("Terrain textures: fewer than 64 tile texture names");
     std::array<char, 64> line{};
-    const uint64_t maxSide = MaxTextureSide();
-    const uint64_t budget = TileTextureBudget(archive.FileSize());
-    uint64_t used = 0;
+    TTileLoader tiles(archive, MaxTextureSide());
     for (int py = 0; py < side; ++py) {
         for (int px = 0; px < side; ++px) {
             std::snprintf(line.data(), line.size(), "Loading terrain texture (%d,%d)...", px, py);
@@ -213,31 +164,28 @@ void LoadTerrainTextures(TMPKFile& archive, const TTerrainTextureTargets& target
             const uint32_t name = targets.TileTextures[tile];
             const std::string ddsName = TileMemberName(px, py);
             const std::string bmpName = TileBitmapMemberName(px, py);
-            const TImageLimits limits{.MaxSide = maxSide, .MaxBytes = budget - used,
-                                      .Budget = TileBudgetName};
+            auto upload = [&](TUpload kind) {
+                return [&, kind](TStream& member, const TImageLimits& limits) {
+                    return kind(member, name, false, TexFilterLinear, TexWrapClamp, limits);
+                };
+            };
             bool withoutImage = false;
-            if (archive.Directory().Exists(ddsName) && targets.DDSUploads) {
+            if (tiles.HasDDS(px, py) && targets.DDSUploads) {
                 if (targets.TilesAreDDS)
                     *targets.TilesAreDDS = true;
-                NamingFailures(archive.FileName(), ddsName, [&] {
-                    used += UploadDDSTexture(*archive.OpenMember(ddsName), name, false, TexFilterLinear, TexWrapClamp,
-                                             limits);
-                });
-            } else if (archive.Directory().Exists(ddsName) && !archive.Directory().Exists(bmpName)) {
+                tiles.Read(ddsName, upload(UploadDDSTexture));
+            } else if (tiles.HasDDS(px, py) && !tiles.HasBitmap(px, py)) {
                 // A DDS tile without the compressed upload and without an alternative.
                 if (targets.TilesAreDDS)
                     *targets.TilesAreDDS = true;
                 Log("No OpenGL 1.3 support: " + ddsName + " not uploaded, the tile is drawn with the checker texture");
                 withoutImage = true;
             } else {
-                if (archive.Directory().Exists(ddsName))
+                if (tiles.HasDDS(px, py))
                     Log("No OpenGL 1.3 support: " + ddsName + " not uploaded, " + bmpName + " used instead");
                 if (targets.TilesAreDDS)
                     *targets.TilesAreDDS = false;
-                NamingFailures(archive.FileName(), bmpName, [&] {
-                    used += UploadBitmapTexture(*archive.OpenMember(bmpName), name, false, TexFilterLinear,
-                                                TexWrapClamp, limits);
-                });
+                tiles.Read(bmpName, upload(UploadBitmapTexture));
             }
             if (static_cast<size_t>(tile) < targets.TileWithoutImage.size())
                 targets.TileWithoutImage[tile] = withoutImage;

@@ -46,16 +46,18 @@ void SetTextureParameters(int32_t filter, int32_t wrap);
 uint64_t MaxTextureSide();
 
 // The stream holds one image at its position; each returns the bytes of the decoded
-// image, which the limits bound (as ImageLimits.h says). The DDS upload ignores mipmaps
-// and needs the OpenGL 1.3 entry points (glext::LoadGL13).
-uint64_t UploadDDSTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+// image, which the limits bound (as ImageLimits.h says), and its damage. The TGA and BMP
+// uploads take the picture's plain pixels (formats/Pictures.h); the DDS upload hands
+// over its blocks as stored, ignores mipmaps and needs the OpenGL 1.3 entry points
+// (glext::LoadGL13).
+TDecoded UploadDDSTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
                           const TImageLimits& limits = {});
-uint64_t UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+TDecoded UploadTGATexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
                           const TImageLimits& limits = {});
-uint64_t UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
+TDecoded UploadBitmapTexture(TStream& stream, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap,
                              const TImageLimits& limits = {});
 // Open the file ("Cannot open file %s"), upload, close (also when the upload raises);
-// errors name the file.
+// errors name the file, and a damaged picture is logged naming it.
 void LoadTGATextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
 void LoadBitmapTextureFile(const std::string& path, uint32_t name, bool mipmaps, int32_t filter, int32_t wrap);
 

@@ -62,16 +62,25 @@ void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions)
     if (count > MaxWaterRegions)
         throw EFormatError(Format("%s: %d water regions, more than the %d a zone can have",
                                   {SectorMember, count, MaxWaterRegions}));
+    double cells = 0.0;
     for (int32_t r = 0; r < count; ++r) {
         const std::string section = Format("river%2.2d", {r});
+        const std::string where = Format("%s: [%s]", {SectorMember, section});
         TRect bounds;
         const int32_t bankPoints = ini.ReadInteger(section, "bankpoints", 0);
-        for (int32_t i = 0; i < bankPoints; ++i) {
-            const std::string left = ini.ReadString(section, Format("left%2.2d", {i}), "");
-            const std::string right = ini.ReadString(section, Format("right%2.2d", {i}), "");
-            AddBankPoint(bounds, left, i == 0);
-            AddBankPoint(bounds, right, false);
-        }
+        for (int32_t i = 0; i < bankPoints; ++i)
+            for (const char* side : {"left", "right"}) {
+                const std::string key = Format("%s%2.2d", {side, i});
+                const std::string value = ini.ReadString(section, key, "");
+                if (value.empty())
+                    throw EListError(where + ": no " + key);
+                NamingFailures(where, key, [&] { AddBankPoint(bounds, value, i == 0 && side[0] == 'l'); });
+            }
+        cells += (static_cast<double>(bounds.Right) - bounds.Left) * (static_cast<double>(bounds.Bottom) - bounds.Top);
+        if (cells > static_cast<double>(MaxWaterCells))
+            throw EFormatError(Format("%s: the water regions up to here cover more than %d cells (four times the "
+                                      "zone), more than a zone's rivers and lakes can",
+                                      {where, MaxWaterCells}));
         auto region = std::make_unique<TWaterRegion>();
         region->Bounds = bounds;
         region->Height = ini.ReadInteger(section, "height", 0);
@@ -80,14 +89,15 @@ void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions)
     }
 }
 
-void LoadWaterRegions(TMPKFile& archive, TWaterRegionList& regions, const std::string& directory)
+void LoadWaterRegions(TMPKFile& archive, TWaterRegionList& regions, const std::optional<std::string>& directory)
 {
     regions.clear();
     const std::unique_ptr<TMemoryStream> member =
         archive.ExtractToMemory(SectorMember, {MaxSectorBytes, TExtractLimit::Refuse});
     const std::span<const uint8_t> bytes(member->Bytes());
-    if (const auto failure = WriteFileAtomically(directory, SectorMember, bytes))
-        Log(*failure + "; the water regions are read from the archive");
+    if (directory)
+        if (const auto failure = WriteFileAtomically(*directory, SectorMember, bytes))
+            Log(*failure + "; the water regions are read from the archive");
     NamingFailures(archive.FileName(), SectorMember, [&] { ReadWaterRegions(TIniFile(bytes), regions); });
 }
 

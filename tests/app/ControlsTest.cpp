@@ -135,10 +135,10 @@ TEST_F(ControlsTest, PanelControlsSitInTheirColumnsWithCaptionsAndStates)
         {form->chkFog, "Fog", 196, 20, false},
         {form->chkBoundingSkybox, "BoundingSkybox", 196, 36, true},
         {form->chkLighting, "Lighting", 196, 52, true},
-        {form->rbnV1Render, "V1 renderer", 436, 4, false},
-        {form->rbnPointerRender, "Pointer renderer", 436, 20, false},
-        {form->rbnFanRenderer, "Fan renderer", 436, 36, false},
-        {form->rbnCLODFans, "CLOD fans", 436, 52, true},
+        {form->RendererButton(orv::rvV1), "V1 renderer", 436, 4, false},
+        {form->RendererButton(orv::rvPointer), "Pointer renderer", 436, 20, false},
+        {form->RendererButton(orv::rvFan), "Fan renderer", 436, 36, false},
+        {form->RendererButton(orv::rvCLOD), "CLOD fans", 436, 52, true},
     };
     for (const TExpected& e : expected) {
         SCOPED_TRACE(e.Caption);
@@ -148,7 +148,7 @@ TEST_F(ControlsTest, PanelControlsSitInTheirColumnsWithCaptionsAndStates)
         EXPECT_EQ(e.Button->isChecked(), e.Checked);
     }
     int tag = 0;
-    for (QRadioButton* button : {form->rbnV1Render, form->rbnPointerRender, form->rbnFanRenderer, form->rbnCLODFans})
+    for (QRadioButton* button : {form->RendererButton(orv::rvV1), form->RendererButton(orv::rvPointer), form->RendererButton(orv::rvFan), form->RendererButton(orv::rvCLOD)})
         EXPECT_EQ(button->property("Tag").toInt(), tag++);
 
     EXPECT_EQ(form->trackDetailTexScale->geometry(), QRect(4, 24, 73, 18));
@@ -270,17 +270,17 @@ TEST_F(ControlsTest, FogWireframeAndSunSetOpenGLState)
 TEST_F(ControlsTest, PointerRendererSwitchesCullingOffAndTheOthersBackOn)
 {
     using S = std::set<std::string>;
-    EXPECT_EQ(ChangesOf([&] { form->rbnPointerRender->click(); }), (S{"RenderVersion", "CullFace"}));
+    EXPECT_EQ(ChangesOf([&] { form->RendererButton(orv::rvPointer)->click(); }), (S{"RenderVersion", "CullFace"}));
     EXPECT_EQ(form->Viewer().RenderVersion, orv::rvPointer);
     EXPECT_EQ(Snapshot(*form)["CullFace"], "0");
     struct TOther {
         QRadioButton* Button;
         int Tag;
     };
-    for (const TOther& other : {TOther{form->rbnV1Render, 0}, TOther{form->rbnFanRenderer, 2},
-                                TOther{form->rbnCLODFans, 3}}) {
+    for (const TOther& other : {TOther{form->RendererButton(orv::rvV1), 0}, TOther{form->RendererButton(orv::rvFan), 2},
+                                TOther{form->RendererButton(orv::rvCLOD), 3}}) {
         SCOPED_TRACE(other.Tag);
-        form->rbnPointerRender->click();
+        form->RendererButton(orv::rvPointer)->click();
         EXPECT_EQ(ChangesOf([&] { other.Button->click(); }), (S{"RenderVersion", "CullFace"}));
         EXPECT_EQ(form->Viewer().RenderVersion, other.Tag);
         EXPECT_EQ(Snapshot(*form)["CullFace"], "1");
@@ -288,7 +288,7 @@ TEST_F(ControlsTest, PointerRendererSwitchesCullingOffAndTheOthersBackOn)
         EXPECT_EQ(ChangesOf([&] { other.Button->click(); }), S{});
     }
     // A real click selects the button under the mouse.
-    EXPECT_EQ(ChangesOf([&] { QTest::mouseClick(form->rbnPointerRender, Qt::LeftButton, {}, QPoint(8, 8)); }),
+    EXPECT_EQ(ChangesOf([&] { QTest::mouseClick(form->RendererButton(orv::rvPointer), Qt::LeftButton, {}, QPoint(8, 8)); }),
               (S{"RenderVersion", "CullFace"}));
 }
 

@@ -56,7 +56,7 @@ TEST_F(KeyboardTest, ArrowsFlyAndNeverMoveAControlWhateverHasTheFocus)
 {
     clock->StepMs = 10.0f;
     QWidget* const holders[] = {form->glMap,         form.get(),           form->chkFog, form->chkLighting,
-                                form->rbnV1Render,   form->rbnCLODFans,    form->trackDetailTexScale,
+                                form->RendererButton(orv::rvV1),   form->RendererButton(orv::rvCLOD),    form->trackDetailTexScale,
                                 form->trackCLODDetail};
     struct TKey {
         Qt::Key Key;
@@ -125,7 +125,7 @@ TEST_F(KeyboardTest, TheKeyboardStartsWithTheViewAndComesBackToIt)
     QTest::mouseClick(form->chkGravity, Qt::LeftButton);
     EXPECT_TRUE(form->chkGravity->isChecked());
     EXPECT_EQ(QApplication::focusWidget(), form->glMap);
-    QTest::mouseClick(form->rbnFanRenderer, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(form->RendererButton(orv::rvFan), Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_EQ(form->Viewer().RenderVersion, orv::rvFan);
     EXPECT_EQ(QApplication::focusWidget(), form->glMap);
     // Moved with the mouse, a slider gives it back too, also from a control reached by Tab.

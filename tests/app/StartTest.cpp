@@ -49,8 +49,8 @@ TEST_F(StartOptionsTest, ZoneLocationAndRendererOfTheCommandLine)
     EXPECT_FLOAT_EQ(v.Camera.Heading, 270.0f);
     EXPECT_FLOAT_EQ(v.Camera.Pitch, 60.0f);
     EXPECT_EQ(v.RenderVersion, orv::rvPointer);
-    EXPECT_TRUE(form->rbnPointerRender->isChecked());
-    EXPECT_FALSE(form->rbnCLODFans->isChecked());
+    EXPECT_TRUE(form->RendererButton(orv::rvPointer)->isChecked());
+    EXPECT_FALSE(form->RendererButton(orv::rvCLOD)->isChecked());
     form->glMap->makeCurrent();
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << "the radio button's handler ran";
     EXPECT_TRUE(messages.Messages.empty());
@@ -67,7 +67,7 @@ TEST_F(StartOptionsTest, WithoutOptionsZone111AtTheStartCameraWithCLODFans)
     EXPECT_EQ(v.Camera.Pos, (orv::TVec3f{32768.0f, 256.0f, v.Camera.Pos.z}));
     EXPECT_FLOAT_EQ(v.Camera.Pitch, 80.0f);
     EXPECT_EQ(v.RenderVersion, orv::rvCLOD);
-    EXPECT_TRUE(form->rbnCLODFans->isChecked());
+    EXPECT_TRUE(form->RendererButton(orv::rvCLOD)->isChecked());
 }
 
 // --- The game folder ---------------------------------------------------------------------

@@ -149,6 +149,11 @@ TEST_F(GLTFExport, FullGridWithTilesAndWaterReadsBack)
         EXPECT_EQ(m.pbrMetallicRoughness.baseColorFactor,
                   (std::vector<double>{rgb[0], rgb[1], rgb[2], WaterAlpha}));
         EXPECT_GE(m.pbrMetallicRoughness.baseColorTexture.index, 0);
+        // The water texture repeats once a cell, as the viewer generates s = x / 256, t = y / 256.
+        const auto uv = Floats<2>(model, water.primitives[r].attributes.at("TEXCOORD_0"));
+        ASSERT_EQ(uv.size(), 4u);
+        for (size_t k = 0; k < 4; ++k)
+            EXPECT_EQ(uv[k], (std::array<float, 2>{corners[k].x / CellSize, corners[k].y / CellSize}));
     }
 }
 
@@ -165,7 +170,7 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
              {"32768,65279,256,0,80", 50}, {"12000,30000,3000,90,60", 255}, {"above", 1}}) {
         SCOPED_TRACE(loc);
         Zone->ApplyLocationReply(loc);
-        Zone->trackCLODDetailChange(detail);
+        Zone->SetCLODDetail(detail);
         TTriangleCounter counter;
         const int drawn = DrawCLODFanWalk(Zone->Terrain, Zone->TerrainNormals, false, false, counter);
         const std::string path = Scratch.File("view.gltf");
@@ -180,7 +185,7 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
                                  [](const tinygltf::Mesh& m) { return m.name == "water"; }));
     }
     Zone->ResetCamera();
-    Zone->trackCLODDetailChange(51);
+    Zone->SetCLODDetail(51);
 }
 
 TEST_F(GLTFExport, GltfKeepsItsBufferAndImagesBesideIt)
@@ -197,6 +202,19 @@ TEST_F(GLTFExport, GltfKeepsItsBufferAndImagesBesideIt)
     const tinygltf::Model model = ReadBack(Scratch.File("my zone.gltf"));
     EXPECT_EQ(model.images.size(), 65u);
     EXPECT_EQ(Triangles(model, MeshNamed(model, "terrain")), 2u * 256 * 256);
+}
+
+// The command line refuses such scales, and so does the export itself for any caller:
+// nothing is written.
+TEST_F(GLTFExport, AScaleThatIsNotPositiveIsRefusedBeforeAnythingIsWritten)
+{
+    for (const float scale : {0.0f, -0.01f, std::nanf(""), INFINITY}) {
+        TExportOptions options;
+        options.Scale = scale;
+        EXPECT_THROW(ExportZone(Zone->ZoneSource(), options, Scratch.File("scaled.glb")), std::invalid_argument)
+            << scale;
+    }
+    EXPECT_TRUE(fs::is_empty(Scratch.Path()));
 }
 
 TEST_F(GLTFExport, WithoutTexturesOnePlainMaterialAndNoImages)

@@ -162,8 +162,8 @@ TEST_F(MPKFileTest, CopiesTheRecordFieldsAndConvertsTheTimestamp)
     EXPECT_EQ(entry.UncompressedSize, 1000);
     EXPECT_EQ(entry.CompressedSize, 250);
     EXPECT_EQ(entry.Ratio, 75);
-    // The sizes in the record are not consulted: the zlib stream decides.
-    EXPECT_EQ(Extract(archive, "a.bin"), data);
+    // Sizes the member's stream does not have are damage.
+    EXPECT_THROW(Extract(archive, "a.bin"), EMPKError);
 }
 
 TEST(MPKDirectoryEntry, TimestampIsUnsignedDaysSince1899)
@@ -243,14 +243,29 @@ TEST_F(MPKFileTest, EmptyDirectoryLoadsAndFindsNothing)
     ExpectMessage([&] { archive.ExtractToMemory("terrain.pcx"); }, NotFound("terrain.pcx", archive.FileName()));
 }
 
-TEST_F(MPKFileTest, PartialTrailingRecordIsIgnored)
+// A directory cut inside a record, and a file cut inside either block, are damage: they
+// fail to open instead of listing fewer members (or none, for a 4-byte "MPAK").
+TEST_F(MPKFileTest, ACutOrPartialDirectoryIsRefused)
 {
     const auto packed = Compress(Bytes("one"));
     const auto directory = Concat({Record({"one", 0, 0, 3, 0, static_cast<int32_t>(packed.size())}),
                                    std::vector<uint8_t>(100, 'x')});
-    TMPKFile archive(Save(RawArchive(Compress(Bytes("n")), Compress(directory), packed)));
-    ASSERT_EQ(archive.Directory().Count(), 1);
-    EXPECT_EQ(Extract(archive, "one"), Bytes("one"));
+    const std::string partial = Save(RawArchive(Compress(Bytes("n")), Compress(directory), packed), "partial.mpk");
+    ExpectMessage([&] { TMPKFile archive(partial); },
+                  partial + ": damaged: the directory holds 384 bytes, not whole records of 284");
+
+    const auto whole = SimpleArchive({{"m", test::SampleNoise(3000)}});
+    const size_t directoryEnd = whole.size() - Compress(test::SampleNoise(3000)).size();
+    const struct {
+        size_t Length;
+        std::string Where;
+    } cuts[] = {{4, "archive name block"}, {MPKNameBlockStart + 3, "archive name block"},
+                {directoryEnd - 1, "directory block"}};
+    for (const auto& cut : cuts) {
+        const std::string path = Save({whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut.Length)});
+        ExpectMessage([&] { TMPKFile archive(path); },
+                      path + ": the archive is cut short (the file ends inside the " + cut.Where + ")");
+    }
 }
 
 TEST_F(MPKFileTest, WrongMagicOrTooShortFileIsNotAnMPAKFile)
@@ -306,24 +321,48 @@ TEST_F(MPKFileTest, DamagedBlocksRaiseTheInflateError)
     EXPECT_THROW(archive.ExtractToMemory("m"), EDecompressionError);
 }
 
-TEST_F(MPKFileTest, FileCutInsideAMemberDeliversTheBytesSoFar)
+// A member cut short or disagreeing with its record is an error naming the member, for
+// every way of taking it, never the bytes so far; only a reader that stops early by its
+// own limit never looks at the rest.
+TEST_F(MPKFileTest, AMemberCutShortOrUnlikeItsRecordIsAnError)
 {
     const auto data = test::SampleNoise(60000);
     auto bytes = SimpleArchive({{"m", data}});
     bytes.resize(bytes.size() - 30000);
-    TMPKFile archive(Save(bytes));
-    const auto out = Extract(archive, "m");
-    ASSERT_GT(out.size(), 0u);
-    ASSERT_LT(out.size(), data.size());
-    EXPECT_TRUE(std::equal(out.begin(), out.end(), data.begin()));
-}
+    const std::string cutPath = Save(bytes, "cut.mpk");
+    TMPKFile cut(cutPath);
+    const TMPKDirectoryEntry& m = cut.Directory().Items(0);
+    const std::string pastTheEnd = cutPath + ": m: the archive is cut short (m reaches past the end of the file: " +
+                                   std::to_string(m.Offset) + " + " + std::to_string(m.CompressedSize) +
+                                   " bytes of " + std::to_string(bytes.size()) + ")";
+    ExpectMessage([&] { cut.ExtractToMemory("m"); }, pastTheEnd);
+    ExpectMessage([&] { cut.ExtractToMemory("m", {10, TExtractLimit::Stop}); }, pastTheEnd);
+    ExpectMessage([&] { cut.OpenMember("m"); }, pastTheEnd);
 
-TEST_F(MPKFileTest, ShortFileWithTheMagicIsAnEmptyArchive)
-{
-    TMPKFile archive(Save(Bytes("MPAK")));
-    EXPECT_TRUE(archive.Loaded());
-    EXPECT_EQ(archive.Directory().Count(), 0);
-    EXPECT_EQ(archive.ArchiveName(), "");
+    // A record within the file whose stream the file ends inside: packed size 0 at the
+    // very end, claiming 1000 bytes.
+    const auto one = Compress(Bytes("one"));
+    const auto directory = Concat({Record({"one", 0, 0, 3, 0, static_cast<int32_t>(one.size())}),
+                                   Record({"zero", 0, 0, 1000, static_cast<int64_t>(one.size()), 0}),
+                                   Record({"long", 0, 0, 3, 0, static_cast<int32_t>(one.size()) - 1}),
+                                   Record({"big", 0, 0, 4, 0, static_cast<int32_t>(one.size())})});
+    const std::string path = Save(RawArchive(Compress(Bytes("n")), Compress(directory), one));
+    TMPKFile archive(path);
+    EXPECT_EQ(Extract(archive, "one"), Bytes("one"));
+    ExpectMessage([&] { archive.ExtractToMemory("zero"); },
+                  path + ": zero: the archive is cut short (the file ends inside the member's compressed stream)");
+    ExpectMessage([&] { archive.ExtractToMemory("long"); },
+                  path + ": long: damaged: its compressed stream takes " + std::to_string(one.size()) +
+                      " bytes, its record says " + std::to_string(one.size() - 1));
+    const std::string inflatesOther = path + ": big: damaged: it inflates to 3 bytes, its record says 4";
+    ExpectMessage([&] { archive.ExtractToMemory("big"); }, inflatesOther);
+    TMemoryStream sink;
+    EXPECT_THROW(archive.ExtractToStream("big", sink, {4, TExtractLimit::Refuse}), EMPKError);
+    EXPECT_EQ(archive.ExtractToMemory("big", {2, TExtractLimit::Stop})->Bytes(), Bytes("on"));
+    const std::unique_ptr<TStream> stream = archive.OpenMember("big");
+    std::array<char, 8> buffer{};
+    EXPECT_EQ(stream->Read(buffer.data(), 2), 2);
+    ExpectMessage([&] { stream->Read(buffer.data(), 8); }, inflatesOther);
 }
 
 TEST_F(MPKFileTest, OffsetsOutsideTheFileNeverReadOtherBytes)
@@ -333,10 +372,10 @@ TEST_F(MPKFileTest, OffsetsOutsideTheFileNeverReadOtherBytes)
                                    Record({"beyond", 0, 0, 0x7FFFFFFF, 1 << 30, 0x7FFFFFFF}),
                                    Record({"before", 0, 0, 100, -1000000, 10})});
     TMPKFile archive(Save(RawArchive(Compress(Bytes("n")), Compress(directory), packed)));
-    // Past the end there is nothing: an empty member, as for a file cut short. The huge
-    // claimed size is not trusted for anything.
-    EXPECT_TRUE(Extract(archive, "beyond").empty());
+    // Past the end there is nothing: the archive is cut short. The huge claimed size is
+    // not trusted for anything.
     const std::string path = archive.FileName();
+    EXPECT_THROW(archive.ExtractToMemory("beyond"), EMPKError);
     ExpectMessage([&] { archive.ExtractToMemory("before"); },
                   path + ": member [before] starts before the beginning of the file");
     EXPECT_EQ(Extract(archive, "real"), Bytes("real"));
@@ -385,23 +424,23 @@ TEST_F(MPKFileTest, ExtractToMemoryIsPositionedAtZeroAndSizedToTheMember)
     EXPECT_EQ(empty->Position(), 0);
 }
 
-TEST_F(MPKFileTest, ClaimedSizesDoNotChangeWhatIsExtracted)
+TEST_F(MPKFileTest, ClaimedSizesMustBeTheTrueOnes)
 {
     const auto data = test::SampleText(20000);
     const auto packed = Compress(data);
+    const auto packedSize = static_cast<int32_t>(packed.size());
     for (const int32_t claimed : {0, 5, -1, 20000, 0x7FFFFFFF}) {
-        const auto record = Record({"m", 0, 0, claimed, 0, claimed});
+        const auto record = Record({"m", 0, 0, claimed, 0, claimed == 20000 ? packedSize : claimed});
         const auto bytes = RawArchive(Compress(Bytes("n")), Compress(record), packed);
         TMPKFile archive(Save(bytes));
+        if (claimed != 20000) {
+            EXPECT_THROW(archive.ExtractToMemory("m"), EMPKError) << claimed;
+            continue;
+        }
         const auto stream = archive.ExtractToMemory("m");
         EXPECT_EQ(stream->Bytes(), data) << claimed;
         EXPECT_EQ(stream->Position(), 0);
-        // The claimed size may size the buffer, but never beyond what the bytes in the
-        // file could inflate to (deflate expands at most about 1032 times).
-        EXPECT_LE(stream->Bytes().capacity(), std::max<size_t>(bytes.size() * 1032, 2 * data.size())) << claimed;
-        if (claimed == 20000) {
-            EXPECT_EQ(stream->Bytes().capacity(), data.size()) << "a true size is reserved once";
-        }
+        EXPECT_EQ(stream->Bytes().capacity(), data.size()) << "a true size is reserved once";
     }
 }
 

@@ -3,7 +3,11 @@
 // reads (16-bit, colour-mapped) against hand-made files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "ImageTestSupport.h"
+#include "formats/DDSImage.h"
 #include "formats/Pictures.h"
 #include "writers/ImageWriters.h"
 
@@ -148,6 +152,66 @@ TEST(Pictures, DDSLimitsCountTheDecodedPixels)
         } catch (const orv::EImageTooLarge& e) {
             EXPECT_EQ(e.Message(), "DDS image of " + says + ", more than the 1048576 bytes left");
         }
+    }
+}
+
+// What a header claims is held to what the file can give: a PCX like every other picture
+// to MostDecodedBytes of its data, a DDS to the 32-bit sizes of its format (at once, not
+// after copying what its wrapped size says). Sides that are not multiples of 4 take
+// their partial DXT blocks whole.
+TEST(Pictures, HeaderClaimsMeetTheFile)
+{
+    // 4800 x 4800 in runs of 63: 731 KB of data for 69 MB of RGB, past the 64 MiB least bound.
+    constexpr int side = 4800;
+    TBytes pcx;
+    pcx.U8(0x0A).U8(5).U8(1).U8(8).U16(0).U16(0).U16(side - 1).U16(side - 1);
+    pcx.Raw(std::vector<uint8_t>(65 - 12, 0)).U8(1).U16(side).Raw(std::vector<uint8_t>(128 - 68, 0));
+    const size_t runs = (size_t{side} * side + 62) / 63;
+    for (size_t i = 0; i < runs; ++i)
+        pcx.U8(0xFF).U8(0x00);
+    const uint64_t bytes = uint64_t{side} * side * 3;
+    ASSERT_GT(bytes, orv::MostDecodedBytes(runs * 2));
+    try {
+        Decode(orv::DecodePCXPicture, pcx.Data());
+        ADD_FAILURE() << "decoded";
+    } catch (const orv::EImageTooLarge& e) {
+        EXPECT_EQ(e.Message(), "PCX image of 4800 x 4800 pixels (" + std::to_string(bytes) +
+                                   " bytes) cannot come from the " + std::to_string(runs * 2) +
+                                   " bytes left in the file");
+    }
+
+    // 2^18 x 2^18 in DXT1 is 2^35 bytes of blocks, which 32 bits wrap to 0.
+    std::vector<uint8_t> dds = orv::EncodeDDS(TImage{8, 8, 3, std::vector<uint8_t>(8 * 8 * 3, 90)}, orv::FourCCDXT1);
+    std::vector<uint8_t> wrapped(dds.begin(), dds.begin() + 128);
+    orvtest::PutU32(wrapped, 12, 1u << 18);
+    orvtest::PutU32(wrapped, 16, 1u << 18);
+    EXPECT_THROW(Decode(orv::DecodeDDSPicture, wrapped), orv::EDDSError);
+
+    // 6 x 6 in the four blocks of 8 x 8: the 8 x 8 picture's upper left corner.
+    TImage pattern{8, 8, 3, {}};
+    for (int i = 0; i < 8 * 8; ++i)
+        pattern.Pixels.insert(pattern.Pixels.end(), {uint8_t(i * 4), uint8_t(255 - i * 4), uint8_t(i % 8 * 32)});
+    dds = orv::EncodeDDS(pattern, orv::FourCCDXT1);
+    const TImage whole = Decode(orv::DecodeDDSPicture, dds);
+    orvtest::PutU32(dds, 12, 6);
+    orvtest::PutU32(dds, 16, 6);
+    const TImage corner = Decode(orv::DecodeDDSPicture, dds);
+    ASSERT_EQ(corner.Width, 6);
+    ASSERT_EQ(corner.Height, 6);
+    for (int y = 0; y < 6; ++y)
+        EXPECT_TRUE(std::equal(corner.Pixels.begin() + y * 6 * 4, corner.Pixels.begin() + (y + 1) * 6 * 4,
+                               whole.Pixels.begin() + y * 8 * 4))
+            << y;
+}
+
+// Above their least values the bounds grow with the source: 8 decoded bytes for each of
+// its bytes.
+TEST(Pictures, BoundsGrowWithTheSource)
+{
+    for (const uint64_t times : {2, 5}) {
+        EXPECT_EQ(orv::MostDecodedBytes(orv::MinDecodedImageBytes / 8 * times), orv::MinDecodedImageBytes * times);
+        EXPECT_EQ(orv::TileTextureBudget(static_cast<int64_t>(orv::MinTileTextureBudget / 8 * times)),
+                  orv::MinTileTextureBudget * times);
     }
 }
 

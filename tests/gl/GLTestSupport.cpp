@@ -187,23 +187,23 @@ TViewerRig::TViewerRig(const std::string& gameDir, int width, int height, bool i
 {
     Viewer.GameDir = gameDir;
     Viewer.CheckerTexturePath = gameDir + std::string(CheckerTextureFile);
-    Viewer.glMapResize(width, height);
+    Viewer.ResizeView(width, height);
     Warning = Viewer.LoadExtensions(lookup);
     if (init)
-        Viewer.glMapInit();
+        Viewer.InitView();
 }
 
 TViewerRig::~TViewerRig()
 {
     Context->MakeCurrent();
-    Viewer.FormDestroy();
+    Viewer.ReleaseTextures();
     glext::ClearEntryPoints();
     SetLogSink(PreviousSink);
 }
 
 TRGBAImage TViewerRig::Draw()
 {
-    Viewer.glMapDraw(Frame());
+    Viewer.DrawFrame(Frame());
     return Context->ReadPixels();
 }
 

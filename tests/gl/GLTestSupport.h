@@ -5,8 +5,8 @@
 //   TTestGame game;                         // flat zone 111, BMP tiles, shared textures
 //   game.TileKind = [](int px, int py) { return TTileKind::DDS; };
 //   game.Write(dir);
-//   TViewerRig rig(dir);                    // context, extensions, resize, glMapInit
-//   rig.Viewer.glMapDraw(rig.Frame());
+//   TViewerRig rig(dir);                    // context, extensions, resize, InitView
+//   rig.Viewer.DrawFrame(rig.Frame());
 #pragma once
 
 #include <gtest/gtest.h>
@@ -64,7 +64,7 @@ std::array<uint8_t, 3> TileColor(int px, int py);
 std::string FreshDirectory(const std::string& name);
 
 // An offscreen context and a viewer started like the window: resize, extensions,
-// glMapInit. The working directory must be writable (sector.dat lands there).
+// InitView. The working directory must be writable (sector.dat lands there).
 class TViewerRig {
 public:
     explicit TViewerRig(const std::string& gameDir, int width = 320, int height = 240, bool init = true,

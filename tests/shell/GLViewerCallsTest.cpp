@@ -1,5 +1,5 @@
 // The OpenGL viewer's texture names, recorded: generated one by one in their order at
-// start-up, deleted in the same order by FormDestroy, and only once.
+// start-up, deleted in the same order by ReleaseTextures, and only once.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -24,8 +24,8 @@ TEST(GLViewerCalls, TextureNamesInTheirOrder)
     EXPECT_EQ(viewer.CheckerTexture, 5u);
     EXPECT_EQ(viewer.TileTextures.front(), 6u);
     EXPECT_EQ(viewer.TileTextures.back(), 261u);
-    viewer.FormDestroy();
-    viewer.FormDestroy();
+    viewer.ReleaseTextures();
+    viewer.ReleaseTextures();
     EXPECT_EQ(viewer.SkyTexture, 0u);
     EXPECT_EQ(viewer.TileTextures.back(), 0u);
 

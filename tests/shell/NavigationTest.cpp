@@ -264,10 +264,10 @@ TEST_F(Navigation, MouseLookLandingOnAFullTurnOrZeroStaysThere)
 TEST_F(Navigation, DetailSliderRefinesAtOnce)
 {
     MarkSentinel();
-    V.trackCLODDetailChange(255);
+    V.SetCLODDetail(255);
     EXPECT_EQ(V.CLODDetail, 1.0f);
     EXPECT_TRUE(Refined());
-    V.trackCLODDetailChange(51);
+    V.SetCLODDetail(51);
     EXPECT_EQ(V.CLODDetail, static_cast<float>(51 / 255.0));
 }
 

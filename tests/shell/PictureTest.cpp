@@ -83,7 +83,7 @@ TEST_F(PropertiesTest, WaterIsBlendedAtSevenTenthsOverTheTerrain)
                       "height=500\ncolor=0xFF0000\n";
     });
     TViewerRig rig(dir, Width, Height);
-    rig.Viewer.chkLightingClick();
+    rig.Viewer.ToggleLighting();
     // Over the lake's middle, world (128, 127) cells: tile (4, 3).
     LookDown(rig.Viewer, 128 * 256, 127 * 256, 3000);
     const TRGBAImage p = rig.Draw();
@@ -149,7 +149,7 @@ TEST_F(PropertiesTest, ThePictureKeepsTheViewsOwnAspect)
     // One tile (8192 units) is 120 pixels from 8192 above, across and up alike.
     for (int w : {240, 480}) {
         TViewerRig rig(dir, w, Height);
-        rig.Viewer.chkLightingClick();
+        rig.Viewer.ToggleLighting();
         LookDown(rig.Viewer, 4 * 8192, 4 * 8192, 8192);
         const TRGBAImage p = rig.Draw();
         const int cx = w / 2, cy = Height / 2;
@@ -179,13 +179,13 @@ TEST_F(PropertiesTest, BothTileKindsStandUprightInV1AndCLOD)
 {
     for (TTileKind kind : {TTileKind::DDS, TTileKind::BMP}) {
         TViewerRig rig(SplitTileGame(kind == TTileKind::DDS ? "split-dds" : "split-bmp", kind), Width, Height);
-        rig.Viewer.chkLightingClick();
+        rig.Viewer.ToggleLighting();
         rig.Viewer.DetailTexEnabled = false;
         EXPECT_EQ(rig.Viewer.TilesAreDDS, kind == TTileKind::DDS);
         LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 8192);
         std::vector<TRGBAImage> pictures;
         for (int tag : {rvCLOD, rvV1}) {
-            rig.Viewer.rbnRenderVersionClick(tag);
+            rig.Viewer.SetRenderer(tag);
             pictures.push_back(rig.Draw());
             const TRGBAImage& p = pictures.back();
             // The image's top (red) lies towards +y, up on the screen.
@@ -207,11 +207,11 @@ TEST_F(PropertiesTest, ATileWithoutImageIsDrawnWithTheCheckerTexture)
         return std::string(name) == "glGetCompressedTexImage" ? nullptr : glext::EGLProcLookup(name);
     };
     TViewerRig rig(dir, Width, Height, true, noGL13);
-    rig.Viewer.chkLightingClick();
+    rig.Viewer.ToggleLighting();
     rig.Viewer.DetailTexEnabled = false;
     LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 8192);
     for (int tag : {rvCLOD, rvV1}) {
-        rig.Viewer.rbnRenderVersionClick(tag);
+        rig.Viewer.SetRenderer(tag);
         const TRGBAImage p = rig.Draw();
         EXPECT_TRUE(PixelNear(p, Width / 2, Height / 2, CheckerRGB, ExactTolerance)) << tag;
         EXPECT_TRUE(PixelNear(p, Width / 2 + 90, Height / 2, Rgb(TileColor(5, 4)), ExactTolerance)) << tag;
@@ -222,13 +222,13 @@ TEST_F(PropertiesTest, TheCheckerSwitchActsOnV1Only)
 {
     TViewerRig rig(Game("checker", [](TTestGame& g) { g.Checker = SolidImage(8, 8, {255, 0, 255, 255}); }), Width,
                    Height);
-    rig.Viewer.chkLightingClick();
+    rig.Viewer.ToggleLighting();
     rig.Viewer.DetailTexEnabled = false;
     rig.Viewer.Checkerboard = true;
     LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 8192);
-    rig.Viewer.rbnRenderVersionClick(rvV1);
+    rig.Viewer.SetRenderer(rvV1);
     EXPECT_TRUE(PixelNear(rig.Draw(), Width / 2, Height / 2, CheckerRGB, ExactTolerance));
-    rig.Viewer.rbnRenderVersionClick(rvCLOD);
+    rig.Viewer.SetRenderer(rvCLOD);
     EXPECT_TRUE(PixelNear(rig.Draw(), Width / 2, Height / 2, Rgb(TileColor(4, 4)), ExactTolerance));
 }
 
@@ -243,8 +243,8 @@ TEST_F(PropertiesTest, TheDetailTextureShowsNearTheCameraInV1)
         }
     });
     TViewerRig rig(dir, Width, Height);
-    rig.Viewer.chkLightingClick();
-    rig.Viewer.rbnRenderVersionClick(rvV1);
+    rig.Viewer.ToggleLighting();
+    rig.Viewer.SetRenderer(rvV1);
     LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 1500);
     const TRGBAImage withDetail = rig.Draw();
     rig.Viewer.DetailTexEnabled = false;
@@ -263,13 +263,13 @@ TEST_F(PropertiesTest, FogTintsTheDistanceAndWireframeLeavesOutlines)
     rig.Viewer.Camera.Pitch = 90.0f;
     rig.Viewer.BoundingSkybox = false;
     const TRGBAImage clear = rig.Draw();
-    rig.Viewer.chkFogClick(true);
+    rig.Viewer.SetFog(true);
     const TRGBAImage fogged = rig.Draw();
     // The far panels lie 25600 away: all but fog colour.
     EXPECT_TRUE(PixelNear(fogged, Width / 2, 20, {191, 191, 204}, 6));
     EXPECT_FALSE(PixelNear(clear, Width / 2, 20, {191, 191, 204}, 6));
-    rig.Viewer.chkFogClick(false);
-    rig.Viewer.chkWireframeClick();
+    rig.Viewer.SetFog(false);
+    rig.Viewer.ToggleWireframe();
     LookDown(rig.Viewer, 4.5f * 8192, 4.5f * 8192, 2000);
     const TRGBAImage lines = rig.Draw();
     int black = 0;
@@ -406,36 +406,36 @@ INSTANTIATE_TEST_SUITE_P(
     Landscape, ReferenceTest,
     ::testing::Values(
         TReferenceCase{"start-clod", [](TGLViewer&) {}},
-        TReferenceCase{"start-v1", [](TGLViewer& v) { v.rbnRenderVersionClick(rvV1); }},
-        TReferenceCase{"start-pointer", [](TGLViewer& v) { v.rbnRenderVersionClick(rvPointer); }},
-        TReferenceCase{"start-fan", [](TGLViewer& v) { v.rbnRenderVersionClick(rvFan); }},
+        TReferenceCase{"start-v1", [](TGLViewer& v) { v.SetRenderer(rvV1); }},
+        TReferenceCase{"start-pointer", [](TGLViewer& v) { v.SetRenderer(rvPointer); }},
+        TReferenceCase{"start-fan", [](TGLViewer& v) { v.SetRenderer(rvFan); }},
         TReferenceCase{"above-clod", [](TGLViewer& v) { v.ApplyLocationReply("above"); v.UpdateCLOD(); }},
         TReferenceCase{"southwest-v1-checker",
                        [](TGLViewer& v) {
                            Place(v, 20000, 50535, 6000, 45, 75);
-                           v.rbnRenderVersionClick(rvV1);
+                           v.SetRenderer(rvV1);
                            v.Checkerboard = true;
-                           v.chkLightingClick();
+                           v.ToggleLighting();
                        }},
         TReferenceCase{"southwest-clod-fog",
                        [](TGLViewer& v) {
                            Place(v, 20000, 50535, 6000, 45, 75);
-                           v.chkFogClick(true);
+                           v.SetFog(true);
                        }},
         TReferenceCase{"river-v1",
                        [](TGLViewer& v) {
                            Place(v, 30000, 20535, 5000, 45, 70);
-                           v.rbnRenderVersionClick(rvV1);
+                           v.SetRenderer(rvV1);
                        }},
         TReferenceCase{"river-clod-wireframe",
                        [](TGLViewer& v) {
                            Place(v, 30000, 20535, 5000, 45, 70);
-                           v.chkWireframeClick();
+                           v.ToggleWireframe();
                        }},
         TReferenceCase{"east-fan-camera-sky",
                        [](TGLViewer& v) {
                            Place(v, 10000, 30000, 6000, 90, 95);
-                           v.rbnRenderVersionClick(rvFan);
+                           v.SetRenderer(rvFan);
                            v.BoundingSkybox = false;
                        }}),
     [](const ::testing::TestParamInfo<TReferenceCase>& param) {
@@ -451,7 +451,7 @@ TEST_F(ReferenceTest, NoGroundIsCutAwayNextToTheEye)
     for (const uint8_t renderer : {rvV1, rvPointer, rvFan, rvCLOD}) {
         SCOPED_TRACE(int(renderer));
         TViewerRig rig(s_Dir, Width, Height);
-        rig.Viewer.rbnRenderVersionClick(renderer);
+        rig.Viewer.SetRenderer(renderer);
         const TRGBAImage picture = rig.Draw();
         // Pitch 80: the horizon lies 10 degrees above the middle, near row 100 of 240.
         // The compass in the lower left corner has black ticks of its own.

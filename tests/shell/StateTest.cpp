@@ -55,24 +55,24 @@ TEST_F(StateTest, BaseStateOfStartUp)
 
 TEST_F(StateTest, CullingFollowsTheRendererChoice)
 {
-    Viewer().rbnRenderVersionClick(rvPointer);
+    Viewer().SetRenderer(rvPointer);
     EXPECT_FALSE(GLEnabled(GL_CULL_FACE));
-    Viewer().glMapDraw(m_Rig->Frame());
+    Viewer().DrawFrame(m_Rig->Frame());
     EXPECT_FALSE(GLEnabled(GL_CULL_FACE));   // stays off while Pointer draws
-    Viewer().rbnRenderVersionClick(rvFan);
+    Viewer().SetRenderer(rvFan);
     EXPECT_TRUE(GLEnabled(GL_CULL_FACE));
-    Viewer().rbnRenderVersionClick(rvPointer);
+    Viewer().SetRenderer(rvPointer);
     Viewer().RenderVersion = rvCLOD;   // without the handler: the CLOD fans switch it on
-    Viewer().glMapDraw(m_Rig->Frame());
+    Viewer().DrawFrame(m_Rig->Frame());
     EXPECT_TRUE(GLEnabled(GL_CULL_FACE));
-    Viewer().rbnRenderVersionClick(0x100 + rvPointer);   // the tag's low byte counts
+    Viewer().SetRenderer(0x100 + rvPointer);   // the tag's low byte counts
     EXPECT_EQ(Viewer().RenderVersion, rvPointer);
     EXPECT_FALSE(GLEnabled(GL_CULL_FACE));
 }
 
 TEST_F(StateTest, FogParameters)
 {
-    Viewer().chkFogClick(true);
+    Viewer().SetFog(true);
     EXPECT_TRUE(GLEnabled(GL_FOG));
     EXPECT_EQ(GLInteger(GL_FOG_MODE), GL_EXP);
     float density = 0, start = 0, end = 0;
@@ -85,20 +85,20 @@ TEST_F(StateTest, FogParameters)
     EXPECT_FLOAT_EQ(start, 16000.0f);
     EXPECT_FLOAT_EQ(end, 20000.0f);
     ExpectNear4(color, {0.75f, 0.75f, 0.8f, 1.0f});
-    Viewer().glMapDraw(m_Rig->Frame());
+    Viewer().DrawFrame(m_Rig->Frame());
     EXPECT_TRUE(GLEnabled(GL_FOG));   // no element switches it off
-    Viewer().chkFogClick(false);
+    Viewer().SetFog(false);
     EXPECT_FALSE(GLEnabled(GL_FOG));
 }
 
 TEST_F(StateTest, WireframeTogglesThePolygonMode)
 {
     std::array<GLint, 2> mode{};
-    Viewer().chkWireframeClick();
+    Viewer().ToggleWireframe();
     EXPECT_TRUE(Viewer().atnWireframeChecked);
     glGetIntegerv(GL_POLYGON_MODE, mode.data());
     EXPECT_EQ(mode, (std::array<GLint, 2>{GL_LINE, GL_LINE}));
-    Viewer().chkWireframeClick();
+    Viewer().ToggleWireframe();
     EXPECT_FALSE(Viewer().atnWireframeChecked);
     glGetIntegerv(GL_POLYGON_MODE, mode.data());
     EXPECT_EQ(mode, (std::array<GLint, 2>{GL_FILL, GL_FILL}));
@@ -106,52 +106,52 @@ TEST_F(StateTest, WireframeTogglesThePolygonMode)
 
 TEST_F(StateTest, TheSunIsPlacedInWorldSpaceAndFrozenRelativeToTheEye)
 {
-    Viewer().chkSunClick(true);
+    Viewer().SetTrackSun(true);
     Viewer().Camera.Pitch = 0.0f;   // looking straight down: eye axes are world axes
     Viewer().Camera.Heading = 0.0f;
     TFrameGeometry frame = m_Rig->Frame();
     frame.SunTick = 2500;
-    Viewer().glMapDraw(frame);
+    Viewer().DrawFrame(frame);
     ExpectNear4(LightPosition(), {0.5f, 0.0f, 0.5f, 0.0f});
     frame.SunTick = 10000 + 0;
-    Viewer().glMapDraw(frame);
+    Viewer().DrawFrame(frame);
     ExpectNear4(LightPosition(), {1.0f, 0.0f, 0.0f, 0.0f});
     // Looking level towards +y, the overhead sun is "up" in eye space.
     Viewer().Camera.Pitch = 90.0f;
     frame.SunTick = 5000;
-    Viewer().glMapDraw(frame);
+    Viewer().DrawFrame(frame);
     ExpectNear4(LightPosition(), {0.0f, 1.0f, 0.0f, 0.0f});
     // Off: fixed under the identity the overlay leaves.
-    Viewer().chkSunClick(false);
+    Viewer().SetTrackSun(false);
     EXPECT_FALSE(Viewer().TrackSun);
     ExpectNear4(LightPosition(), {-1.0f, 0.0f, 1.0f, 0.0f});
     frame.SunTick = 2500;
-    Viewer().glMapDraw(frame);
+    Viewer().DrawFrame(frame);
     ExpectNear4(LightPosition(), {-1.0f, 0.0f, 1.0f, 0.0f});
 }
 
 TEST_F(StateTest, LightColourHandlers)
 {
-    Viewer().trackAmbRChange(0, 255);
-    Viewer().trackDiffRChange(2, 51);
+    Viewer().SetAmbientColor(0, 255);
+    Viewer().SetDiffuseColor(2, 51);
     std::array<float, 4> diffuse{}, ambient{};
     glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse.data());
     glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient.data());
     ExpectNear4(ambient, {1.0f, 0.2f, 0.2f, 1.0f});
     ExpectNear4(diffuse, {0.6f, 0.6f, 0.2f, 1.0f});
-    Viewer().trackAmbRChange(4, 0);   // no such component: nothing changes
+    Viewer().SetAmbientColor(4, 0);   // no such component: nothing changes
     glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient.data());
     ExpectNear4(ambient, {1.0f, 0.2f, 0.2f, 1.0f});
 }
 
 TEST_F(StateTest, LightingActionAndTheRenderers)
 {
-    Viewer().chkLightingClick();
+    Viewer().ToggleLighting();
     EXPECT_FALSE(Viewer().atnLightingChecked);
     EXPECT_FALSE(Viewer().Lighting);
     for (int tag : {rvV1, rvPointer, rvFan, rvCLOD}) {
-        Viewer().rbnRenderVersionClick(tag);
-        Viewer().glMapDraw(m_Rig->Frame());
+        Viewer().SetRenderer(tag);
+        Viewer().DrawFrame(m_Rig->Frame());
         glEnable(GL_LIGHTING);
         // The overlay switched it off; draw the terrain alone to see what it leaves.
         TTerrainDrawState state;
@@ -165,7 +165,7 @@ TEST_F(StateTest, LightingActionAndTheRenderers)
         DrawTerrain(state);
         EXPECT_TRUE(GLEnabled(GL_LIGHTING)) << tag;
     }
-    Viewer().chkLightingClick();
+    Viewer().ToggleLighting();
     EXPECT_TRUE(Viewer().Lighting);
 }
 
@@ -173,12 +173,12 @@ TEST_F(StateTest, ResizeSetsTheViewportAndTheStartCamera)
 {
     Viewer().Camera.Pos = {1000, 2000, 3000};
     Viewer().Camera.Pitch = 10;
-    Viewer().glMapResize(40, 30, false);
+    Viewer().ResizeView(40, 30, false);
     std::array<GLint, 4> viewport{};
     glGetIntegerv(GL_VIEWPORT, viewport.data());
     EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 0, 40, 30}));
     EXPECT_EQ(Viewer().Camera.Pos, (TVec3f{1000, 2000, 3000}));
-    Viewer().glMapResize(64, 48);
+    Viewer().ResizeView(64, 48);
     EXPECT_EQ(Viewer().Camera.Pos, (TVec3f{32768, 256, 256}));
     EXPECT_EQ(Viewer().Camera.Pitch, 80.0f);
     EXPECT_EQ(Viewer().Camera.Heading, 0.0f);
@@ -188,10 +188,10 @@ TEST_F(StateTest, EveryFrameIsFreeOfOpenGLErrors)
 {
     m_Rig->LogLines.clear();
     for (int tag : {rvV1, rvPointer, rvFan, rvCLOD}) {
-        Viewer().rbnRenderVersionClick(tag);
+        Viewer().SetRenderer(tag);
         for (bool bounding : {true, false}) {
             Viewer().BoundingSkybox = bounding;
-            Viewer().glMapDraw(m_Rig->Frame());
+            Viewer().DrawFrame(m_Rig->Frame());
         }
     }
     EXPECT_TRUE(m_Rig->LogLines.empty()) << m_Rig->LogLines.front();
@@ -200,14 +200,14 @@ TEST_F(StateTest, EveryFrameIsFreeOfOpenGLErrors)
 TEST_F(StateTest, V1WithoutMultitextureUsesUnitZeroAlone)
 {
     Viewer().MultitextureSupported = false;
-    Viewer().rbnRenderVersionClick(rvV1);
+    Viewer().SetRenderer(rvV1);
     glext::glActiveTextureARB(GL_TEXTURE1_ARB);
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glext::glActiveTextureARB(GL_TEXTURE0_ARB);
     Viewer().Camera.Pos = {32768, 1000, 1000};   // the near strips would get detail
-    Viewer().glMapDraw(m_Rig->Frame());
+    Viewer().DrawFrame(m_Rig->Frame());
     glext::glActiveTextureARB(GL_TEXTURE1_ARB);
     std::array<float, 16> matrix{};
     glGetFloatv(GL_TEXTURE_MATRIX, matrix.data());

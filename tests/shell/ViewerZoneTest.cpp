@@ -274,7 +274,7 @@ TEST_F(LoadZoneTest, BadSectorValuesKeepTheRegionsReadBeforeThem)
     bad.Sector = "[waterdefs]\nnum=3\n[river00]\nbankpoints=1\nleft00=1,2\nright00=3,4\n"
                  "[river01]\nbankpoints=1\nleft00=5,6\nright00=7,seven\n";
     test::WriteZone(Game.Path(), 9, bad);
-    EXPECT_EQ(Failure(9), DataArchive(9) + ": sector.dat: 'seven' is not a valid integer value");
+    EXPECT_EQ(Failure(9), DataArchive(9) + ": sector.dat: [river01]: right00: 'seven' is not a valid integer value");
     EXPECT_TRUE(HeightsOf(Zone5, Viewer));
     EXPECT_FALSE(*before.Normals == Viewer.TerrainNormals);   // the new normals
     ASSERT_EQ(Viewer.WaterRegions.size(), 1u);
@@ -284,7 +284,7 @@ TEST_F(LoadZoneTest, BadSectorValuesKeepTheRegionsReadBeforeThem)
 
     bad.Sector = "[waterdefs]\nnum=1\n[river00]\nbankpoints=2\nleft00=1,2\nright00=3,4\nleft01=5\n";
     test::WriteZone(Game.Path(), 9, bad);
-    EXPECT_EQ(Failure(9), DataArchive(9) + ": sector.dat: List index out of bounds (1)");
+    EXPECT_EQ(Failure(9), DataArchive(9) + ": sector.dat: [river00]: left01: List index out of bounds (1)");
     EXPECT_TRUE(Viewer.WaterRegions.empty());
     EXPECT_EQ(Viewer.ZoneID, 111);
 }

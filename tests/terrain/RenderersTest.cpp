@@ -29,12 +29,12 @@ TEST_F(RenderersTest, FlatZoneTriangleCounts)
 {
     TViewerRig rig(s_Dir);
     // A flat zone: one CLOD fan per block, 480 triangles.
-    rig.Viewer.rbnRenderVersionClick(rvCLOD);
-    EXPECT_EQ(rig.Viewer.glMapDraw(rig.Frame()), 480);
-    rig.Viewer.rbnRenderVersionClick(rvV1);
-    EXPECT_EQ(rig.Viewer.glMapDraw(rig.Frame()), 64 * V1PatchTriangles);
-    rig.Viewer.rbnRenderVersionClick(rvPointer);
-    EXPECT_EQ(rig.Viewer.glMapDraw(rig.Frame()), 64 * PointerPatchTriangles);
+    rig.Viewer.SetRenderer(rvCLOD);
+    EXPECT_EQ(rig.Viewer.DrawFrame(rig.Frame()), 480);
+    rig.Viewer.SetRenderer(rvV1);
+    EXPECT_EQ(rig.Viewer.DrawFrame(rig.Frame()), 64 * V1PatchTriangles);
+    rig.Viewer.SetRenderer(rvPointer);
+    EXPECT_EQ(rig.Viewer.DrawFrame(rig.Frame()), 64 * PointerPatchTriangles);
     EXPECT_EQ(rig.Viewer.TriCount, 480 + 131072 + 135040);
 }
 

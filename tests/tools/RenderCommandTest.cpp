@@ -50,8 +50,8 @@ TEST_F(RenderCommandTest, DrawsWhatTheViewerDraws)
     ASSERT_EQ(picture.Height, 100);
 
     TViewerRig rig(s_Dir, 200, 100);
-    rig.Viewer.rbnRenderVersionClick(rvV1);
-    rig.Viewer.chkLightingClick();
+    rig.Viewer.SetRenderer(rvV1);
+    rig.Viewer.ToggleLighting();
     EXPECT_LT(ComparePictures(rig.Draw(), picture, 2).Share, 0.001);
     EXPECT_TRUE(PixelNear(picture, 10, 95, {255, 0, 0}, 3));   // the compass strip
 }

@@ -595,6 +595,8 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
     std::vector<uint8_t> empty = EncodeTGA(Pattern(8, 8, 3), true, true);
     empty[12] = empty[13] = 0;   // no width: the reader takes it, but there is no pixel to write
     WriteBytes(scratch.File("empty.tga"), empty);
+    const std::vector<uint8_t> tga = EncodeTGA(Pattern(8, 8, 3), false, true);
+    WriteBytes(scratch.File("cut.tga"), std::vector<uint8_t>(tga.begin(), tga.begin() + 18 + 8 * 3));
 
     const struct {
         std::string File, Says;
@@ -605,6 +607,7 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
         {scratch.File("narrow.pcx"), "cannot hold"},
         {scratch.File("cut.dds"), "Stream read error"},
         {scratch.File("empty.tga"), "an image of 0 x 8 pixels, nothing to convert"},
+        {scratch.File("cut.tga"), "TGA pixel data cut short"},
         {DatArchive(), "MPAK archive"},
         {scratch.File("missing.bmp"), "Cannot open file"},
     };
@@ -623,6 +626,41 @@ TEST(ToolConvert, DamagedImagesFailNamingTheFileAndWriteNothing)
         Tool({"convert", (Game() / "checker.bmp").string(), scratch.File("no/such/dir/out.png")});
     EXPECT_EQ(unwritable.ExitCode, 1);
     EXPECT_TRUE(Has(unwritable.Err, "Cannot create file " + scratch.File("no/such/dir/out.png"))) << unwritable.Err;
+}
+
+// Standard output on a full device is a failure; outputs that could only be wrong (an
+// extension that says another format, a scale that makes coordinates infinite) are usage
+// errors before anything is loaded; file text reaches the terminal with its control
+// bytes escaped.
+TEST(ToolOutputs, WhatCannotArriveRightIsRefused)
+{
+    ScratchDir scratch;
+    const std::string game = SampleGame().string();
+    for (const std::string command : {"list", "info"}) {
+        const TRunResult run = RunProgram("/bin/sh", {"-c", "exec \"$0\" \"$@\" >/dev/full", ToolProgram, command, DatArchive()});
+        EXPECT_EQ(run.ExitCode, 1) << command;
+        EXPECT_TRUE(Has(run.Err, "orvandel-tool " + command + ": cannot write to standard output")) << run.Err;
+    }
+    const struct {
+        std::vector<std::string> Args;
+        std::string Says;
+    } refused[] = {
+        {{"map", game, "111", "-o", "x.jpg"}, "'x.jpg' is not a .png file"},
+        {{"heightmap", game, "111", "x.PNG.jpg"}, "'x.PNG.jpg' is not a .png file"},
+        {{"export", game, "111", "-o", "x.glb", "--scale", "3e38"}, "'3e38' is not a positive number of at most"},
+    };
+    for (const auto& c : refused) {
+        const TRunResult run = Tool(c.Args, scratch.Path().string());
+        EXPECT_EQ(run.ExitCode, 2) << c.Args[0];
+        EXPECT_TRUE(Has(run.Err, c.Says)) << run.Err;
+    }
+    EXPECT_TRUE(Listing(scratch.Path()).empty());
+
+    WriteMPK(scratch.File("a.mpk"), "\x1b]0;title\x07name", {{"m", Text("x"), 0}});
+    const TRunResult info = Tool({"info", scratch.File("a.mpk")});
+    EXPECT_EQ(info.ExitCode, 0) << info.Err;
+    EXPECT_TRUE(Has(info.Out, "\\x1B]0;title\\x07name")) << info.Out;
+    EXPECT_FALSE(Has(info.Out, "\x1b"));
 }
 
 // An output that cannot be written whole (here: beyond the file size limit, as on a full

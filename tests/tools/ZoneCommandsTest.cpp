@@ -75,7 +75,7 @@ TEST_F(ZoneCommands, WaterListsTheRegions)
     const TRun w = Tool(Dir.Path(), "water game 111");
     ASSERT_EQ(w.Status, 0);
     EXPECT_EQ(w.Out, "10 5 30 20 9 16776960\n0 0 0 0 0 4294967295\n");
-    EXPECT_TRUE(std::filesystem::exists(Dir.Path() + "sector.dat"));
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() + "sector.dat")) << "only the viewer writes it";
 }
 
 TEST_F(ZoneCommands, LodCountsTheFans)
@@ -119,6 +119,23 @@ TEST_F(ZoneCommands, HeightmapIsA16BitGreyPng)
     EXPECT_EQ(word(20), 257);
     EXPECT_EQ(png[24], 16);   // bit depth
     EXPECT_EQ(png[25], 0);    // grey
+}
+
+// A data archive cut short (an interrupted download) fails every zone command, naming
+// the archive and the member, with nothing written: no output and no sector.dat.
+TEST_F(ZoneCommands, ACutArchiveFailsEveryCommandAndLeavesNothing)
+{
+    const std::string archive = "game/zones/zone111/dat111.mpk";
+    std::vector<uint8_t> bytes = test::FileBytes(Dir.Path() + archive);
+    bytes.resize(bytes.size() - 10);
+    TFileStream(Dir.Path() + archive, TFileMode::Create).WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    for (const std::string command : {"water game 111", "dump-h game 111", "lod game 111", "heightmap game 111 h.png",
+                                      "map game 111 -o m.png", "export game 111 --no-textures -o e.glb"}) {
+        const TRun run = Tool(Dir.Path(), command, true);
+        EXPECT_EQ(run.Status, 1) << command;
+        EXPECT_NE(run.Out.find(archive + ": sector.dat: the archive is cut short"), std::string::npos) << run.Out;
+        EXPECT_EQ(test::DirectoryEntries(Dir.Path()), std::vector<std::string>{"game"}) << command;
+    }
 }
 
 TEST_F(ZoneCommands, MissingZoneFails)

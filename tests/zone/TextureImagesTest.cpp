@@ -79,6 +79,37 @@ TEST(TileImages, FailuresNameTheArchiveAndTheMember)
     EXPECT_EQ(missing, path + ": Source stream [tex00-07.bmp] not found in archive");
     // The whole set stops at the first tile that fails, in loading order.
     EXPECT_EQ(Message([&] { LoadTileImages(archive); }), missing);
+
+    // A tile without a pixel is the tile's fault, not that of what it is drawn into.
+    std::vector<uint8_t> narrow = EncodeDDS(Solid(1, 2, 3), FourCCDXT1);
+    PutU32(narrow, 16, 0);   // width
+    WriteMPK(path, "tex005", {{TileMemberName(0, 0), narrow, 0}});
+    TMPKFile empty(path);
+    EXPECT_EQ(Message([&] { LoadTileImage(empty, 0, 0); }),
+              path + ": tex00-07.dds: an image of 0 x 16 pixels, a tile without a pixel");
+}
+
+// Every tile takes from what the tiles before it left of the zone's budget: tiles that
+// fit alone are refused together.
+TEST(TileImages, TheTilesShareOneBudget)
+{
+    TTempDir dir;
+    const std::string path = dir.Path() + "tex005.mpk";
+    std::vector<test::TStreamMember> members;
+    for (int px = 0; px < 3; ++px)
+        members.push_back({TileBitmapMemberName(px, 0), test::Deflate(test::RunLengthBMP(4096))});
+    test::WriteBytes(path, test::ArchiveOfStreams(members));
+    TMPKFile archive(path);
+    TTileLoader loader(archive);
+    const uint64_t tileBytes = uint64_t{4096} * 4096 * 3;
+    ASSERT_LT(2 * tileBytes, MinTileTextureBudget);
+    ASSERT_GT(3 * tileBytes, MinTileTextureBudget);
+    EXPECT_EQ(loader.Picture(0, 0).Pixels.size(), tileBytes);
+    EXPECT_EQ(loader.Picture(1, 0).Pixels.size(), tileBytes);
+    EXPECT_EQ(Message([&] { loader.Picture(2, 0); }),
+              path + ": tex02-07.bmp: BMP image of 4096 x 4096 pixels needs " + std::to_string(tileBytes) +
+                  " bytes, more than the " + std::to_string(MinTileTextureBudget - 2 * tileBytes) +
+                  " bytes left of the zone's texture budget");
 }
 
 // The 64 tiles held as pixels take at most max(128 MiB, 8 x the archive): a DDS tile of

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "BadFiles.h"
@@ -197,34 +198,6 @@ TEST(TerrainTextures, AMissingTileStopsTheLoadHalfway)
     EXPECT_TRUE(ColorNear(ReadTexture(Tile(rig, 3, 1)).At(0, 0), {0, 200, 0}, 0));   // the old zone's
 }
 
-// A run-length bitmap header and an end marker: any size in a handful of bytes.
-std::vector<uint8_t> RunLengthBMP(int side)
-{
-    std::vector<uint8_t> file{'B', 'M'};
-    auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            file.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    auto u16 = [&](uint32_t v) {
-        file.push_back(static_cast<uint8_t>(v));
-        file.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    u32(56);   // the file's size
-    u32(0);
-    u32(54);   // where the data starts
-    u32(40);
-    u32(static_cast<uint32_t>(side));
-    u32(static_cast<uint32_t>(side));
-    u16(1);
-    u16(8);
-    u32(1);    // RLE8
-    for (int i = 0; i < 5; ++i)
-        u32(0);
-    file.push_back(0);   // end of bitmap
-    file.push_back(1);
-    return file;
-}
-
 // The zone's tiles take at most max(128 MiB, 8 x the texture archive) of decoded images
 // and none may be larger than the driver's largest texture: such a tile is refused on
 // its header, naming the archive and the member, before any pixel is decoded.
@@ -240,7 +213,7 @@ TEST(TerrainTextures, TilesBeyondTheBudgetOrTheLargestTextureAreRefused)
     std::vector<test::TStreamMember> members;
     for (int px = 0; px < 8; ++px)
         for (int row = 0; row < 8; ++row)
-            members.push_back({TileMemberName(px, 7 - row).replace(9, 3, "bmp"), test::Deflate(RunLengthBMP(8192))});
+            members.push_back({TileMemberName(px, 7 - row).replace(9, 3, "bmp"), test::Deflate(test::RunLengthBMP(8192))});
     test::WriteBytes(archive, test::ArchiveOfStreams(members));
     try {
         rig.Viewer.LoadZone(111);
@@ -299,6 +272,24 @@ TEST(SharedTextures, ErrorsNameTheFile)
     } catch (const EBitmapError& e) {
         EXPECT_EQ(e.Message(), detail + ": BMP file is truncated");
     }
+}
+
+// A texture file that ends before its pixels is shown as read, with a warning naming
+// the file; the texels that are there are the file's.
+TEST(SharedTextures, AFileCutShortIsShownWithAWarning)
+{
+    const std::string dir = FreshDirectory("tex-shared-cut");
+    TTestGame game;
+    game.Write(dir);
+    const std::string sky = dir + std::string(SkyTextureFile);
+    TImage picture{4, 4, 3, std::vector<uint8_t>(4 * 4 * 3, 200)};
+    std::vector<uint8_t> file = EncodeTGA(picture, false, true);
+    file.resize(18 + 4 * 3);   // the header and the top row
+    test::WriteBytes(sky, file);
+    TViewerRig rig(dir);
+    EXPECT_NE(std::find(rig.LogLines.begin(), rig.LogLines.end(), sky + ": TGA pixel data cut short; shown as read"),
+              rig.LogLines.end());
+    EXPECT_TRUE(ColorNear(ReadTexture(rig.Viewer.SkyTexture).At(0, 0), {200, 200, 200}, 0));
 }
 
 TEST(SharedTextures, ParametersAndMipmaps)

@@ -14,6 +14,7 @@
 #include "base/Log.h"
 #include "formats/MPKFile.h"
 #include "writers/MPKWriter.h"
+#include "base/Format.h"
 #include "zone/IniFile.h"
 #include "zone/TestZone.h"
 #include "zone/WaterRegions.h"
@@ -95,11 +96,12 @@ TEST(WaterRegions, BadBankPointsRaiseAndKeepTheEarlierRivers)
         std::string Message;
     };
     const TCase cases[] = {
-        {"bankpoints=1\nleft00=5,6\n", "List index out of bounds (0)"},           // right00 missing
-        {"bankpoints=1\nleft00=\nright00=5,6\n", "List index out of bounds (0)"}, // empty
-        {"bankpoints=1\nleft00=5\nright00=5,6\n", "List index out of bounds (1)"},
-        {"bankpoints=1\nleft00=5,6\nright00=5,six\n", "'six' is not a valid integer value"},
-        {"bankpoints=2\nleft00=5,6\nright00=5,6\nleft01=7q,8\nright01=1,1\n", "'7q' is not a valid integer value"},
+        {"bankpoints=1\nleft00=5,6\n", "sector.dat: [river01]: no right00"},           // right00 missing
+        {"bankpoints=1\nleft00=\nright00=5,6\n", "sector.dat: [river01]: no left00"}, // empty
+        {"bankpoints=1\nleft00=5\nright00=5,6\n", "sector.dat: [river01]: left00: List index out of bounds (1)"},
+        {"bankpoints=1\nleft00=5,6\nright00=5,six\n", "sector.dat: [river01]: right00: 'six' is not a valid integer value"},
+        {"bankpoints=2\nleft00=5,6\nright00=5,6\nleft01=7q,8\nright01=1,1\n",
+         "sector.dat: [river01]: left01: '7q' is not a valid integer value"},
     };
     for (const TCase& c : cases) {
         TWaterRegionList regions;
@@ -125,6 +127,33 @@ TEST(WaterRegions, AnAbsurdRiverCountIsRefusedBeforeAnythingIsAdded)
     EXPECT_TRUE(regions.empty());
     EXPECT_EQ(Read("[waterdefs]\nnum=" + std::to_string(MaxWaterRegions) + "\n").size(),
               static_cast<size_t>(MaxWaterRegions));
+}
+
+// Regions that together cover more than four zones cost every frame, map and export more
+// than any real zone: refused at the river that goes over, keeping those before it.
+TEST(WaterRegions, WaterCoveringMoreThanFourZonesIsRefused)
+{
+    auto rivers = [](int count, int side) {
+        std::string text = "[waterdefs]\nnum=" + std::to_string(count) + "\n";
+        for (int r = 0; r < count; ++r)
+            text += Format("[river%2.2d]\nbankpoints=1\nleft00=0,0\nright00=%d,%d\n", {r, side, side});
+        return text;
+    };
+    EXPECT_EQ(Read(rivers(4, GridCells)).size(), 4u);
+    TWaterRegionList regions;
+    const std::string over = rivers(5, GridCells);
+    try {
+        ReadWaterRegions(TIniFile(std::span(reinterpret_cast<const uint8_t*>(over.data()), over.size())), regions);
+        ADD_FAILURE() << "five zones of water taken";
+    } catch (const EFormatError& e) {
+        EXPECT_TRUE(e.Message().starts_with("sector.dat: [river04]: the water regions up to here cover more than " +
+                                            std::to_string(MaxWaterCells) + " cells"))
+            << e.Message();
+    }
+    EXPECT_EQ(regions.size(), 4u);
+    // A rectangle reaching far out counts whole (its area is far beyond 32 bits).
+    EXPECT_THROW(Read(rivers(1, 2147483647)), EFormatError);
+    EXPECT_EQ(Read(rivers(MaxWaterRegions, 1)).size(), static_cast<size_t>(MaxWaterRegions));
 }
 
 // --- The loading step ----------------------------------------------------------------

@@ -18,10 +18,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include <zlib.h>
-
-#include <array>
-
 #include "formats/MPKFile.h"
 #include "formats/Stream.h"
 #include "tool/ArchiveCommands.h"
@@ -56,67 +52,6 @@ std::string IsoTime(uint32_t unixTime)
     return text;
 }
 
-// Names as stored may hold any byte; control bytes are shown as \xNN.
-std::string Printable(const std::string& text)
-{
-    std::string shown;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            shown += escape;
-        } else {
-            shown += static_cast<char>(c);
-        }
-    }
-    return shown;
-}
-
-// An inflater that only looks for the end of one zlib stream.
-class TStreamEndFinder {
-public:
-    TStreamEndFinder() { m_Ready = inflateInit(&m_Zlib) == Z_OK; }
-    ~TStreamEndFinder()
-    {
-        if (m_Ready)
-            inflateEnd(&m_Zlib);
-    }
-    TStreamEndFinder(const TStreamEndFinder&) = delete;
-    TStreamEndFinder& operator=(const TStreamEndFinder&) = delete;
-
-    // The file offset just after the stream starting at `offset`, or nothing when the
-    // stream is damaged or the file ends first.
-    std::optional<int64_t> EndOfStream(orv::TFileStream& file, int64_t offset)
-    {
-        constexpr size_t PieceSize = 65536;
-        if (!m_Ready)
-            return std::nullopt;
-        std::array<Bytef, PieceSize> input;
-        std::array<Bytef, PieceSize> output;
-        file.SetPosition(offset);
-        for (;;) {
-            if (m_Zlib.avail_in == 0) {
-                const int64_t got = file.Read(input.data(), PieceSize);
-                if (got <= 0)
-                    return std::nullopt;
-                m_Zlib.next_in = input.data();
-                m_Zlib.avail_in = static_cast<uInt>(got);
-            }
-            m_Zlib.next_out = output.data();
-            m_Zlib.avail_out = PieceSize;
-            const int result = inflate(&m_Zlib, Z_NO_FLUSH);
-            if (result == Z_STREAM_END)
-                return offset + static_cast<int64_t>(m_Zlib.total_in);
-            if (result != Z_OK)
-                return std::nullopt;
-        }
-    }
-
-private:
-    z_stream m_Zlib{};
-    bool m_Ready = false;
-};
-
 }  // namespace
 
 std::unique_ptr<orv::TMPKFile> OpenArchive(const std::string& path)
@@ -124,28 +59,11 @@ std::unique_ptr<orv::TMPKFile> OpenArchive(const std::string& path)
     return orv::NamingFailures(path, "", [&] { return std::make_unique<orv::TMPKFile>(path); });
 }
 
-std::optional<std::string> MemberDamage(const orv::TMPKDirectoryEntry& entry, int64_t fileSize)
+std::optional<std::string> ArchiveDamage(const orv::TMPKFile& archive)
 {
-    if (entry.CompressedSize < 0 || entry.Offset < 0 ||
-        static_cast<int64_t>(entry.Offset) + entry.CompressedSize > fileSize)
-        return "member " + Printable(entry.Name) + " reaches past the end of the file (" +
-               std::to_string(entry.Offset) + " + " + std::to_string(entry.CompressedSize) + " bytes of " +
-               std::to_string(fileSize) + "): the archive is cut short";
-    return std::nullopt;
-}
-
-std::optional<std::string> ArchiveDamage(const std::string& path, const orv::TMPKFile& archive)
-{
-    orv::TFileStream file(path, orv::TFileMode::OpenRead);
-    const int64_t size = file.Size();
-    const std::optional<int64_t> nameEnd = TStreamEndFinder().EndOfStream(file, orv::MPKNameBlockStart);
-    if (!nameEnd)
-        return std::string("the archive name block is damaged or cut short");
-    if (!TStreamEndFinder().EndOfStream(file, *nameEnd))
-        return std::string("the directory block is damaged or cut short");
     const orv::TMPKDirectoryEntryList& directory = archive.Directory();
     for (int i = 0; i < directory.Count(); ++i)
-        if (auto damage = MemberDamage(directory.Items(i), size))
+        if (auto damage = archive.MemberDamage(directory.Items(i)))
             return damage;
     return std::nullopt;
 }
@@ -168,7 +86,7 @@ int List(const std::string& path)
         std::printf("%-*s %10d %10d %5d%%  %s\n", static_cast<int>(nameWidth), Printable(entry.Name).c_str(),
                     entry.UncompressedSize, entry.CompressedSize, entry.Ratio, IsoTime(entry.UnixTime).c_str());
     }
-    if (auto damage = ArchiveDamage(path, *archive))
+    if (auto damage = ArchiveDamage(*archive))
         throw FileError(path, "", *damage);
     return 0;
 }
@@ -225,7 +143,6 @@ int Extract(const TExtractOptions& options)
 
     const auto archive = OpenArchive(archivePath);
     const orv::TMPKDirectoryEntryList& directory = archive->Directory();
-    const int64_t fileSize = orv::TFileStream(archivePath, orv::TFileMode::OpenRead).Size();
 
     // Everything is checked before anything is written.
     std::vector<int> chosen;
@@ -269,9 +186,6 @@ int Extract(const TExtractOptions& options)
 
     for (const TExtraction& item : items) {
         try {
-            // The reader hands out what there is of a member cut short; here that is an error.
-            if (auto damage = MemberDamage(directory.Items(directory.IndexOf(item.Member)), fileSize))
-                throw std::runtime_error(*damage);
             target.Write(item.Components, [&](orv::TStream& file) { archive->ExtractToStream(item.Member, file); });
         } catch (const std::bad_alloc&) {
             throw FileError(archivePath, Printable(item.Member), "out of memory");

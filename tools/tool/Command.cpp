@@ -3,12 +3,15 @@
 #include "tool/Command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <new>
 
 #include "base/Log.h"
+#include "base/TextCase.h"
 #include "zone/TextValues.h"
 
 namespace orvtool {
@@ -77,6 +80,20 @@ std::string ParseErrorMessage(const CLI::App& app, const CLI::ParseError& error)
     if (chosen.empty())
         return std::string("unknown command '").append(first).append("'");
     return std::string("one argument too many: '").append(first).append("'");
+}
+
+// What a command printed must have arrived whole: a full disk or a closed pipe behind
+// standard output is a failure like any other.
+void CheckStandardOutput()
+{
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout))
+        return;
+    std::string message = "cannot write to standard output";
+    if (!flushed && errno != 0)
+        message.append(": ").append(std::strerror(errno));
+    throw std::runtime_error(message);
 }
 
 std::string Overview(const CLI::App& app)
@@ -161,7 +178,9 @@ int RunTool(int argc, const char* const* argv)
     }
     const CLI::App* command = app.get_subcommands().front();
     try {
-        return tool.Runs.at(command)();
+        const int code = tool.Runs.at(command)();
+        CheckStandardOutput();
+        return code;
     } catch (const TUsageError& e) {
         return UsageFailure(app, e.Message);
     } catch (const std::exception& e) {
@@ -169,7 +188,7 @@ int RunTool(int argc, const char* const* argv)
         // it is told as such all the same.
         const char* message = dynamic_cast<const std::bad_alloc*>(&e) ? "out of memory" : e.what();
         std::fflush(stdout);
-        std::cerr << ProgramName << " " << command->get_name() << ": " << message << "\n";
+        std::cerr << ProgramName << " " << command->get_name() << ": " << Printable(message) << "\n";
         return ExitFailure;
     }
 }
@@ -218,15 +237,43 @@ CLI::Validator ValueCheck(std::function<bool(const std::string&)> accepts, std::
         "");
 }
 
+CLI::Validator OutputExtension(std::vector<std::string> extensions)
+{
+    std::string what = "is not a " + extensions.front() + " file";
+    if (extensions.size() == 2)
+        what = "is neither a " + extensions[0] + " nor a " + extensions[1] + " file";
+    return ValueCheck(
+        [extensions = std::move(extensions)](const std::string& path) {
+            return std::find(extensions.begin(), extensions.end(), orv::FoldedExtension(path)) != extensions.end();
+        },
+        what);
+}
+
 CLI::Option* AddZone(CLI::App& command, int32_t& zone)
 {
     return AddInteger(command, "ZONE", zone, "the zone id, as the viewer's \"Zone\" box takes it")->required();
 }
 
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            shown += escape;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return shown;
+}
+
 void LogToStandardError()
 {
     orv::SetLogSink([](std::string_view line) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
+        const std::string shown = Printable(std::string(line));
+        std::fwrite(shown.data(), 1, shown.size(), stderr);
         std::fputc('\n', stderr);
     });
 }

@@ -82,9 +82,20 @@ CLI::Option* AddInteger(CLI::App& command, const std::string& name, std::optiona
 // "'VALUE' " followed by `what` ("is not a positive number").
 CLI::Validator ValueCheck(std::function<bool(const std::string&)> accepts, std::string what);
 
+// The check of an output file's name: its extension (letter case ignored) is one of
+// `extensions` (".png"), else a usage error "'x.jpg' is not a .png file" ("is neither a
+// .glb nor a .gltf file" for two), so that no file is written under a name that says
+// another format.
+CLI::Validator OutputExtension(std::vector<std::string> extensions);
+
 // The ZONE argument of the zone commands: a zone id, any 32-bit integer, as the viewer's
 // "Zone" box takes it (negative ones too; give "--" first or not, as you like).
 CLI::Option* AddZone(CLI::App& command, int32_t& zone);
+
+// Text from a file or the command line (names as stored may hold any byte) with control
+// bytes shown as \xNN, for everything the commands print: an escape sequence in an
+// archive's name must not drive the terminal.
+std::string Printable(const std::string& text);
 
 // The loading log goes to standard error, so that standard output holds only what the
 // command prints.

@@ -5,16 +5,16 @@
 //   orvandel-tool export GAMEDIR 111 -o view.gltf --lod view --loc 32768,65279,256,0,80 --detail 255
 //   orvandel-tool map GAMEDIR 111 -o zone111.png --size 4096 --grid 4096
 //
-// The zone is loaded as the other zone commands load it (writing "sector.dat" into the
-// working directory); the tiles come from its texture archive, decoded in software.
+// The zone is loaded as the other zone commands load it; the tiles come from its texture
+// archive, decoded in software.
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "base/TextCase.h"
 #include "export/GLTFExport.h"
 #include "export/ZoneMap.h"
 #include "tool/Command.h"
@@ -34,13 +34,26 @@ struct TExportArguments {
     bool NoTextures = false;
 };
 
-// A scale: a finite positive number that stays one as a float.
+// The farthest any exported vertex can lie from the origin, in world units: a water
+// region's corner is any 32-bit cell coordinate, 256 units a cell (the terrain stays
+// within 65536).
+constexpr double FarthestCoordinate = 2147483648.0 * orv::CellSize;
+// A larger scale would make that corner an infinite float in the output.
+const double MaxScale = std::numeric_limits<float>::max() / FarthestCoordinate;
+
+std::string MaxScaleText()
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", MaxScale);
+    return text;
+}
+
+// A scale: a positive number that stays one as a float and keeps every coordinate finite.
 std::optional<float> ScaleValue(const std::string& text)
 {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(value) || value <= 0.0 ||
-        !std::isfinite(static_cast<float>(value)) || static_cast<float>(value) == 0.0f)
+    if (text.empty() || *end != '\0' || !(value > 0.0 && value <= MaxScale) || static_cast<float>(value) == 0.0f)
         return std::nullopt;
     return static_cast<float>(value);
 }
@@ -61,7 +74,7 @@ int Export(const TExportArguments& a)
         RefineAt(*viewer, a.Location.empty() ? std::nullopt : std::optional(a.Location), a.Detail);
     const orv::TExportCounts counts = orv::ExportZone(viewer->ZoneSource(), options, a.Output);
     std::printf("%s: %d terrain vertices, %d terrain triangles in %d tile primitives, %d water primitives\n",
-                a.Output.c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount,
+                Printable(a.Output).c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount,
                 counts.WaterPrimitives);
     return 0;
 }
@@ -84,15 +97,15 @@ int Map(const TMapArguments& a)
     options.Shade = !a.NoShade;
     const auto viewer = LoadViewer(a.Zone);
     orv::SaveZoneMap(viewer->ZoneSource(), options, a.Output);
-    std::printf("%s: %d x %d\n", a.Output.c_str(), options.Size, options.Size);
+    std::printf("%s: %d x %d\n", Printable(a.Output).c_str(), options.Size, options.Size);
     return 0;
 }
 
 const std::string LoadNote =
-    "The zone is loaded as the viewer loads it; the loading log goes to standard error,\n"
-    "and \"sector.dat\" is written into the working directory. The output appears only\n"
-    "when it is complete: a failure (a missing zone, a damaged tile, an unwritable\n"
-    "place) leaves nothing behind.";
+    "The zone is loaded as the viewer loads it (nothing is written into the working\n"
+    "directory); the loading log goes to standard error. The output appears only when\n"
+    "it is complete: a failure (a missing or damaged zone, a damaged tile, an\n"
+    "unwritable place) leaves nothing behind.";
 
 const TCommandRegistration ExportRegistration{
     "export", "Export a zone as a glTF 2.0 asset", [](CLI::App& command) -> TRun {
@@ -101,8 +114,7 @@ const TCommandRegistration ExportRegistration{
         command.add_option("-o", a->Output, "the file to write: .glb, or .gltf with its files beside it")
             ->type_name("FILE")
             ->required()
-            ->check(ValueCheck([](const std::string& path) { return orv::FoldedExtension(path) == ".glb" || orv::FoldedExtension(path) == ".gltf"; },
-                               "is neither a .glb nor a .gltf file"));
+            ->check(OutputExtension({".glb", ".gltf"}));
         command.add_option("--lod", a->LOD, "the whole grid, or what the level of detail draws (default: full)")
             ->type_name("full|view")
             ->check(CLI::IsMember({"full", "view"}).description(""));
@@ -114,7 +126,8 @@ const TCommandRegistration ExportRegistration{
                    "world units to glTF units (default: 0.01)")
             ->type_name("S")
             ->check(ValueCheck([](const std::string& text) { return ScaleValue(text).has_value(); },
-                               "is not a positive number"));
+                               "is not a positive number of at most " + MaxScaleText() +
+                                   " (a larger one makes coordinates infinite)"));
         command.add_flag("--no-water", a->NoWater, "leave the water out");
         command.add_flag("--no-textures", a->NoTextures, "one plain material, no images");
         command.footer(
@@ -145,7 +158,10 @@ const TCommandRegistration MapRegistration{
     "map", "Draw a zone from straight above as a PNG with a Loc grid", [](CLI::App& command) -> TRun {
         auto a = std::make_shared<TMapArguments>();
         AddZoneArguments(command, a->Zone);
-        command.add_option("-o", a->Output, "the PNG file to write")->type_name("FILE.png")->required();
+        command.add_option("-o", a->Output, "the PNG file to write")
+            ->type_name("FILE.png")
+            ->required()
+            ->check(OutputExtension({".png"}));
         AddInteger(command, "--size", a->Size, "N x N pixels, 256 to 8192 (default: 2048)", orv::MinMapSize,
                    orv::MaxMapSize)
             ->type_name("N");

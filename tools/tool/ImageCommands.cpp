@@ -15,6 +15,7 @@
 
 #include "formats/DDSImage.h"
 #include "formats/MPKFile.h"
+#include "formats/PCXPicture.h"
 #include "formats/Pictures.h"
 #include "formats/Stream.h"
 #include "formats/TGA.h"
@@ -42,6 +43,22 @@ std::string BMPCompressionName(uint32_t compression)
     case 4: return "JPEG";
     case 5: return "PNG";
     case 6: return "bit fields with alpha";
+    default: return "unknown";
+    }
+}
+
+// ---- TGA ----
+
+std::string TGATypeName(uint8_t type)
+{
+    switch (type) {
+    case 0: return "no image data";
+    case 1: return "colour-mapped";
+    case 2: return "true-colour";
+    case 3: return "grey";
+    case 9: return "colour-mapped, run-length encoded";
+    case 10: return "true-colour, run-length encoded";
+    case 11: return "grey, run-length encoded";
     default: return "unknown";
     }
 }
@@ -78,7 +95,7 @@ std::string GLFormatName(uint32_t format)
 
 void Fact(const char* name, const std::string& value)
 {
-    std::printf("%-20s %s\n", (std::string(name) + ":").c_str(), value.c_str());
+    std::printf("%-20s %s\n", (std::string(name) + ":").c_str(), Printable(value).c_str());
 }
 
 void Fact(const char* name, int64_t value)
@@ -108,11 +125,11 @@ void DescribeMPAK(const std::string& path)
     Fact("Member bytes", size);
     Fact("Packed bytes", packed);
     Fact("File size", orv::TFileStream(path, orv::TFileMode::OpenRead).Size());
-    if (auto damage = ArchiveDamage(path, *archive))
+    if (auto damage = ArchiveDamage(*archive))
         throw FileError(path, "", *damage);
 }
 
-void DescribeBMP(orv::TStream& file, const std::string& path, std::span<const uint8_t> b)
+void DescribeBMP(orv::TStream& /*file*/, const std::string& path, std::span<const uint8_t> b)
 {
     constexpr size_t CoreHeaderEnd = 26;
     constexpr uint32_t CoreHeaderSize = 12;
@@ -137,10 +154,9 @@ void DescribeBMP(orv::TStream& file, const std::string& path, std::span<const ui
         Fact("Image size field", U32(b, 34));
         Fact("Colours used", U32(b, 46));
     }
-    orv::DecodeBitmapPicture(file);   // the reader must take it too
 }
 
-void DescribeTGA(orv::TStream& file, const std::string& path, std::span<const uint8_t> b)
+void DescribeTGA(orv::TStream& /*file*/, const std::string& path, std::span<const uint8_t> b)
 {
     if (b.size() < orv::TGAHeaderSize)
         throw FileError(path, "", "TGA header cut short");
@@ -159,8 +175,6 @@ void DescribeTGA(orv::TStream& file, const std::string& path, std::span<const ui
     Fact("Descriptor", Hex(d) + " (" + std::to_string(d & orv::TGAAlphaBits) + " alpha bits, rows " +
                            ((d & orv::TGATopToBottom) ? "top to bottom" : "bottom to top") + ", pixels " +
                            ((d & orv::TGARightToLeft) ? "right to left" : "left to right") + ")");
-    orv::TTGAImage tga;
-    tga.LoadFromStream(file);
 }
 
 void DescribeDDS(orv::TStream& file, const std::string& path, std::span<const uint8_t> b)
@@ -183,29 +197,50 @@ void DescribeDDS(orv::TStream& file, const std::string& path, std::span<const ui
     else
         Fact("RGB bit count", U32(b, DDS::BitCount));
     Fact("Caps", Hex(U32(b, DDS::Caps)));
-    const std::unique_ptr<orv::TDDSImage> dds = LoadDDS(file);
-    Fact("Compression", GLFormatName(dds->GLFormat()));
-    Fact("Top level bytes", dds->DataSize());
+    // As the viewer reads it for its compressed upload.
+    orv::TDDSImage dds;
+    dds.LoadFromStream(file, {}, orv::TDDSBlockCount::Covering);
+    Fact("Compression", GLFormatName(dds.GLFormat()));
+    Fact("Top level bytes", dds.DataSize());
 }
 
-void DescribePCX(const std::string& path, std::span<const uint8_t> b)
+void DescribePCX(orv::TStream& file, const std::string& /*path*/, std::span<const uint8_t> b)
 {
-    const TPCXLayout l = ReadPCXLayout(b, path);
+    using namespace orv::PCXHeader;
+    const orv::TPCXLayout l = orv::ReadPCXLayout(b);
     Fact("Format", "PCX");
-    Fact("Version", b[PCX::Version]);
+    Fact("Version", b[Version]);
     Fact("Encoding", l.RunLength ? "run-length" : "none");
     Fact("Bits per pixel", l.BitsPerPixel);
     Fact("Planes", l.Planes);
-    Fact("Window", std::to_string(U16(b, PCX::XMin)) + "," + std::to_string(U16(b, PCX::YMin)) + " to " +
-                       std::to_string(U16(b, PCX::XMax)) + "," + std::to_string(U16(b, PCX::YMax)));
+    Fact("Window", std::to_string(U16(b, XMin)) + "," + std::to_string(U16(b, YMin)) + " to " +
+                       std::to_string(U16(b, XMax)) + "," + std::to_string(U16(b, YMax)));
     Fact("Width", l.Width);
     Fact("Height", l.Height);
     Fact("Bytes per line", l.BytesPerLine);
-    Fact("Palette info", U16(b, PCX::PaletteInfo));
-    DecodePCX(b, path);
-    const bool palette = b.size() >= PCX::HeaderSize + PCX::PaletteSize + 1 &&
-                         b[b.size() - PCX::PaletteSize - 1] == PCX::PaletteMarker;
+    Fact("Palette info", U16(b, PaletteInfo));
+    // The palette's marker byte, where it stands when there is one.
+    constexpr int64_t PaletteWithMarker = PaletteSize + 1;
+    uint8_t marker = 0;
+    if (file.Size() >= orv::PCXHeaderSize + PaletteWithMarker) {
+        file.SetPosition(file.Size() - PaletteWithMarker);
+        file.Read(&marker, 1);
+    }
+    const bool palette = marker == PaletteMarker;
     Fact("Palette", palette && l.Planes == 1 ? "256 colours after the data" : "none");
+}
+
+using TDescribe = void (*)(orv::TStream& file, const std::string& path, std::span<const uint8_t> head);
+
+// The header facts of the formats that have them, by the format's name.
+TDescribe DescriberOf(std::string_view format)
+{
+    const std::pair<std::string_view, TDescribe> describers[] = {
+        {"BMP", DescribeBMP}, {"TGA", DescribeTGA}, {"DDS", DescribeDDS}, {"PCX", DescribePCX}};
+    for (const auto& [name, describe] : describers)
+        if (name == format)
+            return describe;
+    return nullptr;
 }
 
 int Info(const std::string& path)
@@ -213,16 +248,26 @@ int Info(const std::string& path)
     orv::NamingFailures(path, "", [&] {
         orv::TFileStream file(path, orv::TFileMode::OpenRead);
         const std::vector<uint8_t> head = ReadHead(file);
-        const TFileKind kind = DetectKind(path, head);
-        std::printf("%s\n", path.c_str());
-        switch (kind) {
-        case TFileKind::MPAK: DescribeMPAK(path); break;
-        case TFileKind::BMP: DescribeBMP(file, path, head); break;
-        case TFileKind::TGA: DescribeTGA(file, path, head); break;
-        case TFileKind::DDS: DescribeDDS(file, path, head); break;
-        case TFileKind::PCX: DescribePCX(path, ReadImageBytes(file, path)); break;
-        case TFileKind::Unknown: ThrowUnknownKind(path);
+        std::printf("%s\n", Printable(path).c_str());
+        if (IsArchive(head)) {
+            DescribeMPAK(path);
+            return;
         }
+        const orv::TPictureFormat& format = PictureFormatOf(head, path);
+        const TDescribe describe = DescriberOf(format.Name);
+        if (describe)
+            describe(file, path, head);
+        else
+            Fact("Format", std::string(format.Name));
+        // The file read as the viewer reads it (DDS: its compressed blocks, above).
+        if (format.Decode == orv::DecodeDDSPicture)
+            return;
+        file.SetPosition(0);
+        const TImage image = format.Decode(file, {});
+        if (!describe)
+            Fact("Size", std::to_string(image.Width) + " x " + std::to_string(image.Height) + " pixels");
+        if (!image.Damage.empty())
+            Fact("Damage", image.Damage + ": the viewer shows the rest as read");
     });
     return 0;
 }
@@ -234,7 +279,7 @@ int Convert(const std::string& path, const std::string& out)
     constexpr int BitDepth = 8;
     const TImage image = orv::NamingFailures(path, "", [&] { return DecodeImage(path); });
     orv::NamingFailures(out, "", [&] { orv::WritePNG(out, image.Width, image.Height, image.Channels, BitDepth, image.Pixels); });
-    std::printf("%s: %d x %d %s\n", out.c_str(), image.Width, image.Height, image.Channels == 4 ? "RGBA" : "RGB");
+    std::printf("%s: %d x %d %s\n", Printable(out).c_str(), image.Width, image.Height, image.Channels == 4 ? "RGBA" : "RGB");
     return 0;
 }
 
@@ -254,15 +299,16 @@ const TCommandRegistration ConvertRegistration{
     "convert", "Convert a BMP, TGA, DDS or PCX image into a PNG file", [](CLI::App& command) -> TRun {
         auto paths = std::make_shared<std::pair<std::string, std::string>>();
         command.add_option("IMAGE", paths->first, "the image to read")->required();
-        command.add_option("OUT.png", paths->second, "the PNG file to write")->required();
+        command.add_option("OUT.png", paths->second, "the PNG file to write")->required()->check(OutputExtension({".png"}));
         command.footer("Decodes the image as the viewer's readers see it and writes it top row first:\n"
                        "  BMP   any depth the viewer reads, as RGB\n"
-                       "  TGA   24-bit as RGB, 32-bit as RGBA, 8-bit grey as RGB; rows and pixels in the\n"
-                       "        order the image descriptor gives\n"
+                       "  TGA   24-bit as RGB, 32- and 16-bit as RGBA, 8-bit grey as RGB, colour-mapped\n"
+                       "        through its map; rows and pixels in the order the image descriptor gives\n"
                        "  DDS   DXT1, DXT3 and DXT5 decoded in software; RGBA, or RGB for DXT1 without\n"
                        "        transparent texels\n"
                        "  PCX   8 bits in one plane through the palette at the end of the file (grey when\n"
                        "        there is none), or in three planes as RGB\n"
+                       "A file that ends before its pixels do is refused.\n"
                        "\n"
                        "Examples:\n"
                        "  orvandel-tool extract game/zones/zone111/dat111.mpk terrain.pcx -d /tmp\n"

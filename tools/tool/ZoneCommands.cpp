@@ -4,9 +4,9 @@
 //   orvandel-tool lod GAMEDIR 111 --loc 32768,65279,256,0,80 --detail 255
 //   orvandel-tool heightmap GAMEDIR 111 zone111.png
 //
-// The zone is loaded without textures (the texture archive is not read); the loading log
-// goes to standard error. Like the viewer, loading writes "sector.dat" into the working
-// directory.
+// The zone is loaded without textures (the texture archive is not read) and without
+// writing "sector.dat" into the working directory as the viewer does; the loading log
+// goes to standard error.
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -23,21 +23,15 @@
 namespace orvtool {
 namespace {
 
-void Flush()
-{
-    if (std::fflush(stdout) != 0)
-        throw std::runtime_error("cannot write to standard output");
-}
-
 int DumpH(const TZoneArguments& arguments)
 {
-    LoadViewer(arguments)->atnDumpHExecute(stdout);
+    LoadViewer(arguments)->DumpHeightMap(stdout);
     return 0;
 }
 
 int DumpD2(const TZoneArguments& arguments)
 {
-    LoadViewer(arguments)->atnDumpD2Execute(stdout);
+    LoadViewer(arguments)->DumpD2Map(stdout);
     return 0;
 }
 
@@ -48,7 +42,6 @@ int Water(const TZoneArguments& arguments)
         const orv::TRect& b = region->Bounds;
         std::printf("%d %d %d %d %d %u\n", b.Left, b.Top, b.Right, b.Bottom, region->Height, region->Color);
     }
-    Flush();
     return 0;
 }
 
@@ -79,7 +72,6 @@ int Lod(const TLodOptions& options)
     const int triangles = orv::DrawCLODFanWalk(viewer->Terrain, viewer->TerrainNormals, false, false, sink);
     std::printf("{\"triangles\": %d, \"fans\": %d, \"max_fan_vertices\": %d}\n", triangles, sink.Fans,
                 sink.MaxVertices);
-    Flush();
     return 0;
 }
 
@@ -97,8 +89,8 @@ int Heightmap(const TZoneArguments& arguments, const std::string& output)
 }
 
 const std::string LoadNote =
-    "The zone is loaded as the viewer loads it, without textures; the loading log goes to\n"
-    "standard error, and \"sector.dat\" is written into the working directory.";
+    "The zone is loaded as the viewer loads it, without textures and without writing\n"
+    "\"sector.dat\" into the working directory; the loading log goes to standard error.";
 
 // A command that takes GAMEDIR and ZONE only.
 TRun ZoneCommand(CLI::App& command, const std::string& help, int (*run)(const TZoneArguments&))
@@ -156,7 +148,7 @@ const TCommandRegistration HeightmapRegistration{
         auto arguments = std::make_shared<TZoneArguments>();
         auto output = std::make_shared<std::string>();
         AddZoneArguments(command, *arguments);
-        command.add_option("OUT.png", *output, "the PNG file to write")->required();
+        command.add_option("OUT.png", *output, "the PNG file to write")->required()->check(OutputExtension({".png"}));
         command.footer("257 x 257 pixels, the largest y at the top, one height per pixel.\n\n"
                        "Example:\n  orvandel-tool heightmap game 111 zone111.png\n\n" +
                        LoadNote);

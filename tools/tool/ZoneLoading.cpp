@@ -1,11 +1,8 @@
 #include "tool/ZoneLoading.h"
 
+#include "terrain/DrawSwitches.h"
+
 namespace orvtool {
-namespace {
-
-constexpr int MinDetail = 1, MaxDetail = 255;
-
-}  // namespace
 
 void AddZoneArguments(CLI::App& command, TZoneArguments& arguments)
 {
@@ -15,8 +12,8 @@ void AddZoneArguments(CLI::App& command, TZoneArguments& arguments)
 
 CLI::Option* AddDetailOption(CLI::App& command, std::optional<int32_t>& detail)
 {
-    return AddInteger(command, "--detail", detail, "the \"Level of Detail\" slider position, 1 to 255", MinDetail,
-                      MaxDetail)
+    return AddInteger(command, "--detail", detail, "the \"Level of Detail\" slider position, 1 to 255",
+                      orv::CLODDetailMin, orv::CLODDetailMax)
         ->type_name("POS");
 }
 
@@ -26,6 +23,7 @@ std::unique_ptr<orv::TViewer> LoadViewer(const TZoneArguments& arguments)
     auto viewer = std::make_unique<orv::TViewer>();
     viewer->GameDir = orv::GameDirFromArgument(arguments.GameDir);
     viewer->TexturesEnabled = false;
+    viewer->WriteSectorFile = false;
     viewer->ResetCamera();
     viewer->LoadZone(arguments.Zone);
     return viewer;
@@ -37,7 +35,7 @@ void RefineAt(orv::TViewer& viewer, const std::optional<std::string>& loc, std::
     if (loc)
         viewer.ApplyLocationReply(*loc);
     if (detail)
-        viewer.trackCLODDetailChange(*detail);
+        viewer.SetCLODDetail(*detail);
     else
         viewer.UpdateCLOD();
 }

@@ -13,10 +13,11 @@
 
 #include "tool/Command.h"
 #include "tool/ZoneLoading.h"
-#include "shell/CommandLine.h"
 #include "zone/TextValues.h"
 #include "shell/GLViewer.h"
 #include "shell/HeadlessContext.h"
+#include "shell/Session.h"
+#include "terrain/RendererTable.h"
 #include "writers/PNG.h"
 #include "zone/Textures.h"
 
@@ -34,9 +35,8 @@ constexpr int PNGBitDepth = 8;
 
 struct TRenderOptions {
     TZoneArguments Zone;
-    std::string GameDir;            // GAMEDIR with its delimiter
     std::string Location;
-    std::string Renderer = "clod";
+    std::string Renderer{DefaultRenderer().Name};
     std::optional<int32_t> Detail;  // none: the start-up factor
     std::string Size;               // WxH
     int Width = DefaultWidth;
@@ -52,11 +52,6 @@ struct TRenderOptions {
     int32_t Frames = 0;
     std::string Output;
 };
-
-int RenderTag(const std::string& name)
-{
-    return *RenderVersionFromName(name);   // checked by the option's validator
-}
 
 // "WIDTHxHEIGHT", each side from 1 to MaxSide.
 std::optional<std::pair<int, int>> ParseSize(const std::string& text)
@@ -74,41 +69,35 @@ std::optional<std::pair<int, int>> ParseSize(const std::string& text)
 // What CLI11 cannot check: the size's form, and that there is something to do.
 void CompleteOptions(TRenderOptions& o)
 {
-    o.GameDir = GameDirFromArgument(o.Zone.GameDir);
     if (!o.Size.empty())
         std::tie(o.Width, o.Height) = *ParseSize(o.Size);
     if (o.Frames == 0 && o.Output.empty())
         throw TUsageError{"-o OUT.png is needed (or --frames N)"};
 }
 
-// The window's switches, set through the same handlers the controls call.
+// The window's switches, set through the same calls the controls make; the renderer and
+// the place are the session's start options.
 void ApplySwitches(TGLViewer& viewer, const TRenderOptions& o)
 {
-    viewer.rbnRenderVersionClick(RenderTag(o.Renderer));
     if (o.Detail)
-        viewer.trackCLODDetailChange(*o.Detail);
+        viewer.SetCLODDetail(*o.Detail);
     if (o.NoLighting)
-        viewer.chkLightingClick();
+        viewer.ToggleLighting();
     if (o.NoDetailTexture)
         viewer.DetailTexEnabled = false;
     if (o.Checker)
         viewer.Checkerboard = true;
     if (o.Fog)
-        viewer.chkFogClick(true);
+        viewer.SetFog(true);
     if (o.Wireframe)
-        viewer.chkWireframeClick();
+        viewer.ToggleWireframe();
     if (o.CameraSkybox)
         viewer.BoundingSkybox = false;
     if (o.SunMs)
-        viewer.chkSunClick(true);
+        viewer.SetTrackSun(true);
     if (o.GravityMs) {
         viewer.Gravity = true;
         viewer.FrameTime = static_cast<float>(*o.GravityMs);
-    }
-    if (!o.Location.empty()) {
-        viewer.ApplyLocationReply(o.Location);
-        // The picture shows the level of detail of the place, as after a keyboard move.
-        viewer.UpdateCLOD();
     }
 }
 
@@ -124,7 +113,7 @@ void PrintFlight(const TRenderOptions& o, TGLViewer& viewer, const TFrameGeometr
     for (int i = 0; i < o.Frames; ++i) {
         const Clock::time_point frameStart = Clock::now();
         viewer.MoveCamera(FlightStepMs, keys);
-        triangles += viewer.glMapDraw(frame);
+        triangles += viewer.DrawFrame(frame);
         viewer.FrameTime = FlightStepMs;
         glFinish();
         frameMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count());
@@ -144,18 +133,24 @@ int Render(TRenderOptions& o)
     CompleteOptions(o);
     LogToStandardError();
     THeadlessContext context(o.Width, o.Height);
-    TGLViewer viewer;
-    viewer.GameDir = o.GameDir;
-    // Start-up order: the view's first resize, then the creation handler.
-    viewer.glMapResize(o.Width, o.Height);
-    const std::string warning = viewer.LoadExtensions();
-    if (!warning.empty()) {
-        std::string shown = warning;
-        std::replace(shown.begin(), shown.end(), '\r', '\n');
-        std::fprintf(stderr, "%s\n", shown.c_str());
-    }
-    viewer.glMapInit(o.Zone.Zone);
+    // Started as the window starts, without its boxes: the warning and the errors go to
+    // standard error.
+    TSessionFrontEnd frontEnd;
+    TViewerOptions start;
+    start.GameDir = o.Zone.GameDir;
+    start.Zone = o.Zone.Zone;
+    start.RenderVersion = FindRendererByName(o.Renderer)->Tag;   // checked by the option's validator
+    if (!o.Location.empty())
+        start.Location = o.Location;
+    TSession session(frontEnd, start);
+    TGLViewer& viewer = session.Viewer();
+    viewer.WriteSectorFile = false;   // a command reads the water without leaving sector.dat
+    // Start-up order: the view's first resize, then creation.
+    viewer.ResizeView(o.Width, o.Height);
+    session.Start();
     ApplySwitches(viewer, o);
+    // The picture shows the level of detail of the place, as after a keyboard move.
+    session.ApplyStartOptions();
     const std::optional<uint32_t> sunTick = o.SunMs ? std::optional<uint32_t>(static_cast<uint32_t>(*o.SunMs)) : std::nullopt;
     const TFrameGeometry frame{.ViewWidth = o.Width, .ViewHeight = o.Height, .Visible = true, .SunTick = sunTick};
     if (o.Frames > 0) {
@@ -163,11 +158,11 @@ int Render(TRenderOptions& o)
         if (o.Output.empty())
             return 0;
     } else {
-        viewer.glMapDraw(frame);
+        viewer.DrawFrame(frame);
     }
     const TRGBAImage picture = context.ReadPixels();
     WritePNG(o.Output, picture.Width, picture.Height, PNGChannels, PNGBitDepth, picture.RGB());
-    viewer.FormDestroy();
+    viewer.ReleaseTextures();
     return 0;
 }
 
@@ -175,14 +170,15 @@ const TCommandRegistration RenderRegistration{
     "render", "Draw a zone headless, as the viewer does, into a PNG file", [](CLI::App& command) -> TRun {
         auto o = std::make_shared<TRenderOptions>();
         AddZoneArguments(command, o->Zone);
-        command.add_option("-o", o->Output, "the PNG file to write")->type_name("OUT.png");
+        command.add_option("-o", o->Output, "the PNG file to write")->type_name("OUT.png")->check(OutputExtension({".png"}));
         command.add_option("--loc", o->Location,
                            "place the camera as \"Go to loc...\" does, or \"above\"")
             ->type_name("X,Y,Z,h,p");
-        command.add_option("--renderer", o->Renderer, "the terrain renderer (default: clod)")
-            ->type_name("v1|pointer|fan|clod")
-            ->check(ValueCheck([](const std::string& name) { return RenderVersionFromName(name).has_value(); },
-                               "is not one of v1, pointer, fan, clod"));
+        command.add_option("--renderer", o->Renderer,
+                           "the terrain renderer (default: " + std::string(DefaultRenderer().Name) + ")")
+            ->type_name(RendererNames("|"))
+            ->check(ValueCheck([](const std::string& name) { return FindRendererByName(name) != nullptr; },
+                               "is not one of " + RendererNames(", ")));
         AddDetailOption(command, o->Detail);
         command.add_option("--size", o->Size, "the picture's size (default: 640x480)")
             ->type_name("WxH")
@@ -204,7 +200,8 @@ const TCommandRegistration RenderRegistration{
         command.footer(
             "Loads the zone and the shared textures as the viewer's start-up does, sets the\n"
             "switches, draws one frame in an offscreen OpenGL context and writes it (RGB).\n"
-            "Defaults: the start-up camera, \"CLOD fans\", the start-up level of detail, 640x480.\n"
+            "Defaults: the start-up camera, \"" + std::string(DefaultRenderer().Label) +
+            "\", the start-up level of detail, 640x480.\n"
             "With --loc the level of detail is refined for the place.\n"
             "\n"
             "With --frames the camera flies forward, refining as keyboard movement does, and\n"

@@ -1,0 +1,194 @@
+// The session's flows without a window: start-up on a folder without the zone, zone
+// changes and "Go to loc...", with a front end that answers the boxes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <GL/gl.h>
+
+#include "gl/GLTestSupport.h"
+#include "shell/Session.h"
+
+namespace orvtest {
+namespace {
+
+using namespace orv;
+
+// Answers the boxes as a test says and keeps what it was asked.
+class TAnsweringFrontEnd : public TSessionFrontEnd {
+public:
+    bool Interactive() const override { return true; }
+    void ShowMessage(TMessageKind, const std::string&, const std::string& text) override { Shown.push_back(text); }
+    bool OfferAction(TMessageKind, const std::string&, const std::string& text, const std::string& action) override
+    {
+        Offered.push_back(text + " [" + action + "]");
+        return TakeOffer;
+    }
+    std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
+                                       const std::string& text) override
+    {
+        Asked.push_back(caption + "|" + prompt + "|" + text);
+        return TextReply;
+    }
+    std::optional<std::string> AskChoice(const std::string& caption, const std::string& prompt,
+                                         const std::vector<std::string>& items, const std::string& text) override
+    {
+        std::string asked = caption + "|" + prompt + "|" + text + "|";
+        for (const std::string& item : items)
+            asked += item + " ";
+        Asked.push_back(asked);
+        return TextReply;
+    }
+    std::optional<std::string> AskFolder(const std::string&, const std::string&) override
+    {
+        TakeOffer = false;   // once
+        return FolderReply;
+    }
+    void RememberGameDir(const std::string& gameDir) override { Remembered.push_back(gameDir); }
+
+    bool TakeOffer = false;
+    std::optional<std::string> TextReply, FolderReply;
+    std::vector<std::string> Shown, Offered, Asked, Remembered;
+};
+
+class SessionTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_Game = FreshDirectory("session-game");
+        TTestGame game;
+        game.Height = [](int x, int) { return 400 + 8 * x; };
+        game.SectorDat = "[waterdefs]\nnum=1\n[river00]\nbankpoints=1\nleft00=10,20\nright00=200,240\n"
+                         "height=1200\ncolor=0xFF0000\n";
+        game.Write(s_Game);
+        game.SectorDat = "[waterdefs]\nnum=0\n";
+        game.Zone = 5;
+        game.Height = [](int, int y) { return 2000 + 8 * y; };
+        game.Write(s_Game);
+        // Zone 7: its data loads, its texture archive is cut short.
+        game.Zone = 7;
+        game.Write(s_Game);
+        const std::string textures = s_Game + "zones/zone007/tex007.mpk";
+        std::filesystem::resize_file(textures, std::filesystem::file_size(textures) / 2);
+        s_Empty = FreshDirectory("session-empty");
+        std::filesystem::create_directories(s_Empty + "zones");
+    }
+
+    TSession& Start(const std::string& gameDir)
+    {
+        TViewerOptions options;
+        options.GameDir = gameDir;
+        m_Session = std::make_unique<TSession>(m_FrontEnd, options);
+        m_Session->Viewer().ResizeView(64, 48);
+        m_Session->Start();
+        return *m_Session;
+    }
+
+    static std::string s_Game, s_Empty;
+    THeadlessContext m_Context{64, 48};
+    TAnsweringFrontEnd m_FrontEnd;
+    std::unique_ptr<TSession> m_Session;
+};
+
+std::string SessionTest::s_Game;
+std::string SessionTest::s_Empty;
+
+TEST_F(SessionTest, StartOnAFolderWithoutTheZoneExplainsAndOffersAnotherFolder)
+{
+    m_FrontEnd.TakeOffer = true;
+    m_FrontEnd.FolderReply = s_Game;
+    TSession& session = Start(s_Empty);
+    ASSERT_EQ(m_FrontEnd.Offered.size(), 1u);
+    EXPECT_NE(m_FrontEnd.Offered[0].find(MissingZoneNote(s_Empty, TGLViewer::StartZone)), std::string::npos);
+    EXPECT_TRUE(m_FrontEnd.Offered[0].ends_with(" [Open game folder...]"));
+    // The folder chosen then is remembered and its zone 111 loaded.
+    EXPECT_EQ(m_FrontEnd.Remembered, std::vector<std::string>{s_Game});
+    EXPECT_EQ(session.Viewer().GameDir, s_Game);
+    EXPECT_EQ(session.Viewer().ZoneID, 111);
+    EXPECT_NE(session.Viewer().Terrain[200][128].Height, 0);
+
+    // A folder whose zone does not load is not remembered: the next start would open
+    // on the failure.
+    m_FrontEnd.FolderReply = s_Empty;
+    session.OpenGameFolder();
+    EXPECT_EQ(m_FrontEnd.Offered.size(), 2u);
+    EXPECT_EQ(m_FrontEnd.Remembered, std::vector<std::string>{s_Game});
+
+    // Without anyone to answer, the failure is raised, not offered.
+    TSessionFrontEnd unattended;
+    TViewerOptions options;
+    options.GameDir = s_Empty;
+    TSession plain(unattended, options);
+    EXPECT_THROW(plain.Start(), Exception);
+}
+
+TEST_F(SessionTest, ChangeZoneOffersTheFolderZonesAndExplainsAMissingOne)
+{
+    TSession& session = Start(s_Game);
+    const int height111 = session.Viewer().Terrain[200][128].Height;
+    m_FrontEnd.TextReply = "5";
+    session.ChangeZone();
+    EXPECT_EQ(m_FrontEnd.Asked.back(), "Change zone|Enter new Zone ID:|111|5 7 111 ");
+    EXPECT_EQ(session.Viewer().ZoneID, 5);
+    EXPECT_NE(session.Viewer().Terrain[200][128].Height, height111);
+
+    m_FrontEnd.TextReply = "8";
+    try {
+        session.ChangeZone();
+        ADD_FAILURE() << "zone 8 loaded";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(std::string(e.what()).ends_with("\r" + MissingZoneNote(s_Game, 8))) << e.what();
+    }
+    EXPECT_EQ(session.Viewer().ZoneID, 5);
+
+    // Cancelled: nothing loads.
+    m_FrontEnd.TextReply.reset();
+    session.ChangeZone();
+    EXPECT_EQ(session.Viewer().ZoneID, 5);
+}
+
+TEST_F(SessionTest, AZoneChangeThatFailsHalfwayLeavesTheCurrentZoneWhole)
+{
+    TSession& session = Start(s_Game);
+    TGLViewer& v = session.Viewer();
+    const auto terrain = std::make_unique<TTerrain>(v.Terrain);
+    const auto normals = std::make_unique<TTerrainNormals>(v.TerrainNormals);
+    const auto tiles = v.TileTextures;
+    ASSERT_EQ(v.WaterRegions.size(), 1u);
+    m_FrontEnd.TextReply = "7";
+    EXPECT_THROW(session.ChangeZone(), Exception);
+    EXPECT_EQ(v.ZoneID, 111);
+    EXPECT_EQ(v.WaterRegions.size(), 1u);
+    EXPECT_EQ(v.TileTextures, tiles);
+    for (int x = 0; x < GridVertices; ++x)
+        for (int y = 0; y < GridVertices; ++y) {
+            ASSERT_EQ(v.Terrain[x][y].Height, (*terrain)[x][y].Height) << x << "," << y;
+            ASSERT_EQ(v.TerrainNormals[x][y], (*normals)[x][y]) << x << "," << y;
+        }
+    // The tiles kept are still textures.
+    for (int tile = 0; tile < TileCount; ++tile)
+        ASSERT_TRUE(glIsTexture(v.TileTextures[tile])) << tile;
+}
+
+TEST_F(SessionTest, GoToAsksWithTheCurrentPlaceAndGoesToTheReply)
+{
+    TSession& session = Start(s_Game);
+    const std::string before = session.Viewer().LocationText();
+    m_FrontEnd.TextReply = "1000 2000 300";
+    session.GoTo();
+    EXPECT_EQ(m_FrontEnd.Asked.back(), "Go to locaction|Loc (X,Y,Z,h,p)|" + before);
+    EXPECT_EQ(session.Viewer().Camera.Pos.x, 1000.0f);
+    EXPECT_EQ(session.Viewer().Camera.Pos.y, 63535.0f);
+    EXPECT_EQ(session.Viewer().Camera.Pos.z, 300.0f);
+
+    m_FrontEnd.TextReply.reset();
+    session.GoTo();
+    EXPECT_EQ(session.Viewer().Camera.Pos.x, 1000.0f);
+}
+
+}  // namespace
+}  // namespace orvtest

@@ -795,6 +795,7 @@ QString TForm1::atnExportZoneExecute()
         return {};
     TExportOptions options;
     options.LOD = reply->Filter % 2 == 1 ? TExportLOD::View : TExportLOD::Full;
+    options.ViewCamera = m_Viewer->Camera;
     const std::string path = reply->Path.toStdString();
     TExportCounts counts;
     {

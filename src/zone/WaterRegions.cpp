@@ -97,6 +97,8 @@ std::optional<std::string> WriteFileAtomically(const std::string& directory, std
 
 }  // namespace
 
+std::string WaterRegionSection(int r) { return Format("river%2.2d", {r}); }
+
 void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions)
 {
     const int32_t count = ini.ReadInteger("waterdefs", "num", 0);
@@ -104,7 +106,7 @@ void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions)
         throw EFormatError(Format("%s: %d water regions, more than the %d a zone can have",
                                   {SectorMember, count, MaxWaterRegions}));
     for (int32_t r = 0; r < count; ++r) {
-        const std::string section = Format("river%2.2d", {r});
+        const std::string section = WaterRegionSection(r);
         TRect bounds;
         const int32_t bankPoints = ini.ReadInteger(section, "bankpoints", 0);
         for (int32_t i = 0; i < bankPoints; ++i) {

@@ -22,6 +22,8 @@ class TMPKFile;
 class TIniFile;
 
 constexpr std::string_view SectorMember = "sector.dat";
+// The section of region r: "river%2.2d".
+std::string WaterRegionSection(int r);
 constexpr uint32_t DefaultWaterColor = 0xFFFF00;
 // More rivers than this in "num" is taken for a damaged file.
 constexpr int MaxWaterRegions = 65536;

@@ -57,8 +57,10 @@ int Export(const TExportArguments& a)
     options.Textures = !a.NoTextures;
 
     const auto viewer = LoadViewer(a.Zone);
-    if (options.LOD == orv::TExportLOD::View)
+    if (options.LOD == orv::TExportLOD::View) {
         RefineAt(*viewer, a.Location.empty() ? std::nullopt : std::optional(a.Location), a.Detail);
+        options.ViewCamera = viewer->Camera;
+    }
     const orv::TExportCounts counts = orv::ExportZone(viewer->ZoneSource(), options, a.Output);
     std::printf("%s: %d terrain vertices, %d terrain triangles in %d tile primitives, %d water primitives\n",
                 a.Output.c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount,
@@ -119,17 +121,21 @@ const TCommandRegistration ExportRegistration{
         command.add_flag("--no-textures", a->NoTextures, "one plain material, no images");
         command.footer(
             "The terrain, one primitive per tile with its own material and image, and the water,\n"
-            "one translucent primitive per region. A .glb file holds everything; a .gltf file\n"
-            "is written with its buffer (FILE.bin) and images (FILE-tex00-07.png, ...) beside it.\n"
+            "one translucent mesh per region, all named after the zone (zone111-terrain,\n"
+            "zone111-tex00-07, zone111-river00, ...). A .glb file holds everything; a .gltf file\n"
+            "is written with its buffer (FILE.bin) and images (FILE-tex00-07.png, ...) beside it,\n"
+            "FILE being its name with characters other than letters, digits, '-' and '.' escaped.\n"
             "\n"
             "  --lod full     the whole grid: 33 x 33 vertices per tile, two triangles per cell\n"
             "                 (the default)\n"
             "  --lod view     the triangles the level-of-detail renderer draws for a camera:\n"
             "                 --loc places it as \"Go to loc...\" does (from the start camera),\n"
             "                 --detail sets the \"Level of Detail\" slider (1..255; without it\n"
-            "                 the start-up factor 0.2), as the lod command counts them\n"
+            "                 the start-up factor 0.2), as the lod command counts them; the\n"
+            "                 asset holds a camera (zone111-view) at that place\n"
             "  --scale S      world units to glTF units (default 0.01: a cell of 256 is 2.56);\n"
-            "                 the zone's z up becomes glTF's y up, north is -z\n"
+            "                 the zone's z up becomes glTF's y up, north is -z: Loc X, Y at\n"
+            "                 height H lies at (X S, H S, (Y - 65535) S)\n"
             "  --no-water     leave the water out\n"
             "  --no-textures  one plain material, no images (the texture archive is not read)\n"
             "\n" +
@@ -137,7 +143,7 @@ const TCommandRegistration ExportRegistration{
             "\n\n"
             "Examples:\n"
             "  orvandel-tool export game 111 -o zone111.glb\n"
-            "  orvandel-tool export game 111 -o near.gltf --lod view --loc 32768,65279,2000,0,80 --detail 128");
+            "  orvandel-tool export game 111 -o near.gltf --lod view --loc 32768,65279,5000,0,80 --detail 128");
         return [a] { return Export(*a); };
     }};
 

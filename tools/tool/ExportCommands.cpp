@@ -75,6 +75,7 @@ struct TMapArguments {
     int32_t GridStep = orv::DefaultMapGridStep;
     bool NoWater = false;
     bool NoShade = false;
+    bool Plain = false;
 };
 
 int Map(const TMapArguments& a)
@@ -84,6 +85,7 @@ int Map(const TMapArguments& a)
     options.GridStep = a.GridStep;
     options.Water = !a.NoWater;
     options.Shade = !a.NoShade;
+    options.Plain = a.Plain;
     const auto viewer = LoadViewer(a.Zone);
     orv::SaveZoneMap(viewer->ZoneSource(), options, a.Output);
     std::printf("%s: %d x %d\n", a.Output.c_str(), options.Size, options.Size);
@@ -160,9 +162,14 @@ const TCommandRegistration MapRegistration{
             ->type_name("STEP");
         command.add_flag("--no-water", a->NoWater, "leave the water out");
         command.add_flag("--no-shade", a->NoShade, "the tiles' colours without shading");
+        command.add_flag("--plain", a->Plain, "no title, north arrow, scale bar or water legend");
         command.footer("North (world +y) up: the tiles as the viewer lays them, shaded under a light from\n"
                        "the north-west, the water regions in their colours, and a grid of the Loc\n"
-                       "coordinates X and Y that \"Go to loc...\" takes, labelled along the edges.\n"
+                       "coordinates X and Y that \"Go to loc...\" takes, labelled along the edges. On it,\n"
+                       "unless --plain: a title with the zone and the game directory's name, an arrow\n"
+                       "pointing north, a scale bar in Loc units and a legend of the water colours with\n"
+                       "their sections of \"sector.dat\". The PNG's text chunks tell the zone, the grid\n"
+                       "step and the Loc bounds.\n"
                        "\n" +
                        LoadNote +
                        "\n\n"

@@ -39,41 +39,42 @@ constexpr int LabelHeightDivisor = 128;
 constexpr int MinLabelHeight = 12, MaxLabelHeight = 64;
 constexpr int LabelPaddingDivisor = 6;
 
-uint8_t ToByte(double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
+// Rounded to the nearest byte, halves up (v + 0.5 truncated, once clamped to 0..255).
+uint8_t ToByte(double v) { return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0) + 0.5); }
 
 // An image and its box-filtered halvings, sampled bilinearly on the level whose texels
 // come closest to the pixels they are drawn into (as mipmaps with the nearest level are).
+// Only the halvings down to that level are made.
 class TTexture {
 public:
-    TTexture(const TImage& image, bool repeat) : m_Repeat(repeat)
+    // texelsPerPixel: texels of the image per pixel of the picture drawn.
+    TTexture(const TImage& image, bool repeat, double texelsPerPixel) : m_Repeat(repeat)
     {
         m_Levels.push_back(ToRGBA(image));
-        while (m_Levels.back().Width > 1 || m_Levels.back().Height > 1)
+        const int wanted = texelsPerPixel <= 1.0 ? 0 : static_cast<int>(std::floor(std::log2(texelsPerPixel) + 0.5));
+        while (static_cast<int>(m_Levels.size()) <= wanted && (m_Levels.back().Width > 1 || m_Levels.back().Height > 1))
             m_Levels.push_back(Halve(m_Levels.back()));
     }
 
     int Width() const { return m_Levels[0].Width; }
     int Height() const { return m_Levels[0].Height; }
 
-    // The level for this many texels of level 0 per pixel.
-    int LevelFor(double texelsPerPixel) const
-    {
-        if (texelsPerPixel <= 1.0)
-            return 0;
-        const int level = static_cast<int>(std::floor(std::log2(texelsPerPixel) + 0.5));
-        return std::min(level, static_cast<int>(m_Levels.size()) - 1);
-    }
-
     // u, v in texels of level 0 from the image's top-left corner; r, g, b, a in 0..255.
-    std::array<double, 4> Sample(int level, double u, double v) const
+    std::array<double, 4> Sample(double u, double v) const
     {
-        const TImage& image = m_Levels[static_cast<size_t>(level)];
-        const double scale = std::ldexp(1.0, -level);
+        const int level = static_cast<int>(m_Levels.size()) - 1;
+        const TImage& image = m_Levels.back();
+        const double scale = 1.0 / (1 << level);
         const double x = u * scale - 0.5, y = v * scale - 0.5;
         const double fx = std::floor(x), fy = std::floor(y);
         const double wx = x - fx, wy = y - fy;
         const int x0 = static_cast<int>(fx), y0 = static_cast<int>(fy);
         std::array<double, 4> result{};
+        if (wx == 0.0 && wy == 0.0) {   // on a texel's centre (a map at the tiles' own resolution)
+            const uint8_t* p = &image.Pixels[(static_cast<size_t>(Wrap(y0, image.Height)) * static_cast<size_t>(image.Width) +
+                                              static_cast<size_t>(Wrap(x0, image.Width))) * 4];
+            return {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2]), static_cast<double>(p[3])};
+        }
         for (int k = 0; k < 4; ++k) {
             const int tx = Wrap(x0 + (k & 1), image.Width), ty = Wrap(y0 + (k >> 1), image.Height);
             const double w = ((k & 1) ? wx : 1.0 - wx) * ((k >> 1) ? wy : 1.0 - wy);
@@ -397,11 +398,21 @@ public:
         m_InsetY = style.TextHeight + 4 * style.Pad;
     }
 
-    // Top left.
-    void Title(const std::string& text)
+    // Top left, as large as twice the labels where it fits beside the north arrow;
+    // shortened with "..." where even the labels' size does not fit.
+    void Title(std::string text)
     {
-        const int height = 2 * m_Style.TextHeight;
-        const TTextCoverage coverage = m_Style.Font.Render(text, height);
+        const TMapFont& font = m_Style.Font;
+        const int room = m_Size - 2 * m_InsetX - ArrowPanelWidth() - 4 * m_Style.Pad;
+        int height = 2 * m_Style.TextHeight;
+        while (height > m_Style.TextHeight && font.Width(text, height) > room)
+            --height;
+        if (font.Width(text, height) > room) {
+            while (!text.empty() && font.Width(text + "...", height) > room)
+                text.pop_back();
+            text += "...";
+        }
+        const TTextCoverage coverage = font.Render(text, height);
         const TBox box = Panel(m_InsetX, m_InsetY, coverage.Width, coverage.Height);
         m_Canvas.Paint(coverage, box.Left + m_Style.Pad, box.Top + m_Style.Pad);
     }
@@ -412,7 +423,7 @@ public:
         const int th = m_Style.TextHeight, pad = m_Style.Pad;
         const TTextCoverage letter = m_Style.Font.Render("N", th);
         const int arrowWidth = th, arrowHeight = th * 3 / 2;
-        const int width = std::max(arrowWidth, letter.Width), height = arrowHeight + pad + th;
+        const int width = ArrowPanelWidth() - 2 * pad, height = arrowHeight + pad + th;
         const TBox box = Panel(m_Size - m_InsetX - width - 2 * pad, m_InsetY, width, height);
         m_Canvas.Paint(ArrowCoverage(arrowWidth, arrowHeight), box.Left + pad + (width - arrowWidth) / 2, box.Top + pad);
         m_Canvas.Paint(letter, box.Left + pad + (width - letter.Width) / 2, box.Top + pad + arrowHeight + pad);
@@ -485,6 +496,11 @@ public:
     }
 
 private:
+    int ArrowPanelWidth() const
+    {
+        return std::max(m_Style.TextHeight, m_Style.Font.Width("N", m_Style.TextHeight)) + 2 * m_Style.Pad;
+    }
+
     // A darkened box with the padding around content of this size; returns the box.
     TBox Panel(int left, int top, int width, int height)
     {
@@ -529,10 +545,12 @@ TImage DrawZoneMap(const TZoneSource& zone, const TTileImages& tiles, const TIma
     const int n = options.Size;
     const double unit = ZoneExtent / n;   // world units per pixel
 
+    // The texture levels for the map's scale: one texel a pixel at most.
+    const int tileSide = PatchCells * CellSize;
     std::vector<TTexture> tileTextures;
     tileTextures.reserve(tiles.size());
     for (const TImage& tile : tiles)
-        tileTextures.emplace_back(tile, false);
+        tileTextures.emplace_back(tile, false, tile.Width * unit / tileSide);
 
     // The shading factor of every vertex, interpolated across the triangles.
     std::vector<double> shade(static_cast<size_t>(GridVertices) * GridVertices, 1.0);
@@ -549,7 +567,7 @@ TImage DrawZoneMap(const TZoneSource& zone, const TTileImages& tiles, const TIma
     std::vector<TWaterRect> regions;
     std::optional<TTexture> waterTexture;
     if (options.Water && water != nullptr && !zone.WaterRegions.empty()) {
-        waterTexture.emplace(*water, true);
+        waterTexture.emplace(*water, true, water->Width * unit / CellSize);
         for (const auto& region : zone.WaterRegions) {
             const std::array<TVec3f, 4> c = WaterCorners(*region);
             const auto rgb = PackedColorRGB(region->Color);
@@ -557,12 +575,6 @@ TImage DrawZoneMap(const TZoneSource& zone, const TTileImages& tiles, const TIma
         }
     }
 
-    // The texture levels for the map's scale: one texel a pixel at most.
-    const int tileSide = PatchCells * CellSize;
-    std::vector<int> tileLevels;
-    for (const TTexture& tile : tileTextures)
-        tileLevels.push_back(tile.LevelFor(tile.Width() * unit / tileSide));
-    const int waterLevel = waterTexture ? waterTexture->LevelFor(waterTexture->Width() * unit / CellSize) : 0;
 
     // Per column: where it lies in the grid and in its tile.
     struct TColumn {
@@ -594,7 +606,7 @@ TImage DrawZoneMap(const TZoneSource& zone, const TTileImages& tiles, const TIma
                 const TTexture& tile = tileTextures[t];
                 // The tile stands upright: its first row along the patch's far-y edge.
                 const double v = (PatchCells * (py + 1) - gy) * tile.Height() / PatchCells;
-                const std::array<double, 4> texel = tile.Sample(tileLevels[t], col.U, v);
+                const std::array<double, 4> texel = tile.Sample(col.U, v);
                 const TCellWeights w = CellWeights(col.GX, gy);
                 const double lit = Interpolate(w, shadeAt);
                 for (size_t k = 0; k < 3; ++k)
@@ -615,7 +627,7 @@ TImage DrawZoneMap(const TZoneSource& zone, const TTileImages& tiles, const TIma
                     d = region.Height;
                     // s = x / 256, t = y / 256 in texture widths; t = 0 is the image's first row.
                     const std::array<double, 4> wt = waterTexture->Sample(
-                        waterLevel, x / CellSize * waterTexture->Width(), y / CellSize * waterTexture->Height());
+                        x / CellSize * waterTexture->Width(), y / CellSize * waterTexture->Height());
                     const double alpha = WaterAlpha * wt[3] / 255.0;
                     for (size_t k = 0; k < 3; ++k) {
                         double& value = color[static_cast<size_t>(c) * RGB + k];

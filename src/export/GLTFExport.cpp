@@ -42,8 +42,8 @@ TVec3 ToGLTF(float x, float y, float z) { return {x, z, -y}; }
 // The name the side files of a ".gltf" start with: the output's name without its
 // extension, each byte other than an ASCII letter, digit, '-' or '.' written as '_' and two
 // hex digits (so that the names need no escaping as URIs); an extension in another letter
-// case than ".gltf" is kept as "_2E" and its letters. The escaping can be undone, so no two
-// output names share a base.
+// case than ".gltf" is kept as "_2E" and its letters; "_" stands for an empty base. The
+// escaping can be undone, so no two output names share a base.
 std::string SideFileBase(const std::string& name)
 {
     constexpr std::string_view Extension = ".gltf";
@@ -61,7 +61,7 @@ std::string SideFileBase(const std::string& name)
     }
     if (extension != Extension)
         base.append("_2E").append(extension.substr(1));
-    return base;
+    return base.empty() ? "_" : base;   // ".gltf" alone: a lone '_' is no other name's escape
 }
 
 // sRGB-encoded colour values (as the viewer and the map show them) to the linear values a

@@ -321,7 +321,6 @@ void DrawGrid(TImage& image, int step, const TLabelStyle& style)
     }
 }
 
-
 // ---- Title, north arrow, scale bar and water legend ----------------------------------
 
 // The last name of the game directory ("c:\games\isles\" -> "isles").
@@ -330,8 +329,9 @@ std::string GameFolderName(const std::string& gameDir)
     const size_t end = gameDir.find_last_not_of("/\\");
     if (end == std::string::npos)
         return {};
-    const size_t start = gameDir.find_last_of("/\\", end);
-    return gameDir.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    const size_t delimiter = gameDir.find_last_of("/\\", end);
+    const size_t first = delimiter == std::string::npos ? 0 : delimiter + 1;
+    return gameDir.substr(first, end + 1 - first);
 }
 
 std::string MapTitle(const TZoneSource& zone)
@@ -408,8 +408,11 @@ public:
         while (height > m_Style.TextHeight && font.Width(text, height) > room)
             --height;
         if (font.Width(text, height) > room) {
-            while (!text.empty() && font.Width(text + "...", height) > room)
+            while (!text.empty() && font.Width(text + "...", height) > room) {
+                while (text.size() > 1 && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
+                    text.pop_back();   // the tail of a UTF-8 sequence, then its lead
                 text.pop_back();
+            }
             text += "...";
         }
         const TTextCoverage coverage = font.Render(text, height);

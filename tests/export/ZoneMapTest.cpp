@@ -8,6 +8,7 @@
 
 #include "BadFiles.h"
 #include "ExportSupport.h"
+#include "export/MapText.h"
 #include "export/ZoneMap.h"
 #include "zone/TextureImages.h"
 
@@ -187,6 +188,16 @@ TEST(ZoneMap, LegendShowsEachWaterColourAndPlainLeavesTheDecorationsOut)
         for (int x = 1024 / 4; x < 1024 * 3 / 4; ++x)
             ASSERT_EQ(Pixel(plain, x, y), Pixel(decorated, x, y)) << x << "," << y;
     EXPECT_NE(plain.Pixels, decorated.Pixels);
+}
+
+TEST(MapText, UTF8TextIsReadAsCharactersAndStrayBytesAsLatin1)
+{
+    const TMapFont font{std::string(MapFontFile)};
+    // U+00E9 in UTF-8, and the same character as one Latin-1 byte, which is no UTF-8.
+    const TTextCoverage utf8 = font.Render("caf\xC3\xA9", 20), latin1 = font.Render("caf\xE9", 20);
+    EXPECT_EQ(utf8.Width, latin1.Width);
+    EXPECT_EQ(utf8.Alpha, latin1.Alpha);
+    EXPECT_LT(font.Width("caf\xC3\xA9", 20), font.Width("caf\xC3\xA9\xC3", 20));   // a sequence cut short
 }
 
 // The columns and rows of the interior (labels stay near the edges) in which every

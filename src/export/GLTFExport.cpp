@@ -13,6 +13,7 @@
 #include "base/Exception.h"
 #include "base/Format.h"
 #include "base/TextCase.h"
+#include "export/Parallel.h"
 #include "export/StagedOutput.h"
 #include "formats/MPKFile.h"
 #include "scene/FrameMath.h"
@@ -280,12 +281,11 @@ public:
         return static_cast<int>(m_Model.samplers.size() - 1);
     }
 
-    // A PNG image and the texture over it; the image's bytes go into the buffer (a
-    // ".glb") or into a file of its own (uri given).
-    int Texture(const std::string& name, const TImage& image, int sampler, const std::string& uri,
+    // A PNG image and the texture over it; the PNG's bytes go into the buffer (a ".glb")
+    // or into a file of its own (uri given).
+    int Texture(const std::string& name, std::vector<uint8_t> png, int sampler, const std::string& uri,
                 std::vector<std::pair<std::string, std::vector<uint8_t>>>& sideFiles)
     {
-        std::vector<uint8_t> png = EncodePNG(image.Width, image.Height, image.Channels, BitDepth, image.Pixels);
         tinygltf::Image entry;
         entry.name = name;
         if (uri.empty()) {
@@ -400,6 +400,20 @@ TExportCounts WriteModel(const TZoneSource& zone, const TExportOptions& options,
     const std::string zoneName = "zone" + std::to_string(zone.ZoneID);
     auto named = [&](const std::string& what) { return zoneName + "-" + what; };
 
+    // The images, encoded side by side: most of a textured export's time.
+    std::vector<const TImage*> images;
+    if (options.Textures) {
+        for (const TImage& tile : tiles)
+            images.push_back(&tile);
+        if (options.Water && !zone.WaterRegions.empty())
+            images.push_back(&waterImage);
+    }
+    std::vector<std::vector<uint8_t>> pngs(images.size());
+    InParallel(static_cast<int>(images.size()), [&](int first, int step) {
+        for (size_t i = static_cast<size_t>(first); i < images.size(); i += static_cast<size_t>(step))
+            pngs[i] = EncodePNG(images[i]->Width, images[i]->Height, images[i]->Channels, BitDepth, images[i]->Pixels);
+    });
+
     TModelBuilder builder;
     TExportCounts counts;
     std::vector<tinygltf::Primitive> terrain;
@@ -413,7 +427,7 @@ TExportCounts WriteModel(const TZoneSource& zone, const TExportOptions& options,
         if (options.Textures) {
             const std::string member = TileMemberName(tile % PatchesPerSide, tile / PatchesPerSide);
             const std::string what = member.substr(0, member.find('.'));
-            const int texture = builder.Texture(named(what), tiles[static_cast<size_t>(tile)], tileSampler,
+            const int texture = builder.Texture(named(what), std::move(pngs[static_cast<size_t>(tile)]), tileSampler,
                                                 sideName(what), sideFiles);
             material = builder.Material(named(what), {1.0, 1.0, 1.0, Opaque}, texture, false);
         }
@@ -428,7 +442,7 @@ TExportCounts WriteModel(const TZoneSource& zone, const TExportOptions& options,
     if (options.Water && !zone.WaterRegions.empty()) {
         const bool textured = options.Textures;
         const int waterTexture =
-            textured ? builder.Texture(named("water"), waterImage,
+            textured ? builder.Texture(named("water"), std::move(pngs.back()),
                                        builder.Sampler(TINYGLTF_TEXTURE_WRAP_REPEAT,
                                                        TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_NEAREST),
                                        sideName("water"), sideFiles)

@@ -7,11 +7,10 @@
 #include <optional>
 #include <set>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 
 #include "base/Exception.h"
 #include "export/MapText.h"
+#include "export/Parallel.h"
 #include "export/StagedOutput.h"
 #include "scene/FrameMath.h"
 #include "writers/PNG.h"
@@ -24,7 +23,6 @@ constexpr double ZoneExtent = double{GridCells} * CellSize;   // 65536 world uni
 constexpr int LocYBase = 65535;                                // Loc Y = 65535 - y
 constexpr int BitDepth = 8;
 constexpr int RGB = 3;
-constexpr int MaxThreads = 8;
 
 // The light from the north-west, 45 degrees above the horizon; shading is
 // Ambient + (1 - Ambient) (n . L) / L.z, so that level ground keeps its colour.
@@ -172,36 +170,6 @@ double Interpolate(const TCellWeights& w, F value)
 {
     return w.a * value(w.i, w.j) + w.b * value(w.i + 1, w.j) + w.c * value(w.i + 1, w.j + 1) +
            w.d * value(w.i, w.j + 1);
-}
-
-// Runs work(first, step) on each of a few threads (first = 0, 1, ...; step = their
-// number); the calling thread takes the first share. Exceptions reach the caller.
-template <typename F>
-void InParallel(int items, F work)
-{
-    const int threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::min(MaxThreads, items));
-    std::vector<std::exception_ptr> errors(static_cast<size_t>(threads));
-    std::vector<std::thread> workers;
-    auto run = [&](int k) {
-        try {
-            work(k, threads);
-        } catch (...) {
-            errors[static_cast<size_t>(k)] = std::current_exception();
-        }
-    };
-    for (int k = 1; k < threads; ++k) {
-        try {
-            workers.emplace_back(run, k);
-        } catch (const std::system_error&) {
-            run(k);   // no thread to be had: this one takes the share
-        }
-    }
-    run(0);
-    for (std::thread& worker : workers)
-        worker.join();
-    for (const std::exception_ptr& error : errors)
-        if (error)
-            std::rethrow_exception(error);
 }
 
 struct TWaterRect {

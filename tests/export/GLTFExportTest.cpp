@@ -160,7 +160,7 @@ TEST_F(GLTFExport, FullGridWithTilesAndWaterReadsBack)
         EXPECT_FLOAT_EQ(static_cast<float>(factor[3]), WaterAlpha);
         EXPECT_GE(m.pbrMetallicRoughness.baseColorTexture.index, 0);
         // The water texture repeats once a cell, as the viewer generates s = x / 256, t = y / 256.
-        const auto uv = Floats<2>(model, water.primitives[r].attributes.at("TEXCOORD_0"));
+        const auto uv = Floats<2>(model, water.primitives[0].attributes.at("TEXCOORD_0"));
         ASSERT_EQ(uv.size(), 4u);
         for (size_t k = 0; k < 4; ++k)
             EXPECT_EQ(uv[k], (std::array<float, 2>{corners[k].x / CellSize, corners[k].y / CellSize}));

@@ -6,18 +6,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
+#include <numbers>
 #include <sstream>
 #include <stdexcept>
 
 #include "base/Exception.h"
+#include "base/Format.h"
 #include "base/TextCase.h"
+#include "export/Parallel.h"
 #include "export/StagedOutput.h"
 #include "formats/MPKFile.h"
 #include "scene/FrameMath.h"
 #include "terrain/CLOD.h"
 #include "writers/PNG.h"
 #include "zone/TextureImages.h"
+#include "zone/WaterRegions.h"
 #include "zone/ZonePaths.h"
 
 namespace orv {
@@ -37,15 +40,63 @@ using TVec3 = std::array<float, 3>;
 // The zone's z-up frame to glTF's y-up frame, the same handedness: north (+y) is -z.
 TVec3 ToGLTF(float x, float y, float z) { return {x, z, -y}; }
 
-// Side files are named after the main file, with characters a URI would have to escape
-// replaced.
-std::string SafeStem(const std::string& name)
+// The name the side files of a ".gltf" start with: the output's name without its
+// extension, each byte other than an ASCII letter, digit, '-' or '.' written as '_' and two
+// hex digits (so that the names need no escaping as URIs); an extension in another letter
+// case than ".gltf" is kept as "_2E" and its letters; "_" stands for an empty base. The
+// escaping can be undone, so no two output names share a base.
+std::string SideFileBase(const std::string& name)
 {
-    std::string stem = std::filesystem::path(name).stem().string();
-    for (char& c : stem)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
-            c = '_';
-    return stem.empty() ? std::string("zone") : stem;
+    constexpr std::string_view Extension = ".gltf";
+    const std::string_view stem = std::string_view(name).substr(0, name.size() - Extension.size());
+    const std::string_view extension = std::string_view(name).substr(stem.size());
+    std::string base;
+    for (const char c : stem) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) && u < 0x80)
+            base += c;
+        else if (c == '-' || c == '.')
+            base += c;
+        else
+            base += Format("_%2.2x", {int{u}});
+    }
+    if (extension != Extension)
+        base.append("_2E").append(extension.substr(1));
+    return base.empty() ? "_" : base;   // ".gltf" alone: a lone '_' is no other name's escape
+}
+
+// sRGB-encoded colour values (as the viewer and the map show them) to the linear values a
+// glTF colour factor holds.
+double SRGBToLinear(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }
+
+// ---- The camera of a view ------------------------------------------------------------
+
+using TQuaternion = std::array<double, 4>;   // x, y, z, w as glTF keeps them
+
+TQuaternion AxisRotation(size_t axis, double degrees)
+{
+    const double half = degrees * std::numbers::pi / 360.0;
+    TQuaternion q{0.0, 0.0, 0.0, std::cos(half)};
+    q[axis] = std::sin(half);
+    return q;
+}
+
+TQuaternion operator*(const TQuaternion& a, const TQuaternion& b)
+{
+    const auto [ax, ay, az, aw] = a;
+    const auto [bx, by, bz, bw] = b;
+    return {aw * bx + ax * bw + ay * bz - az * by, aw * by - ax * bz + ay * bw + az * bx,
+            aw * bz + ax * by - ay * bx + az * bw, aw * bw - ax * bx - ay * by - az * bz};
+}
+
+// The camera's orientation in glTF's frame. The viewer's eye looks along its -z with +y
+// up, as a glTF camera does; the view transform turns the world by -heading about z and
+// then by -pitch about x, so the eye stands turned by heading about z after pitch about
+// x. The zone's frame becomes glTF's by -90 degrees about x.
+TQuaternion CameraRotation(const TCamera& camera)
+{
+    constexpr size_t X = 0, Z = 2;
+    return AxisRotation(X, -90.0) * AxisRotation(Z, camera.Heading) * AxisRotation(X, camera.Pitch);
 }
 
 // ---- One tile's primitive ------------------------------------------------------------
@@ -230,12 +281,11 @@ public:
         return static_cast<int>(m_Model.samplers.size() - 1);
     }
 
-    // A PNG image and the texture over it; the image's bytes go into the buffer (a
-    // ".glb") or into a file of its own (uri given).
-    int Texture(const std::string& name, const TImage& image, int sampler, const std::string& uri,
+    // A PNG image and the texture over it; the PNG's bytes go into the buffer (a ".glb")
+    // or into a file of its own (uri given).
+    int Texture(const std::string& name, std::vector<uint8_t> png, int sampler, const std::string& uri,
                 std::vector<std::pair<std::string, std::vector<uint8_t>>>& sideFiles)
     {
-        std::vector<uint8_t> png = EncodePNG(image.Width, image.Height, image.Channels, BitDepth, image.Pixels);
         tinygltf::Image entry;
         entry.name = name;
         if (uri.empty()) {
@@ -247,6 +297,7 @@ public:
         }
         m_Model.images.push_back(entry);
         tinygltf::Texture texture;
+        texture.name = name;
         texture.source = static_cast<int>(m_Model.images.size() - 1);
         texture.sampler = sampler;
         m_Model.textures.push_back(texture);
@@ -285,6 +336,27 @@ public:
         return static_cast<int>(m_Model.nodes.size() - 1);
     }
 
+    // A node holding a perspective camera where the viewer's eye is, with its field of
+    // view; the aspect is left to the viewport, as the viewer takes its window's.
+    int Camera(const std::string& name, const TCamera& eye, float scale)
+    {
+        tinygltf::Camera camera;
+        camera.name = name;
+        camera.type = "perspective";
+        camera.perspective.yfov = FieldOfView * std::numbers::pi / 180.0;
+        camera.perspective.znear = NearPlane(eye.Pitch) * scale;
+        camera.perspective.zfar = FarPlane * scale;
+        m_Model.cameras.push_back(camera);
+        const int node = Node(name, -1);
+        tinygltf::Node& n = m_Model.nodes[static_cast<size_t>(node)];
+        n.camera = static_cast<int>(m_Model.cameras.size() - 1);
+        const TVec3 at = ToGLTF(eye.Pos.x * scale, eye.Pos.y * scale, eye.Pos.z * scale);
+        n.translation.assign(at.begin(), at.end());
+        const TQuaternion rotation = CameraRotation(eye);
+        n.rotation.assign(rotation.begin(), rotation.end());
+        return node;
+    }
+
 private:
     int Add(const tinygltf::Accessor& accessor)
     {
@@ -321,54 +393,81 @@ TExportCounts WriteModel(const TZoneSource& zone, const TExportOptions& options,
         DrawCLODFanWalk(zone.Terrain, zone.Normals, false, false, sink);
     }
 
-    const std::string stem = SafeStem(output.TargetName());
-    auto sideName = [&](const std::string& what) { return binary ? std::string() : stem + "-" + what + ".png"; };
+    const std::string base = SideFileBase(output.TargetName());
+    auto sideName = [&](const std::string& what) { return binary ? std::string() : base + "-" + what + ".png"; };
     std::vector<std::pair<std::string, std::vector<uint8_t>>> sideFiles;
+    // Every name carries the zone, so that zones imported side by side stay apart.
+    const std::string zoneName = "zone" + std::to_string(zone.ZoneID);
+    auto named = [&](const std::string& what) { return zoneName + "-" + what; };
+
+    // The images, encoded side by side: most of a textured export's time.
+    std::vector<const TImage*> images;
+    if (options.Textures) {
+        for (const TImage& tile : tiles)
+            images.push_back(&tile);
+        if (options.Water && !zone.WaterRegions.empty())
+            images.push_back(&waterImage);
+    }
+    std::vector<std::vector<uint8_t>> pngs(images.size());
+    InParallel(static_cast<int>(images.size()), [&](int first, int step) {
+        for (size_t i = static_cast<size_t>(first); i < images.size(); i += static_cast<size_t>(step))
+            pngs[i] = EncodePNG(images[i]->Width, images[i]->Height, images[i]->Channels, BitDepth, images[i]->Pixels);
+    });
 
     TModelBuilder builder;
     TExportCounts counts;
     std::vector<tinygltf::Primitive> terrain;
-    const int plain = options.Textures ? -1 : builder.Material("terrain", {1.0, 1.0, 1.0, Opaque}, -1, false);
-    const int tileSampler =
-        options.Textures ? builder.Sampler(TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE, TINYGLTF_TEXTURE_FILTER_LINEAR) : -1;
+    const int plain = options.Textures ? -1 : builder.Material(named("terrain"), {1.0, 1.0, 1.0, Opaque}, -1, false);
+    // Mipmaps: far terrain would shimmer without them.
+    const int tileSampler = options.Textures ? builder.Sampler(TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE,
+                                                               TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_LINEAR)
+                                             : -1;
     for (int tile = 0; tile < TileCount; ++tile) {
         int material = plain;
         if (options.Textures) {
             const std::string member = TileMemberName(tile % PatchesPerSide, tile / PatchesPerSide);
-            const std::string name = member.substr(0, member.find('.'));
-            const int texture =
-                builder.Texture(name, tiles[static_cast<size_t>(tile)], tileSampler, sideName(name), sideFiles);
-            material = builder.Material(name, {1.0, 1.0, 1.0, Opaque}, texture, false);
+            const std::string what = member.substr(0, member.find('.'));
+            const int texture = builder.Texture(named(what), std::move(pngs[static_cast<size_t>(tile)]), tileSampler,
+                                                sideName(what), sideFiles);
+            material = builder.Material(named(what), {1.0, 1.0, 1.0, Opaque}, texture, false);
         }
         const TPrimitiveData& data = meshes.Tiles[static_cast<size_t>(tile)];
         counts.TerrainVertices += static_cast<int>(data.Positions.size());
         terrain.push_back(builder.Primitive(data, material));
     }
     counts.TerrainTriangles = meshes.Triangles;
-    std::vector<int> children{builder.Node("terrain", builder.Mesh("terrain", std::move(terrain)))};
+    std::vector<int> children{builder.Node(named("terrain"), builder.Mesh(named("terrain"), std::move(terrain)))};
 
+    // One mesh, node and material per region, named after its section of "sector.dat".
     if (options.Water && !zone.WaterRegions.empty()) {
         const bool textured = options.Textures;
         const int waterTexture =
-            textured ? builder.Texture("water", waterImage,
+            textured ? builder.Texture(named("water"), std::move(pngs.back()),
                                        builder.Sampler(TINYGLTF_TEXTURE_WRAP_REPEAT,
                                                        TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_NEAREST),
                                        sideName("water"), sideFiles)
                      : -1;
-        std::vector<tinygltf::Primitive> water;
+        std::vector<int> rivers;
         for (size_t i = 0; i < zone.WaterRegions.size(); ++i) {
             const TWaterRegion& region = *zone.WaterRegions[i];
-            const auto [r, g, b] = PackedColorRGB(region.Color);
-            const int material = builder.Material("water" + std::to_string(i), {r, g, b, WaterAlpha}, waterTexture, true);
-            water.push_back(builder.Primitive(WaterPrimitive(region, options.Scale, textured), material));
+            const std::string name = named(WaterRegionSection(static_cast<int>(i)));
+            std::vector<double> color;
+            for (const float c : PackedColorRGB(region.Color))
+                color.push_back(SRGBToLinear(c));
+            color.push_back(WaterAlpha);
+            const int material = builder.Material(name, std::move(color), waterTexture, true);
+            rivers.push_back(builder.Node(
+                name, builder.Mesh(name, {builder.Primitive(WaterPrimitive(region, options.Scale, textured), material)})));
         }
-        counts.WaterPrimitives = static_cast<int>(water.size());
-        children.push_back(builder.Node("water", builder.Mesh("water", std::move(water))));
+        counts.WaterPrimitives = static_cast<int>(rivers.size());
+        children.push_back(builder.Node(named("water"), -1, std::move(rivers)));
     }
+    if (options.LOD == TExportLOD::View)
+        children.push_back(builder.Camera(named("view"), options.ViewCamera, options.Scale));
 
     tinygltf::Model& model = builder.Model();
     model.scenes.emplace_back();
-    model.scenes[0].nodes = {builder.Node("zone" + std::to_string(zone.ZoneID), -1, children)};
+    model.scenes[0].nodes = {builder.Node(zoneName, -1, children)};
     model.defaultScene = 0;
 
     tinygltf::TinyGLTF writer;
@@ -380,7 +479,7 @@ TExportCounts WriteModel(const TZoneSource& zone, const TExportOptions& options,
         const std::string glb = bytes.str();
         output.Write(output.TargetName(), {reinterpret_cast<const uint8_t*>(glb.data()), glb.size()});
     } else {
-        model.buffers[0].uri = stem + ".bin";
+        model.buffers[0].uri = base + ".bin";
         for (const auto& [name, png] : sideFiles)
             output.Write(name, png);
         if (!writer.WriteGltfSceneToFile(&model, output.Path(output.TargetName()), false, false, true, false))

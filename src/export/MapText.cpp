@@ -30,17 +30,38 @@ TMapFont::~TMapFont() = default;
 
 namespace {
 
+// The characters of UTF-8 text (a folder name on the map); a byte that does not start a
+// well-formed sequence stands for the Latin-1 character of its value.
+std::vector<int> CodePoints(std::string_view text)
+{
+    std::vector<int> out;
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 1;
+        int c = length == 1 ? lead : lead & (0x7F >> length);
+        size_t k = 1;
+        for (; k < length && i + k < text.size() && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80; ++k)
+            c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        if (k < length) {   // cut short
+            c = lead;
+            k = 1;
+        }
+        out.push_back(c);
+        i += k;
+    }
+    return out;
+}
+
 // Where each character starts, and where the last one ends, in pixels.
-std::vector<float> PenPositions(const stbtt_fontinfo* font, std::string_view text, float scale)
+std::vector<float> PenPositions(const stbtt_fontinfo* font, const std::vector<int>& text, float scale)
 {
     std::vector<float> pen{0.0f};
     for (size_t i = 0; i < text.size(); ++i) {
-        const int c = static_cast<unsigned char>(text[i]);
         int advance = 0, bearing = 0;
-        stbtt_GetCodepointHMetrics(font, c, &advance, &bearing);
+        stbtt_GetCodepointHMetrics(font, text[i], &advance, &bearing);
         float x = pen.back() + advance * scale;
         if (i + 1 < text.size())
-            x += scale * static_cast<float>(stbtt_GetCodepointKernAdvance(font, c, static_cast<unsigned char>(text[i + 1])));
+            x += scale * static_cast<float>(stbtt_GetCodepointKernAdvance(font, text[i], text[i + 1]));
         pen.push_back(x);
     }
     return pen;
@@ -51,7 +72,7 @@ std::vector<float> PenPositions(const stbtt_fontinfo* font, std::string_view tex
 int TMapFont::Width(std::string_view text, int pixelHeight) const
 {
     const float scale = stbtt_ScaleForPixelHeight(&m_Font->Info, static_cast<float>(pixelHeight));
-    return static_cast<int>(std::ceil(PenPositions(&m_Font->Info, text, scale).back()));
+    return static_cast<int>(std::ceil(PenPositions(&m_Font->Info, CodePoints(text), scale).back()));
 }
 
 TTextCoverage TMapFont::Render(std::string_view text, int pixelHeight) const
@@ -61,7 +82,8 @@ TTextCoverage TMapFont::Render(std::string_view text, int pixelHeight) const
     int ascent = 0, descent = 0, lineGap = 0;
     stbtt_GetFontVMetrics(font, &ascent, &descent, &lineGap);
     const int baseline = static_cast<int>(std::lround(ascent * scale));
-    const std::vector<float> pen = PenPositions(font, text, scale);
+    const std::vector<int> characters = CodePoints(text);
+    const std::vector<float> pen = PenPositions(font, characters, scale);
 
     TTextCoverage out;
     out.Width = static_cast<int>(std::ceil(pen.back()));
@@ -69,8 +91,8 @@ TTextCoverage TMapFont::Render(std::string_view text, int pixelHeight) const
     out.Alpha.assign(static_cast<size_t>(out.Width) * static_cast<size_t>(out.Height), 0);
 
     std::vector<uint8_t> glyph;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const int c = static_cast<unsigned char>(text[i]);
+    for (size_t i = 0; i < characters.size(); ++i) {
+        const int c = characters[i];
         const float x = pen[i];
         const float shift = x - std::floor(x);
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;

@@ -29,8 +29,8 @@ public:
     TMapFont(const TMapFont&) = delete;
     TMapFont& operator=(const TMapFont&) = delete;
 
-    // One line of text, pixelHeight from the font's ascent to its descent; the box is
-    // that high and as wide as the advances.
+    // One line of UTF-8 text, pixelHeight from the font's ascent to its descent; the box
+    // is that high and as wide as the advances.
     TTextCoverage Render(std::string_view text, int pixelHeight) const;
     // The width Render gives the text, without drawing it.
     int Width(std::string_view text, int pixelHeight) const;

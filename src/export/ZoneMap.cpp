@@ -10,9 +10,11 @@
 
 #include "base/Exception.h"
 #include "export/MapText.h"
+#include "export/Parallel.h"
 #include "export/StagedOutput.h"
 #include "scene/FrameMath.h"
 #include "writers/PNG.h"
+#include "zone/WaterRegions.h"
 
 namespace orv {
 namespace {
@@ -35,41 +37,42 @@ constexpr int LabelHeightDivisor = 128;
 constexpr int MinLabelHeight = 12, MaxLabelHeight = 64;
 constexpr int LabelPaddingDivisor = 6;
 
-uint8_t ToByte(double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
+// Rounded to the nearest byte, halves up (v + 0.5 truncated, once clamped to 0..255).
+uint8_t ToByte(double v) { return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0) + 0.5); }
 
 // An image and its box-filtered halvings, sampled bilinearly on the level whose texels
 // come closest to the pixels they are drawn into (as mipmaps with the nearest level are).
+// Only the halvings down to that level are made.
 class TTexture {
 public:
-    TTexture(const TImage& image, bool repeat) : m_Repeat(repeat)
+    // texelsPerPixel: texels of the image per pixel of the picture drawn.
+    TTexture(const TImage& image, bool repeat, double texelsPerPixel) : m_Repeat(repeat)
     {
         m_Levels.push_back(ToRGBA(image));
-        while (m_Levels.back().Width > 1 || m_Levels.back().Height > 1)
+        const int wanted = texelsPerPixel <= 1.0 ? 0 : static_cast<int>(std::floor(std::log2(texelsPerPixel) + 0.5));
+        while (static_cast<int>(m_Levels.size()) <= wanted && (m_Levels.back().Width > 1 || m_Levels.back().Height > 1))
             m_Levels.push_back(Halve(m_Levels.back()));
     }
 
     int Width() const { return m_Levels[0].Width; }
     int Height() const { return m_Levels[0].Height; }
 
-    // The level for this many texels of level 0 per pixel.
-    int LevelFor(double texelsPerPixel) const
-    {
-        if (texelsPerPixel <= 1.0)
-            return 0;
-        const int level = static_cast<int>(std::floor(std::log2(texelsPerPixel) + 0.5));
-        return std::min(level, static_cast<int>(m_Levels.size()) - 1);
-    }
-
     // u, v in texels of level 0 from the image's top-left corner; r, g, b, a in 0..255.
-    std::array<double, 4> Sample(int level, double u, double v) const
+    std::array<double, 4> Sample(double u, double v) const
     {
-        const TImage& image = m_Levels[static_cast<size_t>(level)];
-        const double scale = std::ldexp(1.0, -level);
+        const int level = static_cast<int>(m_Levels.size()) - 1;
+        const TImage& image = m_Levels.back();
+        const double scale = 1.0 / (1 << level);
         const double x = u * scale - 0.5, y = v * scale - 0.5;
         const double fx = std::floor(x), fy = std::floor(y);
         const double wx = x - fx, wy = y - fy;
         const int x0 = static_cast<int>(fx), y0 = static_cast<int>(fy);
         std::array<double, 4> result{};
+        if (wx == 0.0 && wy == 0.0) {   // on a texel's centre (a map at the tiles' own resolution)
+            const uint8_t* p = &image.Pixels[(static_cast<size_t>(Wrap(y0, image.Height)) * static_cast<size_t>(image.Width) +
+                                              static_cast<size_t>(Wrap(x0, image.Width))) * 4];
+            return {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2]), static_cast<double>(p[3])};
+        }
         for (int k = 0; k < 4; ++k) {
             const int tx = Wrap(x0 + (k & 1), image.Width), ty = Wrap(y0 + (k >> 1), image.Height);
             const double w = ((k & 1) ? wx : 1.0 - wx) * ((k >> 1) ? wy : 1.0 - wy);
@@ -189,18 +192,27 @@ public:
                 for (int c = 0; c < RGB; ++c)
                     At(x, y)[c] = ToByte(At(x, y)[c] * keeps);
     }
-    void White(const TTextCoverage& text, int left, int top)
+    void Fill(int x0, int y0, int x1, int y1, const std::array<uint8_t, 3>& color)
     {
-        for (int y = 0; y < text.Height; ++y)
-            for (int x = 0; x < text.Width; ++x) {
+        for (int y = std::max(0, y0); y < std::min(m_Image.Height, y1); ++y)
+            for (int x = std::max(0, x0); x < std::min(m_Image.Width, x1); ++x)
+                std::copy(color.begin(), color.end(), At(x, y));
+    }
+    // Blends the colour over the pixels by the coverage.
+    void Paint(const TTextCoverage& coverage, int left, int top, const std::array<uint8_t, 3>& color = White)
+    {
+        for (int y = 0; y < coverage.Height; ++y)
+            for (int x = 0; x < coverage.Width; ++x) {
                 const int px = left + x, py = top + y;
-                const double a = text.Alpha[static_cast<size_t>(y) * static_cast<size_t>(text.Width) + static_cast<size_t>(x)] / 255.0;
+                const double a = coverage.Alpha[static_cast<size_t>(y) * static_cast<size_t>(coverage.Width) + static_cast<size_t>(x)] / 255.0;
                 if (a == 0.0 || px < 0 || py < 0 || px >= m_Image.Width || py >= m_Image.Height)
                     continue;
-                for (int c = 0; c < RGB; ++c)
-                    At(px, py)[c] = ToByte(At(px, py)[c] * (1.0 - a) + 255.0 * a);
+                for (size_t c = 0; c < RGB; ++c)
+                    At(px, py)[c] = ToByte(At(px, py)[c] * (1.0 - a) + color[c] * a);
             }
     }
+
+    static constexpr std::array<uint8_t, 3> White{255, 255, 255};
 
 private:
     TImage& m_Image;
@@ -214,7 +226,18 @@ struct TBox {
     }
 };
 
-void DrawGrid(TImage& image, int step)
+// The font and sizes of everything written on the map.
+struct TLabelStyle {
+    explicit TLabelStyle(int mapSize)
+        : TextHeight(std::clamp(mapSize / LabelHeightDivisor, MinLabelHeight, MaxLabelHeight)),
+          Pad(std::max(2, TextHeight / LabelPaddingDivisor))
+    {
+    }
+    TMapFont Font{std::string(MapFontFile)};
+    int TextHeight, Pad;
+};
+
+void DrawGrid(TImage& image, int step, const TLabelStyle& style)
 {
     const int n = image.Width;
     const int width = std::max(1, n / LinePixelsPerWidth);
@@ -236,9 +259,8 @@ void DrawGrid(TImage& image, int step)
             canvas.Darken(0, row - before, n, row + after, LineKeeps);
     }
 
-    const TMapFont font{std::string(MapFontFile)};
-    const int textHeight = std::clamp(n / LabelHeightDivisor, MinLabelHeight, MaxLabelHeight);
-    const int pad = std::max(2, textHeight / LabelPaddingDivisor);
+    const TMapFont& font = style.Font;
+    const int textHeight = style.TextHeight, pad = style.Pad;
     std::vector<TBox> drawn;
     for (const TLine& line : lines) {
         const std::string text = std::to_string(line.Value);
@@ -262,9 +284,219 @@ void DrawGrid(TImage& image, int step)
             if (!coverage)
                 coverage = font.Render(text, textHeight);
             canvas.Darken(box.Left, box.Top, box.Left + box.Width, box.Top + box.Height, LabelBoxKeeps);
-            canvas.White(*coverage, box.Left + pad, box.Top + pad);
+            canvas.Paint(*coverage, box.Left + pad, box.Top + pad);
         }
     }
+}
+
+// ---- Title, north arrow, scale bar and water legend ----------------------------------
+
+// The last name of the game directory ("c:\games\isles\" -> "isles").
+std::string GameFolderName(const std::string& gameDir)
+{
+    const size_t end = gameDir.find_last_not_of("/\\");
+    if (end == std::string::npos)
+        return {};
+    const size_t delimiter = gameDir.find_last_of("/\\", end);
+    const size_t first = delimiter == std::string::npos ? 0 : delimiter + 1;
+    return gameDir.substr(first, end + 1 - first);
+}
+
+std::string MapTitle(const TZoneSource& zone)
+{
+    const std::string folder = GameFolderName(zone.GameDir);
+    return "Zone " + std::to_string(zone.ZoneID) + (folder.empty() ? "" : " - " + folder);
+}
+
+// An upward triangle filling the box, its apex at the top middle; 4 x 4 samples a pixel.
+TTextCoverage ArrowCoverage(int width, int height)
+{
+    constexpr int Samples = 4;
+    TTextCoverage out{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * static_cast<size_t>(height))};
+    const double half = width / 2.0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int inside = 0;
+            for (int k = 0; k < Samples * Samples; ++k) {
+                const double sx = x + (k % Samples + 0.5) / Samples, sy = y + (k / Samples + 0.5) / Samples;
+                inside += std::abs(sx - half) <= half * sy / height;
+            }
+            out.Alpha[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+                static_cast<uint8_t>(inside * 255 / (Samples * Samples));
+        }
+    return out;
+}
+
+// The longest of 1, 2, 5 times a power of ten Loc units within a quarter of the zone.
+int ScaleBarUnits()
+{
+    int best = 1;
+    for (int power = 1; power <= static_cast<int>(ZoneExtent); power *= 10)
+        for (const int m : {1, 2, 5})
+            if (m * power <= ZoneExtent / 4)
+                best = std::max(best, m * power);
+    return best;
+}
+
+// One legend line per water colour, in the order the regions first use it.
+struct TLegendLine {
+    uint32_t Color;
+    std::vector<std::string> Sections;
+};
+
+std::vector<TLegendLine> LegendLines(const TWaterRegionList& regions)
+{
+    std::vector<TLegendLine> lines;
+    for (size_t i = 0; i < regions.size(); ++i) {
+        const uint32_t color = regions[i]->Color & 0xFFFFFF;
+        auto line = std::find_if(lines.begin(), lines.end(), [&](const TLegendLine& l) { return l.Color == color; });
+        if (line == lines.end())
+            line = lines.insert(lines.end(), {color, {}});
+        line->Sections.push_back(WaterRegionSection(static_cast<int>(i)));
+    }
+    return lines;
+}
+
+class TDecorations {
+public:
+    TDecorations(TImage& image, const TLabelStyle& style) : m_Canvas(image), m_Style(style), m_Size(image.Width)
+    {
+        // Inside the bands where the grid's labels run along the edges.
+        m_InsetX = style.Font.Width("65535", style.TextHeight) + 4 * style.Pad;
+        m_InsetY = style.TextHeight + 4 * style.Pad;
+    }
+
+    // Top left, as large as twice the labels where it fits beside the north arrow;
+    // shortened with "..." where even the labels' size does not fit.
+    void Title(std::string text)
+    {
+        const TMapFont& font = m_Style.Font;
+        const int room = m_Size - 2 * m_InsetX - ArrowPanelWidth() - 4 * m_Style.Pad;
+        int height = 2 * m_Style.TextHeight;
+        while (height > m_Style.TextHeight && font.Width(text, height) > room)
+            --height;
+        if (font.Width(text, height) > room) {
+            while (!text.empty() && font.Width(text + "...", height) > room) {
+                while (text.size() > 1 && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
+                    text.pop_back();   // the tail of a UTF-8 sequence, then its lead
+                text.pop_back();
+            }
+            text += "...";
+        }
+        const TTextCoverage coverage = font.Render(text, height);
+        const TBox box = Panel(m_InsetX, m_InsetY, coverage.Width, coverage.Height);
+        m_Canvas.Paint(coverage, box.Left + m_Style.Pad, box.Top + m_Style.Pad);
+    }
+
+    // Top right: an arrow pointing up over an "N".
+    void NorthArrow()
+    {
+        const int th = m_Style.TextHeight, pad = m_Style.Pad;
+        const TTextCoverage letter = m_Style.Font.Render("N", th);
+        const int arrowWidth = th, arrowHeight = th * 3 / 2;
+        const int width = ArrowPanelWidth() - 2 * pad, height = arrowHeight + pad + th;
+        const TBox box = Panel(m_Size - m_InsetX - width - 2 * pad, m_InsetY, width, height);
+        m_Canvas.Paint(ArrowCoverage(arrowWidth, arrowHeight), box.Left + pad + (width - arrowWidth) / 2, box.Top + pad);
+        m_Canvas.Paint(letter, box.Left + pad + (width - letter.Width) / 2, box.Top + pad + arrowHeight + pad);
+    }
+
+    // Bottom left: a bar of ScaleBarUnits Loc units in a white and a black half.
+    void ScaleBar()
+    {
+        const int th = m_Style.TextHeight, pad = m_Style.Pad;
+        const int units = ScaleBarUnits();
+        const int length = static_cast<int>(static_cast<int64_t>(units) * m_Size / static_cast<int64_t>(ZoneExtent));
+        const TTextCoverage caption = m_Style.Font.Render(std::to_string(units) + " Loc units", th);
+        const int barHeight = std::max(3, th / 2);
+        const int width = std::max(length, caption.Width), height = th + pad + barHeight;
+        const TBox box = Panel(m_InsetX, m_Size - m_InsetY - height - 2 * pad, width, height);
+        const int left = box.Left + pad, top = box.Top + pad + th + pad;
+        m_Canvas.Paint(caption, left, box.Top + pad);
+        m_Canvas.Fill(left, top, left + length, top + barHeight, TCanvas::White);
+        const int border = std::max(1, barHeight / 4);
+        m_Canvas.Fill(left + length / 2, top + border, left + length - border, top + barHeight - border, {0, 0, 0});
+    }
+
+    // Bottom right: a swatch per water colour, drawn as the water texture's mean shows it,
+    // and the sections of "sector.dat" with that colour.
+    void WaterLegend(const TWaterRegionList& regions, const std::array<double, 3>& meanTexel)
+    {
+        const int th = m_Style.TextHeight, pad = m_Style.Pad;
+        const TMapFont& font = m_Style.Font;
+        std::vector<TLegendLine> lines = LegendLines(regions);
+        const int lineHeight = th + pad;
+        const auto room = static_cast<size_t>(std::max(2, m_Size / 3 / lineHeight));
+        std::string more;
+        if (lines.size() > room) {
+            more = "+" + std::to_string(lines.size() - (room - 1)) + " more colours";
+            lines.resize(room - 1);
+        }
+        // Each line's text: its sections, as many as fit in a width of 10 text heights.
+        std::vector<std::string> texts;
+        for (const TLegendLine& line : lines) {
+            std::string text = line.Sections[0];
+            size_t shown = 1;
+            while (shown < line.Sections.size() &&
+                   font.Width(text + ", " + line.Sections[shown], th) <= 10 * th)
+                text += ", " + line.Sections[shown++];
+            if (shown < line.Sections.size())
+                text += " +" + std::to_string(line.Sections.size() - shown);
+            texts.push_back(text);
+        }
+        int width = font.Width("Water", th);
+        for (const std::string& text : texts)
+            width = std::max(width, th + pad + font.Width(text, th));
+        if (!more.empty())
+            width = std::max(width, font.Width(more, th));
+        const int count = static_cast<int>(lines.size()) + 1 + !more.empty();
+        const int height = count * lineHeight - pad;
+        const TBox box = Panel(m_Size - m_InsetX - width - 2 * pad, m_Size - m_InsetY - height - 2 * pad, width, height);
+        const int left = box.Left + pad;
+        int top = box.Top + pad;
+        m_Canvas.Paint(font.Render("Water", th), left, top);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            top += lineHeight;
+            std::array<uint8_t, 3> swatch{};
+            for (size_t c = 0; c < RGB; ++c)
+                swatch[c] = ToByte((lines[i].Color >> (8 * c) & 0xFF) * meanTexel[c] / 255.0);
+            m_Canvas.Fill(left, top, left + th, top + th, swatch);
+            m_Canvas.Paint(font.Render(texts[i], th), left + th + pad, top);
+        }
+        if (!more.empty())
+            m_Canvas.Paint(font.Render(more, th), left, top + lineHeight);
+    }
+
+private:
+    int ArrowPanelWidth() const
+    {
+        return std::max(m_Style.TextHeight, m_Style.Font.Width("N", m_Style.TextHeight)) + 2 * m_Style.Pad;
+    }
+
+    // A darkened box with the padding around content of this size; returns the box.
+    TBox Panel(int left, int top, int width, int height)
+    {
+        const TBox box{left, top, width + 2 * m_Style.Pad, height + 2 * m_Style.Pad};
+        m_Canvas.Darken(box.Left, box.Top, box.Left + box.Width, box.Top + box.Height, LabelBoxKeeps);
+        return box;
+    }
+
+    TCanvas m_Canvas;
+    const TLabelStyle& m_Style;
+    int m_Size;
+    int m_InsetX = 0, m_InsetY = 0;
+};
+
+// The mean colour of an image's texels, 0..255 a channel.
+std::array<double, 3> MeanColor(const TImage& image)
+{
+    std::array<double, 3> sum{};
+    const size_t pixels = static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height);
+    for (size_t i = 0; i < pixels; ++i)
+        for (size_t c = 0; c < RGB; ++c)
+            sum[c] += image.Pixels[i * static_cast<size_t>(image.Channels) + c];
+    for (double& v : sum)
+        v /= static_cast<double>(std::max<size_t>(1, pixels));
+    return sum;
 }
 
 }  // namespace
@@ -284,10 +516,12 @@ TImage DrawZoneMap(const TZoneSource& zone, const TTileImages& tiles, const TIma
     const int n = options.Size;
     const double unit = ZoneExtent / n;   // world units per pixel
 
+    // The texture levels for the map's scale: one texel a pixel at most.
+    const int tileSide = PatchCells * CellSize;
     std::vector<TTexture> tileTextures;
     tileTextures.reserve(tiles.size());
     for (const TImage& tile : tiles)
-        tileTextures.emplace_back(tile, false);
+        tileTextures.emplace_back(tile, false, tile.Width * unit / tileSide);
 
     // The shading factor of every vertex, interpolated across the triangles.
     std::vector<double> shade(static_cast<size_t>(GridVertices) * GridVertices, 1.0);
@@ -304,7 +538,7 @@ TImage DrawZoneMap(const TZoneSource& zone, const TTileImages& tiles, const TIma
     std::vector<TWaterRect> regions;
     std::optional<TTexture> waterTexture;
     if (options.Water && water != nullptr && !zone.WaterRegions.empty()) {
-        waterTexture.emplace(*water, true);
+        waterTexture.emplace(*water, true, water->Width * unit / CellSize);
         for (const auto& region : zone.WaterRegions) {
             const std::array<TVec3f, 4> c = WaterCorners(*region);
             const auto rgb = PackedColorRGB(region->Color);
@@ -312,51 +546,86 @@ TImage DrawZoneMap(const TZoneSource& zone, const TTileImages& tiles, const TIma
         }
     }
 
-    // The texture levels for the map's scale: one texel a pixel at most.
-    const int tileSide = PatchCells * CellSize;
-    std::vector<int> tileLevels;
-    for (const TTexture& tile : tileTextures)
-        tileLevels.push_back(tile.LevelFor(tile.Width() * unit / tileSide));
-    const int waterLevel = waterTexture ? waterTexture->LevelFor(waterTexture->Width() * unit / CellSize) : 0;
+
+    // Per column: where it lies in the grid and in its tile.
+    struct TColumn {
+        double X, GX, U;
+        int PX;
+    };
+    std::vector<TColumn> columns(static_cast<size_t>(n));
+    for (int c = 0; c < n; ++c) {
+        TColumn& col = columns[static_cast<size_t>(c)];
+        col.X = (c + 0.5) * unit;
+        col.GX = col.X / CellSize;
+        col.PX = std::clamp(static_cast<int>(col.GX / PatchCells), 0, PatchesPerSide - 1);
+        col.U = (col.GX - PatchCells * col.PX) * tileTextures[static_cast<size_t>(col.PX)].Width() / PatchCells;
+    }
+
     TImage image{n, n, RGB, {}};
     image.Pixels.resize(static_cast<size_t>(n) * static_cast<size_t>(n) * RGB);
-    for (int r = 0; r < n; ++r) {
-        const double y = ZoneExtent - (r + 0.5) * unit;
-        const double gy = y / CellSize;
-        const int py = std::clamp(static_cast<int>(gy / PatchCells), 0, PatchesPerSide - 1);
-        for (int c = 0; c < n; ++c) {
-            const double x = (c + 0.5) * unit;
-            const double gx = x / CellSize;
-            const int px = std::clamp(static_cast<int>(gx / PatchCells), 0, PatchesPerSide - 1);
-            const TTexture& tile = tileTextures[static_cast<size_t>(px + PatchesPerSide * py)];
-            // The tile stands upright: its first row along the patch's far-y edge.
-            const double u = (gx - PatchCells * px) * tile.Width() / PatchCells;
-            const double v = (PatchCells * (py + 1) - gy) * tile.Height() / PatchCells;
-            const std::array<double, 4> texel = tile.Sample(tileLevels[static_cast<size_t>(px + PatchesPerSide * py)], u, v);
-            const TCellWeights w = CellWeights(gx, gy);
-            const double lit = Interpolate(w, shadeAt);
-            std::array<double, 3> color{texel[0] * lit, texel[1] * lit, texel[2] * lit};
-
-            double depth = Interpolate(w, heightAt);
-            for (const TWaterRect& region : regions) {
-                if (!(x >= region.Left && x < region.Right && y >= region.Near && y < region.Far) ||
-                    !(region.Height > depth))
-                    continue;
-                depth = region.Height;
-                // s = x / 256, t = y / 256 in texture widths; t = 0 is the image's first row.
-                const std::array<double, 4> wt = waterTexture->Sample(
-                    waterLevel, x / CellSize * waterTexture->Width(), y / CellSize * waterTexture->Height());
-                const double alpha = WaterAlpha * wt[3] / 255.0;
+    // Rows are independent: each worker draws every k-th row, the same pixels whatever
+    // the number of workers.
+    auto drawRows = [&](int first, int step) {
+        std::vector<double> color(static_cast<size_t>(n) * RGB), depth(static_cast<size_t>(n));
+        for (int r = first; r < n; r += step) {
+            const double y = ZoneExtent - (r + 0.5) * unit;
+            const double gy = y / CellSize;
+            const int py = std::clamp(static_cast<int>(gy / PatchCells), 0, PatchesPerSide - 1);
+            for (int c = 0; c < n; ++c) {
+                const TColumn& col = columns[static_cast<size_t>(c)];
+                const size_t t = static_cast<size_t>(col.PX + PatchesPerSide * py);
+                const TTexture& tile = tileTextures[t];
+                // The tile stands upright: its first row along the patch's far-y edge.
+                const double v = (PatchCells * (py + 1) - gy) * tile.Height() / PatchCells;
+                const std::array<double, 4> texel = tile.Sample(col.U, v);
+                const TCellWeights w = CellWeights(col.GX, gy);
+                const double lit = Interpolate(w, shadeAt);
                 for (size_t k = 0; k < 3; ++k)
-                    color[k] = color[k] * (1.0 - alpha) + wt[k] * region.Color[k] * alpha;
+                    color[static_cast<size_t>(c) * RGB + k] = texel[k] * lit;
+                depth[static_cast<size_t>(c)] = Interpolate(w, heightAt);
             }
-            uint8_t* out = &image.Pixels[(static_cast<size_t>(r) * static_cast<size_t>(n) + static_cast<size_t>(c)) * RGB];
-            for (size_t k = 0; k < 3; ++k)
-                out[k] = ToByte(color[k]);
+            // Each region over this row, in list order, over the columns it can cover.
+            for (const TWaterRect& region : regions) {
+                if (!(y >= region.Near && y < region.Far))
+                    continue;
+                const int from = std::max(0, static_cast<int>(std::floor(region.Left / unit - 0.5)) - 1);
+                const int to = std::min(n, static_cast<int>(std::ceil(region.Right / unit - 0.5)) + 1);
+                for (int c = from; c < to; ++c) {
+                    const double x = columns[static_cast<size_t>(c)].X;
+                    double& d = depth[static_cast<size_t>(c)];
+                    if (!(x >= region.Left && x < region.Right) || !(region.Height > d))
+                        continue;
+                    d = region.Height;
+                    // s = x / 256, t = y / 256 in texture widths; t = 0 is the image's first row.
+                    const std::array<double, 4> wt = waterTexture->Sample(
+                        x / CellSize * waterTexture->Width(), y / CellSize * waterTexture->Height());
+                    const double alpha = WaterAlpha * wt[3] / 255.0;
+                    for (size_t k = 0; k < 3; ++k) {
+                        double& value = color[static_cast<size_t>(c) * RGB + k];
+                        value = value * (1.0 - alpha) + wt[k] * region.Color[k] * alpha;
+                    }
+                }
+            }
+            uint8_t* out = &image.Pixels[static_cast<size_t>(r) * static_cast<size_t>(n) * RGB];
+            for (size_t i = 0; i < color.size(); ++i)
+                out[i] = ToByte(color[i]);
+        }
+    };
+    InParallel(n, drawRows);
+
+    if (options.GridStep > 0 || !options.Plain) {
+        const TLabelStyle style(n);
+        if (options.GridStep > 0)
+            DrawGrid(image, options.GridStep, style);
+        if (!options.Plain) {
+            TDecorations decorations(image, style);
+            decorations.Title(MapTitle(zone));
+            decorations.NorthArrow();
+            decorations.ScaleBar();
+            if (!regions.empty())
+                decorations.WaterLegend(zone.WaterRegions, MeanColor(*water));
         }
     }
-    if (options.GridStep > 0)
-        DrawGrid(image, options.GridStep);
     return image;
 }
 
@@ -371,7 +640,16 @@ void SaveZoneMap(const TZoneSource& zone, const TMapOptions& options, const std:
     // The drawing and its file fail (memory, writing) with the file's name.
     NamingFailures(path, "", [&] {
         const TImage map = DrawZoneMap(zone, tiles, water ? &*water : nullptr, options);
-        output.Write(output.TargetName(), EncodePNG(map.Width, map.Height, map.Channels, BitDepth, map.Pixels));
+        // What the picture shows, for programs that read a map's metadata.
+        const std::vector<TPNGText> text{
+            {"Title", MapTitle(zone)},
+            {"Software", "Orvandel"},
+            {"Zone", std::to_string(zone.ZoneID)},
+            {"Grid step", std::to_string(options.GridStep)},
+            {"Loc bounds", "X 0 to " + std::to_string(LocYBase) + " west to east, Y 0 to " + std::to_string(LocYBase) +
+                               " north to south"},
+        };
+        output.Write(output.TargetName(), EncodePNG(map.Width, map.Height, map.Channels, BitDepth, map.Pixels, text));
         output.Commit(output.TargetName());
     });
 }

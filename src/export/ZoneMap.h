@@ -18,7 +18,12 @@
 // - a grid of Loc coordinates every GridStep units, X = x and Y = 65535 - y as "Go to
 //   loc..." takes them: the X line passes through pixel column floor(X N / 65536), the
 //   Y line through the row holding y = 65535 - Y; X is labelled along the top and bottom
-//   edges, Y along the left and right ones.
+//   edges, Y along the left and right ones;
+// - unless Plain: the title ("Zone 111 - isles": the zone and the game directory's name)
+//   at the top left, an arrow pointing north at the top right, a scale bar in Loc units at
+//   the bottom left and a legend of the water colours at the bottom right, each on a
+//   darkened panel inside the bands of the grid's labels.
+// The PNG also tells the title, the zone, the grid step and the Loc bounds in text chunks.
 // The same input gives the same bytes.
 #pragma once
 
@@ -40,6 +45,7 @@ struct TMapOptions {
     int GridStep = DefaultMapGridStep;   // Loc units between grid lines; 0: no grid
     bool Water = true;
     bool Shade = true;
+    bool Plain = false;   // no title, north arrow, scale bar or water legend
 };
 
 // Raises std::invalid_argument for a size or step out of range.

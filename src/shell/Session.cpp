@@ -280,6 +280,7 @@ std::string TSession::ExportZone()
         return {};
     TExportOptions options;
     options.LOD = reply->Filter % 2 == 1 ? TExportLOD::View : TExportLOD::Full;
+    options.ViewCamera = m_Viewer->Camera;
     TExportCounts counts;
     {
         TBusy busy(m_FrontEnd);

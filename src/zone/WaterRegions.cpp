@@ -56,6 +56,8 @@ std::optional<std::string> WriteFileAtomically(const std::string& directory, std
 
 }  // namespace
 
+std::string WaterRegionSection(int r) { return Format("river%2.2d", {r}); }
+
 void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions)
 {
     const int32_t count = ini.ReadInteger("waterdefs", "num", 0);
@@ -64,7 +66,7 @@ void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions)
                                   {SectorMember, count, MaxWaterRegions}));
     double cells = 0.0;
     for (int32_t r = 0; r < count; ++r) {
-        const std::string section = Format("river%2.2d", {r});
+        const std::string section = WaterRegionSection(r);
         const std::string where = Format("%s: [%s]", {SectorMember, section});
         TRect bounds;
         const int32_t bankPoints = ini.ReadInteger(section, "bankpoints", 0);

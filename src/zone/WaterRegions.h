@@ -23,6 +23,8 @@ class TMPKFile;
 class TIniFile;
 
 constexpr std::string_view SectorMember = "sector.dat";
+// The section of region r: "river%2.2d".
+std::string WaterRegionSection(int r);
 constexpr uint32_t DefaultWaterColor = 0xFFFF00;
 // What a zone's water definition can hold. Every region costs each frame one quad, the
 // map a test in each of its pixels and the export a primitive with its material, so the

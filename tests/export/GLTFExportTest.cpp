@@ -5,6 +5,7 @@
 #include <tiny_gltf.h>
 
 #include <cmath>
+#include <numbers>
 #include <set>
 
 #include "ExportSupport.h"
@@ -78,7 +79,7 @@ TEST_F(GLTFExport, FullGridWithTilesAndWaterReadsBack)
     EXPECT_EQ(counts.TerrainTriangles, 2 * 256 * 256);
     const tinygltf::Model model = ReadBack(path);
 
-    const tinygltf::Mesh& terrain = MeshNamed(model, "terrain");
+    const tinygltf::Mesh& terrain = MeshNamed(model, "zone111-terrain");
     ASSERT_EQ(terrain.primitives.size(), 64u);
     EXPECT_EQ(Triangles(model, terrain), 2u * 256 * 256);
     TMPKFile textures(ZoneArchivePath(GameDir(), 111, TZoneArchive::Texture));
@@ -131,30 +132,47 @@ TEST_F(GLTFExport, FullGridWithTilesAndWaterReadsBack)
     EXPECT_EQ(vertices, 69696u);
     EXPECT_EQ(materials.size(), 64u);
 
-    // One flat, blended primitive per region at its height, coloured by its packed colour.
-    const tinygltf::Mesh& water = MeshNamed(model, "water");
-    ASSERT_EQ(water.primitives.size(), Zone->WaterRegions.size());
-    for (size_t r = 0; r < water.primitives.size(); ++r) {
+    // One flat, blended mesh per region at its height, named after its section and coloured
+    // by its packed colour, whose sRGB bytes the factor holds as linear values.
+    auto sRGBByte = [](double linear) {
+        const double c = linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+        return static_cast<int>(std::lround(c * 255));
+    };
+    for (size_t r = 0; r < Zone->WaterRegions.size(); ++r) {
         SCOPED_TRACE("region " + std::to_string(r));
         const TWaterRegion& region = *Zone->WaterRegions[r];
-        const auto positions = Floats<3>(model, water.primitives[r].attributes.at("POSITION"));
+        const std::string section = r < 10 ? "river0" + std::to_string(r) : "river" + std::to_string(r);
+        const tinygltf::Mesh& water = MeshNamed(model, "zone111-" + section);
+        ASSERT_EQ(water.primitives.size(), 1u);
+        const auto positions = Floats<3>(model, water.primitives[0].attributes.at("POSITION"));
         const auto corners = WaterCorners(region);
         ASSERT_EQ(positions.size(), 4u);
         for (size_t k = 0; k < 4; ++k)
             EXPECT_EQ(positions[k], (std::array<float, 3>{corners[k].x * DefaultScale, corners[k].z * DefaultScale,
                                                            -corners[k].y * DefaultScale}));
-        const tinygltf::Material& m = model.materials[static_cast<size_t>(water.primitives[r].material)];
+        const tinygltf::Material& m = model.materials[static_cast<size_t>(water.primitives[0].material)];
+        EXPECT_EQ(m.name, "zone111-" + section);
         EXPECT_EQ(m.alphaMode, "BLEND");
-        const auto rgb = PackedColorRGB(region.Color);
-        EXPECT_EQ(m.pbrMetallicRoughness.baseColorFactor,
-                  (std::vector<double>{rgb[0], rgb[1], rgb[2], WaterAlpha}));
+        const auto& factor = m.pbrMetallicRoughness.baseColorFactor;
+        ASSERT_EQ(factor.size(), 4u);
+        for (size_t c = 0; c < 3; ++c)
+            EXPECT_EQ(sRGBByte(factor[c]), static_cast<int>(region.Color >> (8 * c) & 0xFF)) << c;
+        EXPECT_FLOAT_EQ(static_cast<float>(factor[3]), WaterAlpha);
         EXPECT_GE(m.pbrMetallicRoughness.baseColorTexture.index, 0);
         // The water texture repeats once a cell, as the viewer generates s = x / 256, t = y / 256.
-        const auto uv = Floats<2>(model, water.primitives[r].attributes.at("TEXCOORD_0"));
+        const auto uv = Floats<2>(model, water.primitives[0].attributes.at("TEXCOORD_0"));
         ASSERT_EQ(uv.size(), 4u);
         for (size_t k = 0; k < 4; ++k)
             EXPECT_EQ(uv[k], (std::array<float, 2>{corners[k].x / CellSize, corners[k].y / CellSize}));
     }
+    // Terrain and tile names carry the zone; tiles sample with mipmaps.
+    EXPECT_EQ(model.nodes[static_cast<size_t>(model.scenes[0].nodes[0])].name, "zone111");
+    const tinygltf::Material& tile = model.materials[static_cast<size_t>(terrain.primitives[0].material)];
+    EXPECT_EQ(tile.name, "zone111-tex00-07");
+    const tinygltf::Texture& texture = model.textures[static_cast<size_t>(tile.pbrMetallicRoughness.baseColorTexture.index)];
+    EXPECT_EQ(model.images[static_cast<size_t>(texture.source)].name, "zone111-tex00-07");
+    EXPECT_EQ(model.samplers[static_cast<size_t>(texture.sampler)].minFilter, TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_LINEAR);
+    EXPECT_TRUE(model.cameras.empty());
 }
 
 // A counting sink: what the renderer would report for the current subdivision.
@@ -177,12 +195,40 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
         TExportOptions options;
         options.LOD = TExportLOD::View;
         options.Water = false;
+        options.ViewCamera = Zone->Camera;
         const TExportCounts counts = ExportZone(Zone->ZoneSource(), options, path);
         EXPECT_EQ(counts.TerrainTriangles, drawn);
         const tinygltf::Model model = ReadBack(path);
-        EXPECT_EQ(Triangles(model, MeshNamed(model, "terrain")), static_cast<size_t>(drawn));
+        EXPECT_EQ(Triangles(model, MeshNamed(model, "zone111-terrain")), static_cast<size_t>(drawn));
         EXPECT_TRUE(std::none_of(model.meshes.begin(), model.meshes.end(),
-                                 [](const tinygltf::Mesh& m) { return m.name == "water"; }));
+                                 [](const tinygltf::Mesh& m) { return m.name.find("river") != std::string::npos; }));
+
+        // The camera the view was made for: at the eye, looking along the view direction
+        // (-sin h sin p, cos h sin p, -cos p), level from side to side, 90 degrees high.
+        ASSERT_EQ(model.cameras.size(), 1u);
+        EXPECT_EQ(model.cameras[0].type, "perspective");
+        EXPECT_NEAR(model.cameras[0].perspective.yfov, std::numbers::pi / 2, 1e-6);
+        const auto node = std::find_if(model.nodes.begin(), model.nodes.end(),
+                                       [](const tinygltf::Node& n) { return n.camera == 0; });
+        ASSERT_NE(node, model.nodes.end());
+        EXPECT_EQ(node->name, "zone111-view");
+        const TCamera& eye = Zone->Camera;
+        ASSERT_EQ(node->translation.size(), 3u);
+        EXPECT_NEAR(node->translation[0], eye.Pos.x * DefaultScale, 1e-3);
+        EXPECT_NEAR(node->translation[1], eye.Pos.z * DefaultScale, 1e-3);
+        EXPECT_NEAR(node->translation[2], -eye.Pos.y * DefaultScale, 1e-3);
+        ASSERT_EQ(node->rotation.size(), 4u);
+        const double qx = node->rotation[0], qy = node->rotation[1], qz = node->rotation[2], qw = node->rotation[3];
+        // The rotated axes: the columns of the quaternion's matrix.
+        const std::array<double, 3> lookAlong{-(2 * (qx * qz + qw * qy)), -(2 * (qy * qz - qw * qx)),
+                                              -(1 - 2 * (qx * qx + qy * qy))};
+        const std::array<double, 3> right{1 - 2 * (qy * qy + qz * qz), 2 * (qx * qy + qw * qz), 2 * (qx * qz - qw * qy)};
+        const double h = eye.Heading * std::numbers::pi / 180, p = eye.Pitch * std::numbers::pi / 180;
+        const std::array<double, 3> view{-std::sin(h) * std::sin(p), std::cos(h) * std::sin(p), -std::cos(p)};
+        EXPECT_NEAR(lookAlong[0], view[0], 1e-6);
+        EXPECT_NEAR(lookAlong[1], view[2], 1e-6);
+        EXPECT_NEAR(lookAlong[2], -view[1], 1e-6);
+        EXPECT_NEAR(right[1], 0.0, 1e-6);
     }
     Zone->ResetCamera();
     Zone->SetCLODDetail(51);
@@ -190,18 +236,25 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
 
 TEST_F(GLTFExport, GltfKeepsItsBufferAndImagesBesideIt)
 {
-    ExportZone(Zone->ZoneSource(), {}, Scratch.File("my zone.gltf"));
+    // Names that a cleaned-up form would make the same keep side files of their own.
+    const std::vector<std::pair<std::string, std::string>> outputs{
+        {"my zone.gltf", "my_20zone"}, {"my_zone.gltf", "my_5Fzone"}, {"my_zone.GLTF", "my_5Fzone_2EGLTF"}};
+    for (const auto& [name, base] : outputs)
+        ExportZone(Zone->ZoneSource(), {}, Scratch.File(name));
     std::set<std::string> files;
     for (const auto& entry : fs::directory_iterator(Scratch.Path()))
         files.insert(entry.path().filename().string());
-    EXPECT_EQ(files.size(), 1u + 1u + 64u + 1u);   // JSON, buffer, tiles, water
-    EXPECT_TRUE(files.contains("my zone.gltf"));
-    EXPECT_TRUE(files.contains("my_zone.bin"));
-    EXPECT_TRUE(files.contains("my_zone-tex00-07.png"));
-    EXPECT_TRUE(files.contains("my_zone-water.png"));
-    const tinygltf::Model model = ReadBack(Scratch.File("my zone.gltf"));
-    EXPECT_EQ(model.images.size(), 65u);
-    EXPECT_EQ(Triangles(model, MeshNamed(model, "terrain")), 2u * 256 * 256);
+    EXPECT_EQ(files.size(), outputs.size() * (1u + 1u + 64u + 1u));   // JSON, buffer, tiles, water
+    for (const auto& [name, base] : outputs) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(files.contains(name));
+        EXPECT_TRUE(files.contains(base + ".bin"));
+        EXPECT_TRUE(files.contains(base + "-tex00-07.png"));
+        EXPECT_TRUE(files.contains(base + "-water.png"));
+        const tinygltf::Model model = ReadBack(Scratch.File(name));
+        EXPECT_EQ(model.images.size(), 65u);
+        EXPECT_EQ(Triangles(model, MeshNamed(model, "zone111-terrain")), 2u * 256 * 256);
+    }
 }
 
 // The command line refuses such scales, and so does the export itself for any caller:
@@ -230,7 +283,7 @@ TEST_F(GLTFExport, WithoutTexturesOnePlainMaterialAndNoImages)
     const tinygltf::Model model = ReadBack(Scratch.File("plain.glb"));
     EXPECT_TRUE(model.images.empty());
     EXPECT_EQ(model.materials.size(), 1u + zone.WaterRegions.size());
-    const tinygltf::Primitive& first = MeshNamed(model, "terrain").primitives[0];
+    const tinygltf::Primitive& first = MeshNamed(model, "zone111-terrain").primitives[0];
     EXPECT_FALSE(first.attributes.contains("TEXCOORD_0"));
     // At scale 1 the positions are world units.
     const auto positions = Floats<3>(model, first.attributes.at("POSITION"));
@@ -281,7 +334,7 @@ TEST(ExportCommand, ViewCountEqualsTheLodCommandsCount)
     exportArgs.insert(exportArgs.end(), camera.begin(), camera.end());
     const TRunResult exported = Tool(exportArgs, scratch.Path().string());
     ASSERT_EQ(exported.ExitCode, 0) << exported.Err;
-    const size_t triangles = Triangles(ReadBack(scratch.File("v.glb")), MeshNamed(ReadBack(scratch.File("v.glb")), "terrain"));
+    const size_t triangles = Triangles(ReadBack(scratch.File("v.glb")), MeshNamed(ReadBack(scratch.File("v.glb")), "zone5-terrain"));
     EXPECT_NE(counted.Out.find("{\"triangles\": " + std::to_string(triangles) + ","), std::string::npos)
         << counted.Out << " vs " << triangles;
 }

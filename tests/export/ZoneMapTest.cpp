@@ -2,10 +2,13 @@
 // and the map command's output and failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "BadFiles.h"
 #include "ExportSupport.h"
+#include "export/MapText.h"
 #include "export/ZoneMap.h"
 #include "zone/TextureImages.h"
 
@@ -56,6 +59,7 @@ TMapOptions Plain(int size)
     options.GridStep = 0;
     options.Water = false;
     options.Shade = false;
+    options.Plain = true;
     return options;
 }
 
@@ -145,6 +149,55 @@ TEST(ZoneMap, WaterCoversTheGroundBelowItsSurfaceInItsColour)
     // Without water the same pixel is ground.
     EXPECT_EQ(Pixel(DrawZoneMap(zone.Source(), SolidTiles(128), &white, Plain(256)), 40, below),
               (std::array<int, 3>{128, 128, 128}));
+}
+
+TEST(ZoneMap, LegendShowsEachWaterColourAndPlainLeavesTheDecorationsOut)
+{
+    TFlatZone zone(0);
+    auto add = [&](TRect bounds, uint32_t color) {
+        auto region = std::make_unique<TWaterRegion>();
+        region->Bounds = bounds;
+        region->Height = 1000;
+        region->Color = color;
+        zone.Water.push_back(std::move(region));
+    };
+    add({100, 100, 120, 120}, 0x0000FF);
+    add({130, 100, 150, 120}, 0x00C000);
+    add({160, 100, 180, 120}, 0x0000FF);   // the first colour again: one legend line
+    TMapOptions options = Plain(1024);
+    options.Water = true;
+    const TImage white = Solid(8, 3, {255, 255, 255});
+    const TImage plain = DrawZoneMap(zone.Source(), SolidTiles(128), &white, options);
+    options.Plain = false;
+    const TImage decorated = DrawZoneMap(zone.Source(), SolidTiles(128), &white, options);
+    // Over white water a swatch is the colour itself; on the map water is blended over ground.
+    auto count = [](const TImage& image, std::array<int, 3> color) {
+        int n = 0;
+        for (int y = 0; y < image.Height; ++y)
+            for (int x = 0; x < image.Width; ++x)
+                n += Pixel(image, x, y) == color;
+        return n;
+    };
+    for (const std::array<int, 3> color : {std::array<int, 3>{255, 0, 0}, std::array<int, 3>{0, 192, 0}}) {
+        EXPECT_EQ(count(plain, color), 0);
+        const int swatch = std::clamp(1024 / 128, 12, 64);
+        EXPECT_EQ(count(decorated, color), swatch * swatch);
+    }
+    // The decorations keep to the corners: the middle of the map is the same.
+    for (int y = 1024 / 4; y < 1024 * 3 / 4; ++y)
+        for (int x = 1024 / 4; x < 1024 * 3 / 4; ++x)
+            ASSERT_EQ(Pixel(plain, x, y), Pixel(decorated, x, y)) << x << "," << y;
+    EXPECT_NE(plain.Pixels, decorated.Pixels);
+}
+
+TEST(MapText, UTF8TextIsReadAsCharactersAndStrayBytesAsLatin1)
+{
+    const TMapFont font{std::string(MapFontFile)};
+    // U+00E9 in UTF-8, and the same character as one Latin-1 byte, which is no UTF-8.
+    const TTextCoverage utf8 = font.Render("caf\xC3\xA9", 20), latin1 = font.Render("caf\xE9", 20);
+    EXPECT_EQ(utf8.Width, latin1.Width);
+    EXPECT_EQ(utf8.Alpha, latin1.Alpha);
+    EXPECT_LT(font.Width("caf\xC3\xA9", 20), font.Width("caf\xC3\xA9\xC3", 20));   // a sequence cut short
 }
 
 // The columns and rows of the interior (labels stay near the edges) in which every
@@ -243,6 +296,43 @@ TEST(MapCommand, WritesTheSameBytesEachTime)
     const std::vector<uint8_t> a = ReadBytes(scratch.File("a.png")), b = ReadBytes(scratch.File("b.png"));
     EXPECT_EQ(a, b);
     EXPECT_EQ(PNGSize(a), (std::pair<uint32_t, uint32_t>{512, 512}));
+}
+
+// The keyword and text of each tEXt chunk of a PNG.
+std::map<std::string, std::string> TextChunks(const std::vector<uint8_t>& png)
+{
+    std::map<std::string, std::string> text;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t length = size_t{png[at]} << 24 | size_t{png[at + 1]} << 16 | size_t{png[at + 2]} << 8 | png[at + 3];
+        const std::string type(png.begin() + static_cast<std::ptrdiff_t>(at) + 4, png.begin() + static_cast<std::ptrdiff_t>(at) + 8);
+        if (type == "tEXt") {
+            const std::string body(png.begin() + static_cast<std::ptrdiff_t>(at) + 8,
+                                   png.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
+            text[body.substr(0, body.find('\0'))] = body.substr(body.find('\0') + 1);
+        }
+        at += 12 + length;
+    }
+    return text;
+}
+
+TEST(MapCommand, TextChunksTellTheZoneGridAndBoundsWithOrWithoutDecorations)
+{
+    ScratchDir scratch;
+    for (const std::string name : {"a.png", "plain.png"}) {
+        std::vector<std::string> args{"map", GameDir(), "112", "-o", scratch.File(name), "--size", "256", "--grid", "4096"};
+        if (name == "plain.png")
+            args.push_back("--plain");
+        const TRunResult run = Tool(args, scratch.Path().string());
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    }
+    const auto decorated = ReadBytes(scratch.File("a.png")), plain = ReadBytes(scratch.File("plain.png"));
+    EXPECT_NE(decorated, plain);
+    const auto text = TextChunks(decorated);
+    EXPECT_EQ(TextChunks(plain), text);
+    EXPECT_EQ(text.at("Zone"), "112");
+    EXPECT_EQ(text.at("Grid step"), "4096");
+    EXPECT_EQ(text.at("Title"), "Zone 112 - " + SampleGame().filename().string());
+    EXPECT_EQ(text.at("Loc bounds"), "X 0 to 65535 west to east, Y 0 to 65535 north to south");
 }
 
 TEST(MapCommand, FailuresNameTheFileAndLeaveNothingBehind)

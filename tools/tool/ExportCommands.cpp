@@ -70,8 +70,10 @@ int Export(const TExportArguments& a)
     options.Textures = !a.NoTextures;
 
     const auto viewer = LoadViewer(a.Zone);
-    if (options.LOD == orv::TExportLOD::View)
+    if (options.LOD == orv::TExportLOD::View) {
         RefineAt(*viewer, a.Location.empty() ? std::nullopt : std::optional(a.Location), a.Detail);
+        options.ViewCamera = viewer->Camera;
+    }
     const orv::TExportCounts counts = orv::ExportZone(viewer->ZoneSource(), options, a.Output);
     std::printf("%s: %d terrain vertices, %d terrain triangles in %d tile primitives, %d water primitives\n",
                 Printable(a.Output).c_str(), counts.TerrainVertices, counts.TerrainTriangles, orv::TileCount,
@@ -86,6 +88,7 @@ struct TMapArguments {
     int32_t GridStep = orv::DefaultMapGridStep;
     bool NoWater = false;
     bool NoShade = false;
+    bool Plain = false;
 };
 
 int Map(const TMapArguments& a)
@@ -95,6 +98,7 @@ int Map(const TMapArguments& a)
     options.GridStep = a.GridStep;
     options.Water = !a.NoWater;
     options.Shade = !a.NoShade;
+    options.Plain = a.Plain;
     const auto viewer = LoadViewer(a.Zone);
     orv::SaveZoneMap(viewer->ZoneSource(), options, a.Output);
     std::printf("%s: %d x %d\n", Printable(a.Output).c_str(), options.Size, options.Size);
@@ -132,17 +136,21 @@ const TCommandRegistration ExportRegistration{
         command.add_flag("--no-textures", a->NoTextures, "one plain material, no images");
         command.footer(
             "The terrain, one primitive per tile with its own material and image, and the water,\n"
-            "one translucent primitive per region. A .glb file holds everything; a .gltf file\n"
-            "is written with its buffer (FILE.bin) and images (FILE-tex00-07.png, ...) beside it.\n"
+            "one translucent mesh per region, all named after the zone (zone111-terrain,\n"
+            "zone111-tex00-07, zone111-river00, ...). A .glb file holds everything; a .gltf file\n"
+            "is written with its buffer (FILE.bin) and images (FILE-tex00-07.png, ...) beside it,\n"
+            "FILE being its name with characters other than letters, digits, '-' and '.' escaped.\n"
             "\n"
             "  --lod full     the whole grid: 33 x 33 vertices per tile, two triangles per cell\n"
             "                 (the default)\n"
             "  --lod view     the triangles the level-of-detail renderer draws for a camera:\n"
             "                 --loc places it as \"Go to loc...\" does (from the start camera),\n"
             "                 --detail sets the \"Level of Detail\" slider (1..255; without it\n"
-            "                 the start-up factor 0.2), as the lod command counts them\n"
+            "                 the start-up factor 0.2), as the lod command counts them; the\n"
+            "                 asset holds a camera (zone111-view) at that place\n"
             "  --scale S      world units to glTF units (default 0.01: a cell of 256 is 2.56);\n"
-            "                 the zone's z up becomes glTF's y up, north is -z\n"
+            "                 the zone's z up becomes glTF's y up, north is -z: Loc X, Y at\n"
+            "                 height H lies at (X S, H S, (Y - 65535) S)\n"
             "  --no-water     leave the water out\n"
             "  --no-textures  one plain material, no images (the texture archive is not read)\n"
             "\n" +
@@ -150,7 +158,7 @@ const TCommandRegistration ExportRegistration{
             "\n\n"
             "Examples:\n"
             "  orvandel-tool export game 111 -o zone111.glb\n"
-            "  orvandel-tool export game 111 -o near.gltf --lod view --loc 32768,65279,2000,0,80 --detail 128");
+            "  orvandel-tool export game 111 -o near.gltf --lod view --loc 32768,65279,5000,0,80 --detail 128");
         return [a] { return Export(*a); };
     }};
 
@@ -170,9 +178,14 @@ const TCommandRegistration MapRegistration{
             ->type_name("STEP");
         command.add_flag("--no-water", a->NoWater, "leave the water out");
         command.add_flag("--no-shade", a->NoShade, "the tiles' colours without shading");
+        command.add_flag("--plain", a->Plain, "no title, north arrow, scale bar or water legend");
         command.footer("North (world +y) up: the tiles as the viewer lays them, shaded under a light from\n"
                        "the north-west, the water regions in their colours, and a grid of the Loc\n"
-                       "coordinates X and Y that \"Go to loc...\" takes, labelled along the edges.\n"
+                       "coordinates X and Y that \"Go to loc...\" takes, labelled along the edges. On it,\n"
+                       "unless --plain: a title with the zone and the game directory's name, an arrow\n"
+                       "pointing north, a scale bar in Loc units and a legend of the water colours with\n"
+                       "their sections of \"sector.dat\". The PNG's text chunks tell the zone, the grid\n"
+                       "step and the Loc bounds.\n"
                        "\n" +
                        LoadNote +
                        "\n\n"

@@ -11,8 +11,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "zone/Zone.h"
 
@@ -42,5 +44,10 @@ void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions);
 // the regions from the member's bytes. When the file cannot be written, one log line
 // says so and the regions are read all the same. Errors name the archive and the member.
 void LoadWaterRegions(TMPKFile& archive, TWaterRegionList& regions, const std::string& directory = ".");
+// The two halves of LoadWaterRegions for a loader that writes the file only once the
+// rest of its zone has loaded: the regions read (the member's bytes returned) ...
+std::vector<uint8_t> ExtractWaterRegions(TMPKFile& archive, TWaterRegionList& regions);
+// ... and directory/sector.dat written (a failure logged).
+void WriteSectorFile(std::span<const uint8_t> bytes, const std::string& directory = ".");
 
 }  // namespace orv

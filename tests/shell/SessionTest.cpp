@@ -22,7 +22,11 @@ using namespace orv;
 class TAnsweringFrontEnd : public TSessionFrontEnd {
 public:
     bool Interactive() const override { return true; }
-    void ShowMessage(TMessageKind, const std::string&, const std::string& text) override { Shown.push_back(text); }
+    void ShowMessage(TMessageKind kind, const std::string&, const std::string& text) override
+    {
+        Shown.push_back(text);
+        m_Errors += kind == TMessageKind::Error;
+    }
     bool OfferAction(TMessageKind, const std::string&, const std::string& text, const std::string& action) override
     {
         Offered.push_back(text + " [" + action + "]");
@@ -32,7 +36,7 @@ public:
                                        const std::string& text) override
     {
         Asked.push_back(caption + "|" + prompt + "|" + text);
-        return TextReply;
+        return Reply();
     }
     std::optional<std::string> AskChoice(const std::string& caption, const std::string& prompt,
                                          const std::vector<std::string>& items, const std::string& text) override
@@ -41,7 +45,7 @@ public:
         for (const std::string& item : items)
             asked += item + " ";
         Asked.push_back(asked);
-        return TextReply;
+        return Reply();
     }
     std::optional<std::string> AskFolder(const std::string&, const std::string&) override
     {
@@ -53,6 +57,16 @@ public:
     bool TakeOffer = false;
     std::optional<std::string> TextReply, FolderReply;
     std::vector<std::string> Shown, Offered, Asked, Remembered;
+
+private:
+    // A box reopened after an error is cancelled: the same bad reply would come again.
+    std::optional<std::string> Reply()
+    {
+        const bool reopened = m_Errors > m_ErrorsAtLastAsk;
+        m_ErrorsAtLastAsk = m_Errors;
+        return reopened ? std::nullopt : TextReply;
+    }
+    int m_Errors = 0, m_ErrorsAtLastAsk = 0;
 };
 
 class SessionTest : public ::testing::Test {
@@ -117,6 +131,10 @@ TEST_F(SessionTest, StartOnAFolderWithoutTheZoneExplainsAndOffersAnotherFolder)
     session.OpenGameFolder();
     EXPECT_EQ(m_FrontEnd.Offered.size(), 2u);
     EXPECT_EQ(m_FrontEnd.Remembered, std::vector<std::string>{s_Game});
+    // The zone shown and its folder stay.
+    EXPECT_EQ(session.Viewer().GameDir, s_Game);
+    EXPECT_EQ(session.Viewer().ZoneID, 111);
+    EXPECT_NE(session.Viewer().Terrain[200][128].Height, 0);
 
     // Without anyone to answer, the failure is raised, not offered.
     TSessionFrontEnd unattended;
@@ -184,6 +202,19 @@ TEST_F(SessionTest, GoToAsksWithTheCurrentPlaceAndGoesToTheReply)
     EXPECT_EQ(session.Viewer().Camera.Pos.x, 1000.0f);
     EXPECT_EQ(session.Viewer().Camera.Pos.y, 63535.0f);
     EXPECT_EQ(session.Viewer().Camera.Pos.z, 300.0f);
+
+    // A reply that does not convert moves nothing and opens the box again with it;
+    // so does a zone that is no number.
+    m_FrontEnd.TextReply = "5";
+    session.GoTo();
+    EXPECT_EQ(m_FrontEnd.Shown.back(), "List index out of bounds (1)");
+    EXPECT_EQ(m_FrontEnd.Asked.back(), "Go to locaction|Loc (X,Y,Z,h,p)|5");
+    EXPECT_EQ(session.Viewer().Camera.Pos.x, 1000.0f);
+    m_FrontEnd.TextReply = "five";
+    session.ChangeZone();
+    EXPECT_EQ(m_FrontEnd.Shown.back(), "'five' is not a valid integer value");
+    EXPECT_TRUE(m_FrontEnd.Asked.back().starts_with("Change zone|Enter new Zone ID:|five|")) << m_FrontEnd.Asked.back();
+    EXPECT_EQ(session.Viewer().ZoneID, 111);
 
     m_FrontEnd.TextReply.reset();
     session.GoTo();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -214,12 +215,13 @@ std::optional<QString> DefaultFolderQuery(QWidget* parent, const QString& captio
     return dir;
 }
 
-std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QString& caption,
+std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QString& caption, const QString& folder,
                                                    const QString& suggestedName, const QStringList& filters)
 {
     QString selected = filters.value(0);
-    QString path = QFileDialog::getSaveFileName(parent, caption, suggestedName, filters.join(QStringLiteral(";;")),
-                                                &selected);
+    const QString start = folder.isEmpty() ? suggestedName : QDir(folder).filePath(suggestedName);
+    QString path =
+        QFileDialog::getSaveFileName(parent, caption, start, filters.join(QStringLiteral(";;")), &selected);
     Reactivate(parent);
     if (path.isEmpty())
         return std::nullopt;

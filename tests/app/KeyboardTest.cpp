@@ -74,6 +74,9 @@ TEST_F(KeyboardTest, ArrowsFlyAndNeverMoveAControlWhateverHasTheFocus)
     for (QWidget* holder : holders) {
         SCOPED_TRACE(holder->metaObject()->className() + std::string(" ") +
                      holder->property("text").toString().toStdString());
+        // A control takes the keyboard only with a renderer that uses it.
+        if (!holder->isEnabled())
+            form->RendererButton(holder == form->trackCLODDetail ? orv::rvCLOD : orv::rvV1)->click();
         holder->setFocus(Qt::TabFocusReason);
         ASSERT_EQ(form->focusWidget(), holder == form.get() ? form->focusWidget() : holder);
         QWidget* const focus = form->focusWidget();
@@ -128,8 +131,10 @@ TEST_F(KeyboardTest, TheKeyboardStartsWithTheViewAndComesBackToIt)
     QTest::mouseClick(form->RendererButton(orv::rvFan), Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_EQ(form->Viewer().RenderVersion, orv::rvFan);
     EXPECT_EQ(QApplication::focusWidget(), form->glMap);
-    // Moved with the mouse, a slider gives it back too, also from a control reached by Tab.
-    form->trackCLODDetail->setFocus(Qt::TabFocusReason);
+    // Moved with the mouse, a slider gives it back too, also from a control reached by Tab
+    // (the detail texture's slider is live with the V1 renderer).
+    form->RendererButton(orv::rvV1)->click();
+    form->chkFog->setFocus(Qt::TabFocusReason);
     QTest::mouseClick(form->trackDetailTexScale, Qt::LeftButton, {}, QPoint(70, 9));
     EXPECT_NE(form->trackDetailTexScale->value(), 16);
     EXPECT_EQ(QApplication::focusWidget(), form->glMap);

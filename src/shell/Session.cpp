@@ -455,9 +455,12 @@ std::string TSession::SaveFile(const std::string& caption, const std::string& su
     return reply->Path;
 }
 
-std::string TSession::SaveDump(const std::string& caption, const char* name, void (TViewer::*dump)(std::FILE*))
+std::string TSession::SaveDump(const std::string& caption, const char* suffix, void (TViewer::*dump)(std::FILE*))
 {
-    return SaveFile(caption, ZoneFileName(m_Viewer->ZoneID, name), {"Text (*.txt)"}, nullptr,
+    // "zone111-d2.txt"
+    std::string fileName = ZoneFileName(m_Viewer->ZoneID, "txt");
+    fileName.insert(fileName.size() - std::string_view(".txt").size(), suffix);
+    return SaveFile(caption, fileName, {"Text (*.txt)"}, nullptr,
                     [&](const std::string& path) {
                         std::FILE* file = std::fopen(path.c_str(), "w");
                         if (!file)
@@ -470,9 +473,9 @@ std::string TSession::SaveDump(const std::string& caption, const char* name, voi
                     "Saved the map as text to ");
 }
 
-std::string TSession::SaveD2Map() { return SaveDump("Save D2 map as text", "-d2.txt", &TViewer::DumpD2Map); }
+std::string TSession::SaveD2Map() { return SaveDump("Save D2 map as text", "-d2", &TViewer::DumpD2Map); }
 
-std::string TSession::SaveHMap() { return SaveDump("Save H map as text", "-h.txt", &TViewer::DumpHeightMap); }
+std::string TSession::SaveHMap() { return SaveDump("Save H map as text", "-h", &TViewer::DumpHeightMap); }
 
 // --- What the window shows --------------------------------------------------------------
 

@@ -309,7 +309,8 @@ private:
     std::string SaveFile(const std::string& caption, const std::string& suggestedName,
                          const std::vector<std::string>& filters, TSaveFileChoice* choice,
                          const std::function<std::string(const std::string& path)>& write, const std::string& done);
-    std::string SaveDump(const std::string& caption, const char* name, void (TViewer::*dump)(std::FILE*));
+    // A dump as text, suggested as "zone111<suffix>.txt".
+    std::string SaveDump(const std::string& caption, const char* suffix, void (TViewer::*dump)(std::FILE*));
     // The folder files are saved to: the one used last, else the front end's documents.
     std::string SaveFolder();
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +15,7 @@
 
 #include "gl/GLTestSupport.h"
 #include "shell/Session.h"
+#include "terrain/RendererTable.h"
 
 namespace orvtest {
 namespace {
@@ -53,6 +57,14 @@ public:
         return FolderReply;
     }
     void RememberGameDir(const std::string& gameDir) override { Remembered.push_back(gameDir); }
+    std::optional<std::string> RememberedValue(const std::string& key) override
+    {
+        const auto found = Values.find(key);
+        return found == Values.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    void RememberValue(const std::string& key, const std::string& value) override { Values[key] = value; }
+    void ForgetValues() override { Values.clear(); }
+    std::map<std::string, std::string> Values;
 
     bool TakeOffer = false;
     std::optional<std::string> TextReply, FolderReply;
@@ -219,6 +231,103 @@ TEST_F(SessionTest, GoToAsksWithTheCurrentPlaceAndGoesToTheReply)
     m_FrontEnd.TextReply.reset();
     session.GoTo();
     EXPECT_EQ(session.Viewer().Camera.Pos.x, 1000.0f);
+}
+
+TEST_F(SessionTest, TheStateLeftIsTakenBackTheCommandLineWinsAndResetForgetsIt)
+{
+    {
+        TSession& session = Start(s_Game);
+        m_FrontEnd.TextReply = "5";
+        session.ChangeZone();
+        m_FrontEnd.TextReply = "1000,2000,3000,90,45";
+        session.GoTo();
+        session.SetRenderer(rvFan);
+        session.SetFog(true);
+        session.ToggleWireframe();
+        session.Viewer().Gravity = true;
+        session.Viewer().DetailTexScale = 7;
+        session.Viewer().SetCLODDetail(100);
+        session.RememberState();
+    }
+    auto restart = [&](TViewerOptions options) -> TSession& {
+        options.GameDir = s_Game;
+        m_Session = std::make_unique<TSession>(m_FrontEnd, options);
+        m_Session->Viewer().ResizeView(64, 48);
+        m_Session->Start();
+        m_Session->ApplyStartOptions();
+        return *m_Session;
+    };
+    TSession& again = restart({});
+    const TGLViewer& v = again.Viewer();
+    EXPECT_EQ(v.ZoneID, 5);
+    EXPECT_EQ(v.LocationText(), "1000,2000,3000,90,45");
+    EXPECT_EQ(v.RenderVersion, rvFan);
+    EXPECT_TRUE(again.FogOn());
+    EXPECT_TRUE(v.atnWireframeChecked);
+    EXPECT_TRUE(v.Gravity);
+    EXPECT_EQ(v.DetailTexScale, 7);
+    EXPECT_EQ(again.CLODSliderPosition(), 100);
+    EXPECT_EQ(again.StatusText(), "Zone 5   Loc 1000,2000,3000,90,45   Fan renderer");
+
+    // The command line wins over what was kept.
+    TViewerOptions options;
+    options.Zone = 111;
+    options.RenderVersion = rvPointer;
+    options.Location = "10,20";
+    TSession& commanded = restart(options);
+    EXPECT_EQ(commanded.Viewer().ZoneID, 111);
+    EXPECT_EQ(commanded.Viewer().RenderVersion, rvPointer);
+    EXPECT_EQ(commanded.Viewer().Camera.Pos.x, 10.0f);
+    EXPECT_TRUE(commanded.Viewer().Gravity);
+
+    // Reset: the defaults now and at the next start.
+    commanded.ResetToDefaults();
+    EXPECT_EQ(commanded.Viewer().RenderVersion, DefaultRenderer().Tag);
+    EXPECT_FALSE(commanded.FogOn());
+    EXPECT_FALSE(commanded.Viewer().atnWireframeChecked);
+    EXPECT_FALSE(commanded.Viewer().Gravity);
+    EXPECT_EQ(commanded.CLODSliderPosition(), CLODDetailStartPosition);
+    EXPECT_TRUE(m_FrontEnd.Values.empty());
+    TSession& fresh = restart({});
+    EXPECT_EQ(fresh.Viewer().ZoneID, 111);
+    EXPECT_EQ(fresh.Viewer().DetailTexScale, DetailTexScaleStart);
+}
+
+TEST_F(SessionTest, SavesAskInTheFolderUsedLastAndSayWhatWasWritten)
+{
+    class TSavingFrontEnd : public TAnsweringFrontEnd {
+    public:
+        std::optional<TSaveFileChoice> AskSaveFile(const std::string&, const std::string& folder,
+                                                   const std::string& name, const std::vector<std::string>&) override
+        {
+            Folders.push_back(folder);
+            Names.push_back(name);
+            return TSaveFileChoice{Target, 0};
+        }
+        void Notify(const std::string& text) override { Notices.push_back(text); }
+        std::string DocumentsFolder() override { return "/documents"; }
+        std::string Target;
+        std::vector<std::string> Folders, Names, Notices;
+    } frontEnd;
+    const std::string dir = FreshDirectory("session-saves");
+    TViewerOptions options;
+    options.GameDir = s_Game;
+    TSession session(frontEnd, options);
+    session.Viewer().ResizeView(64, 48);
+    session.Start();
+    frontEnd.Target = dir + "d2.txt";
+    EXPECT_EQ(session.SaveD2Map(), frontEnd.Target);
+    frontEnd.Target = dir + "map.png";
+    session.SaveZoneMap();
+    // The first time in the documents, then where the user saved last.
+    EXPECT_EQ(frontEnd.Folders, (std::vector<std::string>{"/documents", std::filesystem::path(dir).parent_path().string()}));
+    EXPECT_EQ(frontEnd.Names, (std::vector<std::string>{"zone111-d2.txt", "zone111.png"}));
+    EXPECT_EQ(frontEnd.Notices,
+              (std::vector<std::string>{"Saved the map as text to " + dir + "d2.txt", "Saved the map of zone 111 to " + dir + "map.png"}));
+    // The dump as text: one line per grid row.
+    std::ifstream dump(dir + "d2.txt");
+    const auto lines = std::count(std::istreambuf_iterator<char>(dump), std::istreambuf_iterator<char>(), '\n');
+    EXPECT_GE(lines, 257);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,6 +20,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace orv {
@@ -62,12 +66,15 @@ bool AppendToMessageLog(const QString& text, const QString& action)
     return true;
 }
 
-// The widest a box may be on the screen of its parent.
-int MaxBoxWidth(const QWidget* parent)
+// The screen area a box of parent's may take.
+QRect AvailableArea(const QWidget* parent)
 {
-    const QScreen* screen = parent ? parent->screen() : nullptr;
-    return screen ? static_cast<int>(screen->availableGeometry().width() * MaxScreenShare) : 1024;
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
+
+// The widest a box may be on the screen of its parent.
+int MaxBoxWidth(const QWidget* parent) { return static_cast<int>(AvailableArea(parent).width() * MaxScreenShare); }
 
 // The widest a message box becomes: the toolkit fixes its size at no more than the screen
 // less 480 pixels, and 1000 (the whole screen up to 1024 pixels wide), and wraps a label
@@ -95,6 +102,31 @@ void Reactivate(QWidget* parent)
         parent->activateWindow();
 }
 
+// A text too tall for the screen (the help at a large scale on a small screen): shown in
+// a box that fits the screen and scrolls, its button always on screen.
+void ExecScrollingBox(QWidget* parent, const QString& caption, const QString& text, Qt::TextFormat format,
+                      QSize wanted)
+{
+    QDialog box(parent);
+    box.setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(&box);
+    auto* view = new QTextBrowser(&box);
+    if (format == Qt::RichText)
+        view->setHtml(text);
+    else
+        view->setPlainText(text);
+    view->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    const QRect area = AvailableArea(parent);
+    box.resize(wanted.boundedTo(QSize(static_cast<int>(area.width() * MaxScreenShare),
+                                      static_cast<int>(area.height() * MaxScreenShare))));
+    box.exec();
+    Reactivate(parent);
+}
+
 // Shows a box with the text whole: its label is as wide as the longest line, up to the
 // widest the box becomes (longer lines wrap inside it).
 bool ExecMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, const QString& text,
@@ -118,6 +150,12 @@ bool ExecMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, 
             // The label wraps a little inside its width: a few characters to spare.
             label->setMinimumWidth(std::min(LongestLine(label->fontMetrics(), shown) + WrapSlack * label->fontMetrics().averageCharWidth(),
                                             MaxMessageBoxWidth(parent) - TextRoom));
+    }
+    // Taller than the screen: the same text in a box that scrolls.
+    const QSize wanted = box.sizeHint();
+    if (!offered && wanted.height() > AvailableArea(parent).height() * MaxScreenShare) {
+        ExecScrollingBox(parent, caption, shown, format, wanted);
+        return false;
     }
     box.exec();
     Reactivate(parent);

@@ -727,6 +727,7 @@ void TForm1::glMapDraw()
     TFrameGeometry frame;
     frame.ViewWidth = glMap->PixelWidth();
     frame.ViewHeight = glMap->PixelHeight();
+    frame.PixelRatio = static_cast<float>(glMap->devicePixelRatioF());
     // Until creation has ended nothing is drawn.
     frame.Visible = m_FormCreated && isVisible();
     Viewer().DrawFrame(frame);

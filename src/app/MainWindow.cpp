@@ -244,6 +244,7 @@ void TForm1::CreateControls()
     lblStatus = new QLabel(this);
     lblStatus->setObjectName("lblStatus");
     statusBar()->addPermanentWidget(lblStatus);
+    statusBar()->setFixedHeight(StatusLineHeight);
 
     ApplicationEvents1 = new QTimer(this);
     ApplicationEvents1->setInterval(0);

@@ -52,6 +52,7 @@ public:
     static constexpr int OuterLeft = 316;
     static constexpr int OuterTop = 152;
     static constexpr int PanelHeight = 73;
+    static constexpr int StatusLineHeight = 22;   // the status line under the view
 
     // options: the command line. Its game folder wins over the one remembered.
     explicit TForm1(TViewerOptions options = {}, QWidget* parent = nullptr);

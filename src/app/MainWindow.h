@@ -78,7 +78,7 @@ public:
     TInputQuery InputQuery = DefaultInputQuery;
     TChoiceQuery ZoneQuery = DefaultChoiceQuery;
     TFolderQuery FolderQuery = DefaultFolderQuery;
-    // Asks where "Export zone as glTF..." and "Save zone map..." write; QFileDialog
+    // Asks where F12, "Export zone as glTF...", "Save zone map..." and the dumps write; QFileDialog
     // unless a test replaces it.
     TSaveFileQuery SaveFileQuery = DefaultSaveFileQuery;
 
@@ -174,8 +174,8 @@ public:
     void glMapMouseDown(Qt::MouseButton button, QPoint position);
     void glMapMouseMove(Qt::MouseButtons buttons, QPoint position);
     void atnHelpExecute();
-    // Saves the view as "orvandel-<date>-<time>.png" in the working directory and
-    // returns the file's name.
+    // Saves the view as a PNG picture where the save dialog says ("orvandel-<date>-
+    // <time>.png" suggested) and returns the file's path, empty when cancelled.
     QString atnSaveViewExecute();
     void atnHomeExecute();
     // Chooses another game folder; a folder with zones is remembered and its zone 111

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <type_traits>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <type_traits>
 
 #include "base/Exception.h"
 #include "base/Format.h"
@@ -76,6 +76,7 @@ constexpr const char* FogKey = "Fog";
 constexpr const char* WireframeKey = "Wireframe";
 constexpr const char* TrackSunKey = "TrackSun";
 constexpr const char* CLODDetailKey = "CLODDetail";
+constexpr const char* DetailTexScaleKey = "DetailTexScale";
 constexpr const char* SaveFolderKey = "SaveFolder";
 
 // The switches kept, each a member of the viewer's switches.
@@ -88,7 +89,6 @@ constexpr TKeptSwitch KeptSwitches[] = {
     {"Checkerboard", &TDrawSwitches::Checkerboard},     {"BoundingSkybox", &TDrawSwitches::BoundingSkybox},
     {"Lighting", &TDrawSwitches::Lighting},
 };
-constexpr const char* DetailTexScaleKey = "DetailTexScale";
 
 // A kept value as T; nothing when none is kept or it does not convert (the file was
 // edited by hand): the default stays then.

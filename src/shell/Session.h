@@ -265,8 +265,9 @@ public:
     // filter chosen says; SaveZoneMap: the zone's map as a PNG picture.
     std::string ExportZone();
     std::string SaveZoneMap();
-    // The view as "orvandel-<date>-<time>.png" (a number added when taken) in the
-    // working directory; returns the name.
+    // The view as a PNG picture: asked where ("orvandel-<date>-<time>.png" suggested in
+    // the folder used last); without anyone to ask, that name in the working directory.
+    // Returns the file written, empty when cancelled.
     std::string SaveView();
     // The name SaveView suggests for a picture saved at this local time in folder (the
     // working directory when empty): a number added when the name is taken.

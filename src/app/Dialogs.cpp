@@ -244,10 +244,28 @@ std::optional<QString> DefaultChoiceQuery(QWidget* parent, const QString& captio
     return dialog.textValue();
 }
 
+namespace {
+
+// A file dialog of the toolkit's own, within the screen (at a large scale its own size
+// would pass a small screen's edges); the path chosen, empty when cancelled.
+QString ExecFileDialog(QFileDialog& dialog, QWidget* parent)
+{
+    const QRect area = AvailableArea(parent);
+    dialog.resize(dialog.sizeHint().boundedTo(QSize(static_cast<int>(area.width() * MaxScreenShare),
+                                                    static_cast<int>(area.height() * MaxScreenShare))));
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    Reactivate(parent);
+    return ok ? dialog.selectedFiles().value(0) : QString();
+}
+
+}  // namespace
+
 std::optional<QString> DefaultFolderQuery(QWidget* parent, const QString& caption, const QString& start)
 {
-    const QString dir = QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
-    Reactivate(parent);
+    QFileDialog dialog(parent, caption, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    const QString dir = ExecFileDialog(dialog, parent);
     if (dir.isEmpty())
         return std::nullopt;
     return dir;
@@ -256,14 +274,14 @@ std::optional<QString> DefaultFolderQuery(QWidget* parent, const QString& captio
 std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QString& caption, const QString& folder,
                                                    const QString& suggestedName, const QStringList& filters)
 {
-    QString selected = filters.value(0);
     const QString start = folder.isEmpty() ? suggestedName : QDir(folder).filePath(suggestedName);
-    QString path =
-        QFileDialog::getSaveFileName(parent, caption, start, filters.join(QStringLiteral(";;")), &selected);
-    Reactivate(parent);
+    QFileDialog dialog(parent, caption, start, filters.join(QStringLiteral(";;")));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectNameFilter(filters.value(0));
+    QString path = ExecFileDialog(dialog, parent);
     if (path.isEmpty())
         return std::nullopt;
-    const int filter = std::max(0, static_cast<int>(filters.indexOf(selected)));
+    const int filter = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
     const QRegularExpressionMatch extension =
         QRegularExpression(QStringLiteral("\\*(\\.\\w+)")).match(filters.value(filter));
     if (QFileInfo(path).suffix().isEmpty() && extension.hasMatch())

@@ -930,7 +930,8 @@ void TForm1::TFrontEnd::Notify(const std::string& text)
 
 std::string TForm1::TFrontEnd::DocumentsFolder()
 {
-    for (const auto location : {QStandardPaths::PicturesLocation, QStandardPaths::DocumentsLocation}) {
+    for (const auto location :
+         {QStandardPaths::PicturesLocation, QStandardPaths::DocumentsLocation, QStandardPaths::HomeLocation}) {
         const QString folder = QStandardPaths::writableLocation(location);
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
             return folder.toStdString();

@@ -5,6 +5,9 @@
 #include <cstdlib>
 
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -17,6 +20,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace orv {
@@ -61,12 +66,15 @@ bool AppendToMessageLog(const QString& text, const QString& action)
     return true;
 }
 
-// The widest a box may be on the screen of its parent.
-int MaxBoxWidth(const QWidget* parent)
+// The screen area a box of parent's may take.
+QRect AvailableArea(const QWidget* parent)
 {
-    const QScreen* screen = parent ? parent->screen() : nullptr;
-    return screen ? static_cast<int>(screen->availableGeometry().width() * MaxScreenShare) : 1024;
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
+
+// The widest a box may be on the screen of its parent.
+int MaxBoxWidth(const QWidget* parent) { return static_cast<int>(AvailableArea(parent).width() * MaxScreenShare); }
 
 // The widest a message box becomes: the toolkit fixes its size at no more than the screen
 // less 480 pixels, and 1000 (the whole screen up to 1024 pixels wide), and wraps a label
@@ -94,6 +102,31 @@ void Reactivate(QWidget* parent)
         parent->activateWindow();
 }
 
+// A text too tall for the screen (the help at a large scale on a small screen): shown in
+// a box that fits the screen and scrolls, its button always on screen.
+void ExecScrollingBox(QWidget* parent, const QString& caption, const QString& text, Qt::TextFormat format,
+                      QSize wanted)
+{
+    QDialog box(parent);
+    box.setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(&box);
+    auto* view = new QTextBrowser(&box);
+    if (format == Qt::RichText)
+        view->setHtml(text);
+    else
+        view->setPlainText(text);
+    view->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    const QRect area = AvailableArea(parent);
+    box.resize(wanted.boundedTo(QSize(static_cast<int>(area.width() * MaxScreenShare),
+                                      static_cast<int>(area.height() * MaxScreenShare))));
+    box.exec();
+    Reactivate(parent);
+}
+
 // Shows a box with the text whole: its label is as wide as the longest line, up to the
 // widest the box becomes (longer lines wrap inside it).
 bool ExecMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, const QString& text,
@@ -117,6 +150,12 @@ bool ExecMessageBox(QWidget* parent, TMessageKind kind, const QString& caption, 
             // The label wraps a little inside its width: a few characters to spare.
             label->setMinimumWidth(std::min(LongestLine(label->fontMetrics(), shown) + WrapSlack * label->fontMetrics().averageCharWidth(),
                                             MaxMessageBoxWidth(parent) - TextRoom));
+    }
+    // Taller than the screen: the same text in a box that scrolls.
+    const QSize wanted = box.sizeHint();
+    if (!offered && wanted.height() > AvailableArea(parent).height() * MaxScreenShare) {
+        ExecScrollingBox(parent, caption, shown, format, wanted);
+        return false;
     }
     box.exec();
     Reactivate(parent);
@@ -205,25 +244,44 @@ std::optional<QString> DefaultChoiceQuery(QWidget* parent, const QString& captio
     return dialog.textValue();
 }
 
+namespace {
+
+// A file dialog of the toolkit's own, within the screen (at a large scale its own size
+// would pass a small screen's edges); the path chosen, empty when cancelled.
+QString ExecFileDialog(QFileDialog& dialog, QWidget* parent)
+{
+    const QRect area = AvailableArea(parent);
+    dialog.resize(dialog.sizeHint().boundedTo(QSize(static_cast<int>(area.width() * MaxScreenShare),
+                                                    static_cast<int>(area.height() * MaxScreenShare))));
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    Reactivate(parent);
+    return ok ? dialog.selectedFiles().value(0) : QString();
+}
+
+}  // namespace
+
 std::optional<QString> DefaultFolderQuery(QWidget* parent, const QString& caption, const QString& start)
 {
-    const QString dir = QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
-    Reactivate(parent);
+    QFileDialog dialog(parent, caption, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    const QString dir = ExecFileDialog(dialog, parent);
     if (dir.isEmpty())
         return std::nullopt;
     return dir;
 }
 
-std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QString& caption,
+std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QString& caption, const QString& folder,
                                                    const QString& suggestedName, const QStringList& filters)
 {
-    QString selected = filters.value(0);
-    QString path = QFileDialog::getSaveFileName(parent, caption, suggestedName, filters.join(QStringLiteral(";;")),
-                                                &selected);
-    Reactivate(parent);
+    const QString start = folder.isEmpty() ? suggestedName : QDir(folder).filePath(suggestedName);
+    QFileDialog dialog(parent, caption, start, filters.join(QStringLiteral(";;")));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectNameFilter(filters.value(0));
+    QString path = ExecFileDialog(dialog, parent);
     if (path.isEmpty())
         return std::nullopt;
-    const int filter = std::max(0, static_cast<int>(filters.indexOf(selected)));
+    const int filter = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
     const QRegularExpressionMatch extension =
         QRegularExpression(QStringLiteral("\\*(\\.\\w+)")).match(filters.value(filter));
     if (QFileInfo(path).suffix().isEmpty() && extension.hasMatch())

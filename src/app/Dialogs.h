@@ -6,7 +6,8 @@
 //   std::optional<QString> reply = DefaultInputQuery(window, "Go to locaction", "Loc (X,Y,Z,h,p)", "0,0,0,0,80");
 //   std::optional<QString> zone = DefaultChoiceQuery(window, "Change zone", "Enter new Zone ID:", {"5", "111"}, "111");
 //   std::optional<QString> dir = DefaultFolderQuery(window, "Open game folder", "/games/isles/");
-//   auto file = DefaultSaveFileQuery(window, "Save zone map", "zone111.png", {"PNG picture (*.png)"});
+//   auto file = DefaultSaveFileQuery(window, "Save zone map", "/home/ann/Pictures", "zone111.png",
+//                                    {"PNG picture (*.png)"});
 //
 // Every message box goes through ShowMessageBox or AskMessageBox. A box is at least as
 // wide as its caption and its longest line (within the screen), so that a file name in an
@@ -62,15 +63,17 @@ using TFolderQuery =
     std::function<std::optional<QString>(QWidget* parent, const QString& caption, const QString& start)>;
 std::optional<QString> DefaultFolderQuery(QWidget* parent, const QString& caption, const QString& start);
 
-// A modal dialog for a file to write: the path chosen and the index of the filter
-// chosen, or nothing when cancelled. A name without an extension gets the filter's.
+// A modal dialog for a file to write, suggestedName offered in folder (empty: the working
+// directory): the path chosen and the index of the filter chosen, or nothing when
+// cancelled. A name without an extension gets the filter's.
 struct TSaveFileReply {
     QString Path;
     int Filter = 0;
 };
 using TSaveFileQuery = std::function<std::optional<TSaveFileReply>(
-    QWidget* parent, const QString& caption, const QString& suggestedName, const QStringList& filters)>;
-std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QString& caption,
+    QWidget* parent, const QString& caption, const QString& folder, const QString& suggestedName,
+    const QStringList& filters)>;
+std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QString& caption, const QString& folder,
                                                    const QString& suggestedName, const QStringList& filters);
 
 }  // namespace orv

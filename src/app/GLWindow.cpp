@@ -38,7 +38,8 @@ QSurfaceFormat TglWindow::ViewFormat()
     format.setDepthBufferSize(DepthBits);
     format.setStencilBufferSize(NoStencil);
     format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-    format.setSwapInterval(0);
+    // A still view draws at most at the screen's refresh rate where the driver can wait for it.
+    format.setSwapInterval(1);
     return format;
 }
 

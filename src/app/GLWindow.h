@@ -28,7 +28,7 @@ public:
     ~TglWindow() override;
 
     // What the view asks of OpenGL: a compatibility profile, 24 depth bits (16 where the
-    // driver has no more), no stencil, double buffered, no waiting for the vertical retrace.
+    // driver has no more), no stencil, double buffered, waiting for the vertical retrace.
     static QSurfaceFormat ViewFormat();
     // Whether an OpenGL context of the view's format can be made at all.
     static bool ContextPossible();

@@ -8,7 +8,12 @@
 #include <utility>
 
 #include <QAction>
-#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QStandardPaths>
+#include <QStatusBar>
 #include <QCheckBox>
 #include <QCursor>
 #include <QFrame>
@@ -105,14 +110,18 @@ TForm1::TForm1(TViewerOptions options, QWidget* parent)
       m_FrameLoop(std::make_unique<TFrameLoop>(m_Session->Viewer())),
       m_Keys(std::make_unique<TKeyTracker>())
 {
-    setWindowTitle(QString::fromLatin1(InitialCaption));
+    // The program's name from the first moment; the frame loop adds its rate.
+    setWindowTitle(Title());
     CreateControls();
     CreateActions();
     ConnectHandlers();
-    // The outer size and place of the design where they fit the screen; without a frame
-    // (no window manager) the client area is that size, with one PlaceWindow corrects it
-    // once the frame is known.
-    PlaceWindow();
+    // The size and place the window was left in; else the outer size and place of the
+    // design where they fit the screen (without a frame, no window manager, the client
+    // area is that size, with one PlaceWindow corrects it once the frame is known).
+    m_GeometryRestored = restoreGeometry(RememberedGeometry());
+    if (!m_GeometryRestored)
+        PlaceWindow();
+    RefreshState();
     // Arrow keys sent to any widget of this window fly the camera and stop there.
     m_Keys->Captures = [this](QObject* receiver) {
         const auto* widget = qobject_cast<const QWidget*>(receiver);
@@ -160,7 +169,6 @@ void TForm1::CreateControls()
         {"trackDetailTexScale", &trackDetailTexScale},
         {"trackCLODDetail", &trackCLODDetail},
     };
-    auto* renderers = new QButtonGroup(pnlTop);
     for (const TPanelControl& model : PanelControls) {
         switch (model.Kind) {
         case TPanelKind::CheckBox:
@@ -175,9 +183,10 @@ void TForm1::CreateControls()
             break;
         case TPanelKind::Renderers:
             for (size_t i = 0; i < RendererTable.size(); ++i) {
+                // Not a group: Tab reaches each button, and the window keeps one on.
                 QRadioButton* button = NewRadioButton(pnlTop, RendererTable[i], model.Left,
                                                       model.Top + RendererSpacing * static_cast<int>(i));
-                renderers->addButton(button, RendererTable[i].Tag);
+                button->setAutoExclusive(false);
                 m_RendererButtons.push_back(button);
             }
             break;
@@ -216,6 +225,27 @@ void TForm1::CreateControls()
     layout->addWidget(m_View, 1);
     setCentralWidget(client);
 
+    // Until a zone has loaded the view says what to do instead of drawing an empty scene.
+    lblEmptyView = new QLabel(m_View);
+    lblEmptyView->setObjectName("lblEmptyView");
+    QString emptyText = Latin1(TSession::EmptyViewText);
+    lblEmptyView->setText(emptyText.replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    lblEmptyView->setAlignment(Qt::AlignCenter);
+    lblEmptyView->setWordWrap(true);
+    lblEmptyView->setAutoFillBackground(true);
+    QPalette emptyPalette = lblEmptyView->palette();
+    emptyPalette.setColor(QPalette::Window, Qt::black);
+    emptyPalette.setColor(QPalette::WindowText, Qt::white);
+    lblEmptyView->setPalette(emptyPalette);
+    // Clicks and the right button's menu go to the view beneath.
+    lblEmptyView->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_View->installEventFilter(this);
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName("lblStatus");
+    statusBar()->addPermanentWidget(lblStatus);
+    statusBar()->setFixedHeight(StatusLineHeight);
+
     ApplicationEvents1 = new QTimer(this);
     ApplicationEvents1->setInterval(0);
 
@@ -228,42 +258,75 @@ void TForm1::CreateControls()
 
 void TForm1::CreateActions()
 {
-    auto newAction = [this](const char* caption, const char* shortcut) {
-        auto* action = new QAction(QString::fromLatin1(caption), this);
-        if (shortcut)
-            action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+    auto newAction = [this](std::string_view caption, std::string_view shortcuts) {
+        auto* action = new QAction(Latin1(caption), this);
+        QList<QKeySequence> keys;
+        for (const QString& key : Latin1(shortcuts).split(QStringLiteral(", "), Qt::SkipEmptyParts))
+            keys << QKeySequence(key);
+        action->setShortcuts(keys);
         // Shortcuts work anywhere in the window.
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
         return action;
     };
-    atnGo = newAction("Go to loc...", "Ctrl+G");
-    atnZone = newAction("Zone", "Ctrl+Z");
-    atnDumpD2 = newAction("Dump D2 Map", nullptr);
-    atnDumpH = newAction("Dump H map", nullptr);
-    atnExportZone = newAction("Export zone as glTF...", nullptr);
-    atnSaveZoneMap = newAction("Save zone map...", nullptr);
-    atnWireframe = newAction("Wireframe", "Ctrl+W");
-    atnWireframe->setCheckable(true);
-    atnWireframe->setChecked(false);
-    atnLighting = newAction("Lighting", "Ctrl+L");
-    atnLighting->setCheckable(true);
-    atnLighting->setChecked(true);
-    atnHelp = newAction("Keys and mouse", "F1");
-    atnSaveView = newAction("Save view", "F12");
-    atnHome = newAction("Back to the start", "Home");
-    atnOpenGameFolder = newAction(TSession::OpenGameFolderCaption.data(), "Ctrl+O");
-    atnQuit = newAction("Quit", "Ctrl+Q");
-    atnPopupMenu = newAction("Menu", nullptr);
-    atnPopupMenu->setShortcuts({QKeySequence(Qt::Key_Menu), QKeySequence(QStringLiteral("Shift+F10"))});
+    const std::pair<std::string_view, QAction**> members[] = {
+        {"atnGo", &atnGo},
+        {"atnZone", &atnZone},
+        {"atnDumpD2", &atnDumpD2},
+        {"atnDumpH", &atnDumpH},
+        {"atnExportZone", &atnExportZone},
+        {"atnSaveZoneMap", &atnSaveZoneMap},
+        {"atnWireframe", &atnWireframe},
+        {"atnLighting", &atnLighting},
+        {"atnHelp", &atnHelp},
+        {"atnSaveView", &atnSaveView},
+        {"atnHome", &atnHome},
+        {"atnOpenGameFolder", &atnOpenGameFolder},
+        {"atnQuit", &atnQuit},
+        {"atnPopupMenu", &atnPopupMenu},
+        {"atnSaveD2Map", &atnSaveD2Map},
+        {"atnSaveHMap", &atnSaveHMap},
+        {"atnFullScreen", &atnFullScreen},
+        {"atnResetDefaults", &atnResetDefaults},
+    };
+    for (const TActionModel& model : ActionModels) {
+        QAction* action = newAction(model.Caption, model.Shortcuts);
+        action->setObjectName(Latin1(model.Name));
+        action->setCheckable(model.Checkable);
+        action->setChecked(model.Checked);
+        for (const auto& [name, member] : members)
+            if (name == model.Name)
+                *member = action;
+    }
+    for (size_t i = 0; i < RendererTable.size(); ++i)
+        RendererActions.push_back(newAction(RendererTable[i].Label, RendererShortcuts[i]));
 
+    const std::pair<std::string_view, QAction**> items[] = {
+        {"DumpD2Map1", &DumpD2Map1},
+        {"DumpHmap1", &DumpHmap1},
+        {"ExportZone1", &ExportZone1},
+        {"SaveZoneMap1", &SaveZoneMap1},
+    };
     pumMain = new QMenu(this);
-    pumMain->addAction(atnOpenGameFolder);
-    pumMain->addSeparator();
-    DumpD2Map1 = pumMain->addAction(atnDumpD2->text());
-    DumpHmap1 = pumMain->addAction(atnDumpH->text());
-    ExportZone1 = pumMain->addAction(atnExportZone->text());
-    SaveZoneMap1 = pumMain->addAction(atnSaveZoneMap->text());
+    for (const TMenuItemModel& model : PopupMenuItems) {
+        if (!model.Action) {
+            pumMain->addSeparator();
+            continue;
+        }
+        QAction* action = findChild<QAction*>(Latin1(ActionModel(*model.Action).Name), Qt::FindDirectChildrenOnly);
+        if (model.Item.empty()) {
+            pumMain->addAction(action);
+            continue;
+        }
+        // An item of its own, bound to the action.
+        QAction* item = pumMain->addAction(action->text());
+        item->setObjectName(Latin1(model.Item));
+        connect(item, &QAction::triggered, action, &QAction::trigger);
+        connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
+        for (const auto& [name, member] : items)
+            if (name == model.Item)
+                *member = item;
+    }
 }
 
 void TForm1::ConnectHandlers()
@@ -272,6 +335,7 @@ void TForm1::ConnectHandlers()
     auto onClick = [this](QAbstractButton* button, void (TForm1::*handler)()) {
         connect(button, &QAbstractButton::clicked, this, [this, handler] {
             Guard([&] { (this->*handler)(); });
+            RefreshState();
             GiveKeyboardToView();
         });
     };
@@ -288,6 +352,7 @@ void TForm1::ConnectHandlers()
     for (QRadioButton* button : m_RendererButtons)
         connect(button, &QAbstractButton::clicked, this, [this, button] {
             Guard([&] { rbnRenderVersionClick(button); });
+            RefreshState();
             GiveKeyboardToView();
         });
 
@@ -301,7 +366,10 @@ void TForm1::ConnectHandlers()
     });
 
     auto onTrigger = [this](QAction* action, auto handler) {
-        connect(action, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this, [this, handler] {
+            Guard([&] { (this->*handler)(); });
+            RefreshState();
+        });
     };
     onTrigger(atnGo, &TForm1::atnGoExecute);
     onTrigger(atnZone, &TForm1::atnZoneExecute);
@@ -314,13 +382,18 @@ void TForm1::ConnectHandlers()
     onTrigger(atnHome, &TForm1::atnHomeExecute);
     onTrigger(atnOpenGameFolder, &TForm1::atnOpenGameFolderExecute);
     onTrigger(atnPopupMenu, &TForm1::atnPopupMenuExecute);
+    onTrigger(atnFullScreen, &TForm1::atnFullScreenExecute);
+    onTrigger(atnResetDefaults, &TForm1::atnResetDefaultsExecute);
+    connect(atnSaveD2Map, &QAction::triggered, this, [this] { Guard([&] { m_Session->SaveD2Map(); }); });
+    connect(atnSaveHMap, &QAction::triggered, this, [this] { Guard([&] { m_Session->SaveHMap(); }); });
+    for (size_t i = 0; i < RendererActions.size(); ++i)
+        connect(RendererActions[i], &QAction::triggered, this, [this, i] {
+            Guard([&] { rbnRenderVersionClick(m_RendererButtons[i]); });
+            RefreshState();
+        });
     connect(atnQuit, &QAction::triggered, this, &QWidget::close);
-    connect(DumpD2Map1, &QAction::triggered, atnDumpD2, &QAction::trigger);
-    connect(DumpHmap1, &QAction::triggered, atnDumpH, &QAction::trigger);
     connect(atnExportZone, &QAction::triggered, this, [this] { Guard([&] { atnExportZoneExecute(); }); });
     connect(atnSaveZoneMap, &QAction::triggered, this, [this] { Guard([&] { atnSaveZoneMapExecute(); }); });
-    connect(ExportZone1, &QAction::triggered, atnExportZone, &QAction::trigger);
-    connect(SaveZoneMap1, &QAction::triggered, atnSaveZoneMap, &QAction::trigger);
 
     connect(pnlTop, &QWidget::customContextMenuRequested, this,
             [this](QPoint position) { pumMain->popup(pnlTop->mapToGlobal(position)); });
@@ -338,6 +411,38 @@ void TForm1::Guard(F&& handler)
     } catch (const std::exception& e) {
         ShowException(QString::fromUtf8(e.what()));
     }
+}
+
+void TForm1::RefreshState()
+{
+    const bool zone = m_Session->ZoneLoaded();
+    for (const TActionModel& model : ActionModels)
+        if (auto* action = findChild<QAction*>(Latin1(model.Name), Qt::FindDirectChildrenOnly))
+            action->setEnabled(m_Session->ActionEnabled(model.Id));
+    for (QAction* action : RendererActions)
+        action->setEnabled(zone);
+    // A control that changes nothing with the renderer chosen is disabled, its tip says why.
+    for (const TPanelControl& model : PanelControls) {
+        if (model.Name.empty())
+            continue;
+        auto* control = pnlTop->findChild<QWidget*>(Latin1(model.Name), Qt::FindDirectChildrenOnly);
+        const std::string reason = ControlIdleReason(model.Name, Viewer().RenderVersion);
+        control->setEnabled(reason.empty());
+        // A slider's hint stays its tip; an idle control's tip says why it is idle.
+        QStringList tip;
+        if (model.Kind == TPanelKind::Slider)
+            tip << Latin1(model.Caption);
+        if (!reason.empty())
+            tip << QString::fromStdString(reason);
+        control->setToolTip(tip.join(QLatin1Char('\n')));
+    }
+    lblEmptyView->setVisible(!zone);
+    ShowStatus();
+    // Nothing to fly over: no frames.
+    if (!zone)
+        StopLoop();
+    else if (m_FormCreated && chkRender->isChecked())
+        StartLoop();
 }
 
 void TForm1::ShowException(const QString& message)
@@ -371,6 +476,7 @@ void TForm1::Create()
     Guard([&] { FormCreate(); });
     m_FormCreated = true;
     Guard([&] { ApplyStartOptions(); });
+    RefreshState();
     if (chkRender->isChecked())
         StartLoop();
 }
@@ -386,8 +492,34 @@ void TForm1::atnOpenGameFolderExecute() { m_Session->OpenGameFolder(); }
 void TForm1::ApplyStartOptions()
 {
     m_Session->ApplyStartOptions();
-    if (QRadioButton* button = RendererButton(Viewer().RenderVersion))
-        button->setChecked(true);
+    SyncControls();
+}
+
+void TForm1::SyncRendererButtons()
+{
+    for (QRadioButton* button : m_RendererButtons)
+        button->setChecked(button->property(TagProperty).toInt() == Viewer().RenderVersion);
+}
+
+void TForm1::SyncControls()
+{
+    const TGLViewer& v = Viewer();
+    const std::pair<QCheckBox*, bool> boxes[] = {
+        {chkDetailTex, v.DetailTexEnabled}, {chkGravity, v.Gravity},          {chkCheckerboard, v.Checkerboard},
+        {chkBoundingSkybox, v.BoundingSkybox}, {chkFog, m_Session->FogOn()}, {chkSun, v.TrackSun},
+    };
+    for (const auto& [box, checked] : boxes) {
+        const QSignalBlocker blocker(box);
+        box->setChecked(checked);
+    }
+    SyncActionBox(atnLighting, chkLighting, v.atnLightingChecked);
+    SyncActionBox(atnWireframe, chkWireframe, v.atnWireframeChecked);
+    for (const auto& [slider, position] : {std::pair{trackDetailTexScale, v.DetailTexScale},
+                                          std::pair{trackCLODDetail, m_Session->CLODSliderPosition()}}) {
+        const QSignalBlocker blocker(slider);
+        slider->setValue(position);
+    }
+    SyncRendererButtons();
 }
 
 QRadioButton* TForm1::RendererButton(int tag) const
@@ -409,7 +541,8 @@ void TForm1::showEvent(QShowEvent* event)
     // The keyboard starts with the view.
     GiveKeyboardToView();
     QTimer::singleShot(0, this, [this] {
-        PlaceWindow();
+        if (!m_GeometryRestored)
+            PlaceWindow();
         // Where no window manager activates a new window, the shortcuts would wait for a
         // first click.
         activateWindow();
@@ -451,7 +584,7 @@ void TForm1::moveEvent(QMoveEvent* event)
     QMainWindow::moveEvent(event);
     // A window manager adds its frame after the window is shown: the outer size and
     // place are the design's, so they are fitted again once, with the frame.
-    if (!m_FramePlaced && m_Shown && frameGeometry().size() != geometry().size()) {
+    if (!m_FramePlaced && !m_GeometryRestored && m_Shown && frameGeometry().size() != geometry().size()) {
         m_FramePlaced = true;
         PlaceWindow();
     }
@@ -520,6 +653,7 @@ void TForm1::chkWireframeClick()
 void TForm1::rbnRenderVersionClick(QAbstractButton* sender)
 {
     m_Session->SetRenderer(sender->property(TagProperty).toInt());
+    SyncRendererButtons();
 }
 
 void TForm1::trackCLODDetailChange() { Viewer().SetCLODDetail(trackCLODDetail->value()); }
@@ -548,8 +682,9 @@ bool TForm1::Rendering() const { return ApplicationEvents1->isActive(); }
 
 void TForm1::StartLoop()
 {
-    // Frames run once creation has ended; Create starts the loop then.
-    if (!m_FormCreated || ApplicationEvents1->isActive())
+    // Frames run once creation has ended (Create starts the loop then) and while there
+    // is a zone to fly over.
+    if (!m_FormCreated || ApplicationEvents1->isActive() || !m_Session->ZoneLoaded())
         return;
     m_FrameLoop->Start();
     ApplicationEvents1->start();
@@ -574,6 +709,7 @@ void TForm1::ApplicationEvents1Idle()
     const TFrameReport report = m_FrameLoop->Step(m_Keys->State());
     if (report.Caption)
         setWindowTitle(QString::fromStdString(*report.Caption));
+    ShowStatus();
     if (glMap)
         glMap->update();
 }
@@ -592,23 +728,76 @@ void TForm1::glMapDraw()
     TFrameGeometry frame;
     frame.ViewWidth = glMap->PixelWidth();
     frame.ViewHeight = glMap->PixelHeight();
+    frame.PixelRatio = static_cast<float>(glMap->devicePixelRatioF());
     // Until creation has ended nothing is drawn.
     frame.Visible = m_FormCreated && isVisible();
     Viewer().DrawFrame(frame);
 }
 
-void TForm1::glMapMouseDown(Qt::MouseButton, QPoint)
+void TForm1::glMapMouseDown(Qt::MouseButton button, QPoint position)
 {
     // Where no window manager hands the keyboard back (after a box closed), the click
     // takes it for the window too.
     if (!isActiveWindow())
         activateWindow();
     m_View->setFocus(Qt::MouseFocusReason);
+    // The right button opens the menu; the left one looks around.
+    if (button == Qt::RightButton)
+        pumMain->popup(m_View->mapToGlobal(position));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // The empty view's text covers the view whole; the stand-in of a view without
+    // OpenGL opens the menu on the right button too.
+    if (watched == m_View && event->type() == QEvent::Resize)
+        lblEmptyView->setGeometry(m_View->rect());
+    if (watched == m_View && m_View != glMap && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        glMapMouseDown(mouse->button(), mouse->position().toPoint());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::atnFullScreenExecute()
+{
+    if (atnFullScreen->isChecked())
+        showFullScreen();
+    else
+        showNormal();
+}
+
+void TForm1::atnResetDefaultsExecute()
+{
+    m_Session->ResetToDefaults();
+    SyncControls();
+    if (!isFullScreen()) {
+        m_GeometryRestored = false;
+        PlaceWindow();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // What the next start takes back: the state and, unless full screen, the geometry.
+    m_Session->RememberState();
+    if (!isFullScreen())
+        RememberGeometry(saveGeometry());
+    QMainWindow::closeEvent(event);
 }
 
 void TForm1::glMapMouseMove(Qt::MouseButtons buttons, QPoint position)
 {
     Viewer().MouseMove(position.x(), position.y(), buttons.testFlag(Qt::LeftButton));
+    if (buttons.testFlag(Qt::LeftButton))
+        ShowStatus();
+}
+
+void TForm1::ShowStatus()
+{
+    const QString status = QString::fromStdString(m_Session->StatusText());
+    if (lblStatus->text() != status)
+        lblStatus->setText(status);
 }
 
 void TForm1::glMapWheel(double notches, Qt::KeyboardModifiers modifiers)
@@ -707,12 +896,13 @@ std::optional<std::string> TForm1::TFrontEnd::AskFolder(const std::string& capti
     return reply ? std::optional<std::string>(reply->toStdString()) : std::nullopt;
 }
 
-std::optional<TSaveFileChoice> TForm1::TFrontEnd::AskSaveFile(const std::string& caption,
+std::optional<TSaveFileChoice> TForm1::TFrontEnd::AskSaveFile(const std::string& caption, const std::string& folder,
                                                               const std::string& suggestedName,
                                                               const std::vector<std::string>& filters)
 {
-    const std::optional<TSaveFileReply> reply = m_Form.SaveFileQuery(
-        &m_Form, QString::fromStdString(caption), QString::fromStdString(suggestedName), ToQt(filters));
+    const std::optional<TSaveFileReply> reply =
+        m_Form.SaveFileQuery(&m_Form, QString::fromStdString(caption), QString::fromStdString(folder),
+                             QString::fromStdString(suggestedName), ToQt(filters));
     if (!reply)
         return std::nullopt;
     return TSaveFileChoice{reply->Path.toStdString(), reply->Filter};
@@ -731,6 +921,35 @@ bool TForm1::TFrontEnd::WriteViewPicture(const std::string& path)
     const QImage picture = m_Form.glMap ? m_Form.glMap->grabFramebuffer() : QImage();
     return !picture.isNull() && picture.save(QString::fromStdString(path), "PNG");
 }
+
+void TForm1::TFrontEnd::Notify(const std::string& text)
+{
+    constexpr int ShownMs = 10000;
+    m_Form.statusBar()->showMessage(QString::fromStdString(text), ShownMs);
+}
+
+std::string TForm1::TFrontEnd::DocumentsFolder()
+{
+    for (const auto location :
+         {QStandardPaths::PicturesLocation, QStandardPaths::DocumentsLocation, QStandardPaths::HomeLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder.toStdString();
+    }
+    return {};
+}
+
+std::optional<std::string> TForm1::TFrontEnd::RememberedValue(const std::string& key)
+{
+    return orv::RememberedValue(key);
+}
+
+void TForm1::TFrontEnd::RememberValue(const std::string& key, const std::string& value)
+{
+    orv::RememberValue(key, value);
+}
+
+void TForm1::TFrontEnd::ForgetValues() { orv::ForgetValues(); }
 
 void TForm1::TFrontEnd::SetBusy(bool busy)
 {

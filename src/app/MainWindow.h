@@ -33,6 +33,7 @@ class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QFrame;
+class QLabel;
 class QMenu;
 class QRadioButton;
 class QSlider;
@@ -51,7 +52,7 @@ public:
     static constexpr int OuterLeft = 316;
     static constexpr int OuterTop = 152;
     static constexpr int PanelHeight = 73;
-    static inline const char* InitialCaption = "Form1";
+    static constexpr int StatusLineHeight = 22;   // the status line under the view
 
     // options: the command line. Its game folder wins over the one remembered.
     explicit TForm1(TViewerOptions options = {}, QWidget* parent = nullptr);
@@ -77,7 +78,7 @@ public:
     TInputQuery InputQuery = DefaultInputQuery;
     TChoiceQuery ZoneQuery = DefaultChoiceQuery;
     TFolderQuery FolderQuery = DefaultFolderQuery;
-    // Asks where "Export zone as glTF..." and "Save zone map..." write; QFileDialog
+    // Asks where F12, "Export zone as glTF...", "Save zone map..." and the dumps write; QFileDialog
     // unless a test replaces it.
     TSaveFileQuery SaveFileQuery = DefaultSaveFileQuery;
 
@@ -126,6 +127,18 @@ public:
     QAction* atnOpenGameFolder = nullptr;
     QAction* atnQuit = nullptr;
     QAction* atnPopupMenu = nullptr;
+    // The dumps saved as text, full screen (F11), the defaults back; keys 1 to 4 pick
+    // the renderers (in the order of RendererTable).
+    QAction* atnSaveD2Map = nullptr;
+    QAction* atnSaveHMap = nullptr;
+    QAction* atnFullScreen = nullptr;
+    QAction* atnResetDefaults = nullptr;
+    std::vector<QAction*> RendererActions;
+    // The status line under the view: zone, location, renderer; what was just done is
+    // shown there for a while.
+    QLabel* lblStatus = nullptr;
+    // Over the view until a zone has loaded: what to do.
+    QLabel* lblEmptyView = nullptr;
     // The idle handler: a zero-interval timer, running while "Render" is ticked.
     QTimer* ApplicationEvents1 = nullptr;
 
@@ -161,8 +174,8 @@ public:
     void glMapMouseDown(Qt::MouseButton button, QPoint position);
     void glMapMouseMove(Qt::MouseButtons buttons, QPoint position);
     void atnHelpExecute();
-    // Saves the view as "orvandel-<date>-<time>.png" in the working directory and
-    // returns the file's name.
+    // Saves the view as a PNG picture where the save dialog says ("orvandel-<date>-
+    // <time>.png" suggested) and returns the file's path, empty when cancelled.
     QString atnSaveViewExecute();
     void atnHomeExecute();
     // Chooses another game folder; a folder with zones is remembered and its zone 111
@@ -170,6 +183,10 @@ public:
     void atnOpenGameFolderExecute();
     void atnPopupMenuExecute();
     void glMapWheel(double notches, Qt::KeyboardModifiers modifiers);
+    void atnFullScreenExecute();
+    void atnResetDefaultsExecute();
+    // The controls, actions, status line and empty view as the session's state says.
+    void RefreshState();
 
     // The text of the F1 box.
     static QString HelpText();
@@ -178,6 +195,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -191,6 +210,11 @@ private:
     void MakeCurrent();
     bool ViewActive() const;
     void SyncActionBox(QAction* action, QCheckBox* box, bool checked);
+    // The status line from the session.
+    void ShowStatus();
+    // The controls from the viewer's state (after it was restored or reset).
+    void SyncControls();
+    void SyncRendererButtons();
     void StartLoop();
     void StopLoop();
     // The window's outer rectangle on its screen (FitOuterGeometry), with its frame
@@ -213,7 +237,8 @@ private:
         std::optional<std::string> AskChoice(const std::string& caption, const std::string& prompt,
                                              const std::vector<std::string>& items, const std::string& text) override;
         std::optional<std::string> AskFolder(const std::string& caption, const std::string& start) override;
-        std::optional<TSaveFileChoice> AskSaveFile(const std::string& caption, const std::string& suggestedName,
+        std::optional<TSaveFileChoice> AskSaveFile(const std::string& caption, const std::string& folder,
+                                                   const std::string& suggestedName,
                                                    const std::vector<std::string>& filters) override;
         bool ViewActive() const override;
         void MakeCurrent() override;
@@ -221,6 +246,11 @@ private:
         void RememberGameDir(const std::string& gameDir) override;
         bool WriteViewPicture(const std::string& path) override;
         void SetBusy(bool busy) override;
+        void Notify(const std::string& text) override;
+        std::string DocumentsFolder() override;
+        std::optional<std::string> RememberedValue(const std::string& key) override;
+        void RememberValue(const std::string& key, const std::string& value) override;
+        void ForgetValues() override;
 
     private:
         TForm1& m_Form;
@@ -236,6 +266,7 @@ private:
     bool m_FormCreated = false;   // FormCreate has run
     bool m_Shown = false;
     bool m_FramePlaced = false;   // placed again once the window manager gave a frame
+    bool m_GeometryRestored = false;   // the window took the size and place it was left in
     bool m_CameraPlaced = false;   // the first glMapResize has put the camera at its start
     bool m_InIdle = false;
 };

@@ -1,5 +1,6 @@
-// Settings: the one thing the viewer remembers between runs, the game folder chosen
-// last, kept with QSettings under the organisation "Orvandel" and the application
+// Settings: what the viewer remembers between runs: the game folder chosen last, the
+// state the viewer was left in (values under keys the session names, in the group
+// "State") and the window's geometry, kept with QSettings under the organisation "Orvandel" and the application
 // "orvandel" (on Linux ~/.config/Orvandel/orvandel.conf).
 //
 //   SetApplicationNames();                      // once, after the application exists
@@ -12,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include <QByteArray>
+
 namespace orv {
 
 inline constexpr const char* OrganizationName = "Orvandel";
@@ -20,5 +23,11 @@ inline constexpr const char* ApplicationName = "orvandel";
 void SetApplicationNames();
 std::optional<std::string> RememberedGameDir();
 void RememberGameDir(const std::string& gameDir);
+std::optional<std::string> RememberedValue(const std::string& key);
+void RememberValue(const std::string& key, const std::string& value);
+// Forgets the state and the geometry; the game folder stays.
+void ForgetValues();
+QByteArray RememberedGeometry();
+void RememberGeometry(const QByteArray& geometry);
 
 }  // namespace orv

@@ -5,8 +5,9 @@
 #include "scene/FrameMath.h"
 
 namespace orv {
-void DrawCompass(float cameraHeading, uint32_t compassTexture)
+void DrawCompass(float cameraHeading, uint32_t compassTexture, float scale)
 {
+    const float width = CompassWidth * scale, height = CompassHeight * scale;
     gl::glDisable(GL_LIGHTING);
     gl::glDisable(GL_BLEND);
     gl::glDisable(GL_DEPTH_TEST);
@@ -19,11 +20,11 @@ void DrawCompass(float cameraHeading, uint32_t compassTexture)
     gl::glTexCoord2f(u, 0.0f);
     gl::glVertex3f(0.0f, 0.0f, 0.0f);
     gl::glTexCoord2f(u + CompassWindow, 0.0f);
-    gl::glVertex3f(CompassWidth, 0.0f, 0.0f);
+    gl::glVertex3f(width, 0.0f, 0.0f);
     gl::glTexCoord2f(u + CompassWindow, 1.0f);
-    gl::glVertex3f(CompassWidth, CompassHeight, 0.0f);
+    gl::glVertex3f(width, height, 0.0f);
     gl::glTexCoord2f(u, 1.0f);
-    gl::glVertex3f(0.0f, CompassHeight, 0.0f);
+    gl::glVertex3f(0.0f, height, 0.0f);
     gl::glEnd();
 }
 

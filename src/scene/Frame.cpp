@@ -74,7 +74,7 @@ int ComposeFrame(TSceneState& scene, const TFrameGeometry& frame)
     gl::glOrtho(0.0, std::max(frame.ViewWidth, 1), 0.0, std::max(frame.ViewHeight, 1), 1.0, -1.0);
     gl::glMatrixMode(GL_MODELVIEW);
     gl::glLoadIdentity();
-    DrawCompass(camera.Heading, scene.CompassTexture);
+    DrawCompass(camera.Heading, scene.CompassTexture, frame.PixelRatio);
     CheckGLError("");
     return triangles;
 }

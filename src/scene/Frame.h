@@ -24,6 +24,7 @@ struct TFrameGeometry {
     int ViewWidth = 640;     // the OpenGL view's pixels
     int ViewHeight = 480;
     bool Visible = true;     // false while the main window is not shown: nothing is drawn
+    float PixelRatio = 1.0f; // device pixels per logical pixel: the compass grows with it
     // The millisecond tick the moving sun is placed by; empty: the system's tick now.
     std::optional<uint32_t> SunTick;
 };

@@ -2,9 +2,12 @@
 #include "shell/Session.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <type_traits>
 
 #include "base/Exception.h"
 #include "base/Format.h"
@@ -35,11 +38,14 @@ constexpr THelpEntry HelpTable[] = {
     {"Ctrl+O", "open another game folder (remembered for the next start)"},
     {"Ctrl+W", "wireframe on / off"},
     {"Ctrl+L", "lighting on / off"},
-    {"Right click on the panel, Menu, Shift+F10",
-     "the menu: game folder, dump the D2 or height map to the console, export the zone as glTF, save its map"},
+    {"1, 2, 3, 4", "pick the V1, Pointer, Fan renderer or the CLOD fans"},
+    {"Right click, Menu, Shift+F10",
+     "the menu: game folder, dump the D2 or height map to the console or a text file, export the zone as glTF, "
+     "save its map, save the view, full screen, reset to defaults"},
     {"F1", "this list"},
-    {"F12", "save the view as a PNG picture in the working directory"},
-    {"Ctrl+Q", "quit"},
+    {"F11", "full screen on / off"},
+    {"F12", "save the view as a PNG picture (asks where, in the folder used last)"},
+    {"Ctrl+Q", "quit (the zone, place, switches and window are remembered for the next start)"},
 };
 
 // The file a zone is offered to be written to: "zone111.glb".
@@ -61,6 +67,47 @@ public:
 private:
     TSessionFrontEnd& m_FrontEnd;
 };
+
+// The keys of the state kept between runs.
+constexpr const char* ZoneKey = "Zone";
+constexpr const char* LocationKey = "Location";
+constexpr const char* RendererKey = "Renderer";
+constexpr const char* FogKey = "Fog";
+constexpr const char* WireframeKey = "Wireframe";
+constexpr const char* TrackSunKey = "TrackSun";
+constexpr const char* CLODDetailKey = "CLODDetail";
+constexpr const char* DetailTexScaleKey = "DetailTexScale";
+constexpr const char* SaveFolderKey = "SaveFolder";
+
+// The switches kept, each a member of the viewer's switches.
+struct TKeptSwitch {
+    const char* Key;
+    bool TDrawSwitches::*Member;
+};
+constexpr TKeptSwitch KeptSwitches[] = {
+    {"DetailTexture", &TDrawSwitches::DetailTexEnabled}, {"Gravity", &TDrawSwitches::Gravity},
+    {"Checkerboard", &TDrawSwitches::Checkerboard},     {"BoundingSkybox", &TDrawSwitches::BoundingSkybox},
+    {"Lighting", &TDrawSwitches::Lighting},
+};
+
+// A kept value as T; nothing when none is kept or it does not convert (the file was
+// edited by hand): the default stays then.
+template <typename T>
+std::optional<T> Remembered(TSessionFrontEnd& frontEnd, const char* key)
+{
+    const std::optional<std::string> text = frontEnd.RememberedValue(key);
+    if (!text)
+        return std::nullopt;
+    if constexpr (std::is_same_v<T, std::string>) {
+        return text;
+    } else {
+        int value = 0;
+        const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+        if (error != std::errc() || end != text->data() + text->size())
+            return std::nullopt;
+        return static_cast<T>(value);
+    }
+}
 
 }  // namespace
 
@@ -94,7 +141,7 @@ std::optional<std::string> TSessionFrontEnd::AskChoice(const std::string&, const
 std::optional<std::string> TSessionFrontEnd::AskFolder(const std::string&, const std::string&) { return std::nullopt; }
 
 std::optional<TSaveFileChoice> TSessionFrontEnd::AskSaveFile(const std::string&, const std::string&,
-                                                             const std::vector<std::string>&)
+                                                             const std::string&, const std::vector<std::string>&)
 {
     return std::nullopt;
 }
@@ -123,6 +170,27 @@ void TSession::Start(TViewer::TPoint lastMouse)
     v.LastMouse = lastMouse;
     v.AmbientColor = DefaultAmbientColor;
     v.DiffuseColor = DefaultDiffuseColor;
+    SetDefaultSwitches();
+    // Without a context there is nothing to load into: the view draws nothing.
+    if (!m_FrontEnd.ViewActive())
+        return;
+    m_FrontEnd.MakeCurrent();
+    const std::string warning = v.LoadExtensions();
+    if (!warning.empty())
+        m_FrontEnd.ShowMessage(TMessageKind::Warning, std::string(ApplicationTitle), warning);
+    m_FrontEnd.MakeCurrent();
+    v.InitBaseState();
+    // The zone left last, when this folder still has it; the command line's wins.
+    int zone = TGLViewer::StartZone;
+    const std::optional<int> left = Remembered<int>(m_FrontEnd, ZoneKey);
+    if (left && std::ranges::count(GameZones(v.GameDir), *left) > 0)
+        zone = *left;
+    LoadGame(m_Options.Zone.value_or(zone));
+}
+
+void TSession::SetDefaultSwitches()
+{
+    TGLViewer& v = *m_Viewer;
     const TDrawSwitches defaults;
     v.DetailTexScale = defaults.DetailTexScale;
     v.DetailTexEnabled = defaults.DetailTexEnabled;
@@ -133,20 +201,11 @@ void TSession::Start(TViewer::TPoint lastMouse)
     v.RenderVersion = defaults.RenderVersion;
     // The slider keeps showing its position until it is moved.
     v.CLODDetail = CLODDetailStart;
-    // Without a context there is nothing to load into: the view draws nothing.
-    if (!m_FrontEnd.ViewActive())
-        return;
-    m_FrontEnd.MakeCurrent();
-    const std::string warning = v.LoadExtensions();
-    if (!warning.empty())
-        m_FrontEnd.ShowMessage(TMessageKind::Warning, std::string(ApplicationTitle), warning);
-    m_FrontEnd.MakeCurrent();
-    v.InitBaseState();
-    LoadGame(m_Options.Zone.value_or(TGLViewer::StartZone));
 }
 
 void TSession::ApplyStartOptions()
 {
+    RestoreState();
     if (m_Options.RenderVersion)
         SetRenderer(*m_Options.RenderVersion);
     if (m_Options.Location) {
@@ -175,11 +234,14 @@ void TSession::LoadZone(int zoneId, TZoneChange change)
     }
 }
 
-bool TSession::LoadGame(int zoneId)
+bool TSession::LoadGame(int zoneId, TZoneChange change, const std::string& previousDir)
 {
     try {
-        LoadZone(zoneId);
+        LoadZone(zoneId, change);
     } catch (const std::exception& e) {
+        // The zone shown still belongs to the folder it came from.
+        if (!previousDir.empty())
+            m_Viewer->GameDir = previousDir;
         if (!m_FrontEnd.Interactive())
             throw;
         // The shared textures are not loaded then, as at start-up.
@@ -207,12 +269,12 @@ void TSession::OpenGameFolder()
             OpenGameFolder();
         return;
     }
+    const std::string previous = m_Viewer->GameDir;
     m_Viewer->GameDir = dir;
-    // No zone of this folder is loaded yet.
-    m_Viewer->ZoneID = 0;
     // Remembered once its zone has loaded (without a view there is nothing to load
-    // into), so that the next start does not open on the failure.
-    if (!m_FrontEnd.ViewActive() || LoadGame(TGLViewer::StartZone))
+    // into), so that the next start does not open on the failure. A folder whose zone
+    // fails leaves the zone shown and its folder as they were.
+    if (!m_FrontEnd.ViewActive() || LoadGame(TGLViewer::StartZone, TZoneChange::Whole, previous))
         m_FrontEnd.RememberGameDir(dir);
 }
 
@@ -221,20 +283,47 @@ void TSession::ChangeZone()
     std::vector<std::string> zones;
     for (const int zone : GameZones(m_Viewer->GameDir))
         zones.push_back(std::to_string(zone));
-    const std::optional<std::string> reply =
-        m_FrontEnd.AskChoice("Change zone", "Enter new Zone ID:", zones, std::to_string(m_Viewer->ZoneID));
-    if (!reply)
-        return;
-    LoadZone(StrToInt(*reply), TZoneChange::Whole);
+    std::string text = std::to_string(m_Viewer->ZoneID);
+    std::optional<int> zoneId;
+    while (!zoneId) {
+        const std::optional<std::string> reply =
+            m_FrontEnd.AskChoice("Change zone", "Enter new Zone ID:", zones, text);
+        if (!reply)
+            return;
+        text = *reply;
+        zoneId = ConvertReply([&] { return StrToInt(text); });
+    }
+    LoadZone(*zoneId, TZoneChange::Whole);
 }
 
 void TSession::GoTo()
 {
-    const std::optional<std::string> reply =
-        m_FrontEnd.AskText("Go to locaction", "Loc (X,Y,Z,h,p)", m_Viewer->LocationText());
-    if (!reply)
-        return;
-    m_Viewer->ApplyLocationReply(*reply);
+    std::string text = m_Viewer->LocationText();
+    for (;;) {
+        const std::optional<std::string> reply = m_FrontEnd.AskText("Go to locaction", "Loc (X,Y,Z,h,p)", text);
+        if (!reply)
+            return;
+        text = *reply;
+        if (ConvertReply([&] {
+                m_Viewer->ApplyLocationReply(text);
+                return true;
+            }))
+            return;
+    }
+}
+
+template <typename F>
+auto TSession::ConvertReply(F&& convert) -> std::optional<decltype(convert())>
+{
+    try {
+        return convert();
+    } catch (const Exception& e) {
+        // Unattended, the error is raised; a person gets the box again with the text.
+        if (!m_FrontEnd.Interactive())
+            throw;
+        m_FrontEnd.ShowMessage(TMessageKind::Error, std::string(ApplicationTitle), e.what());
+        return std::nullopt;
+    }
 }
 
 // --- Switches that set OpenGL state ----------------------------------------------------
@@ -247,6 +336,7 @@ void TSession::SetRenderer(int tag)
 
 void TSession::SetFog(bool on)
 {
+    m_Fog = on;
     m_FrontEnd.MakeCurrent();
     m_Viewer->SetFog(on);
 }
@@ -274,45 +364,39 @@ std::string TSession::ExportZone()
         "glTF with its buffer and images beside it, the whole grid (*.gltf)",
         "glTF with its buffer and images beside it, the view's level of detail (*.gltf)",
     };
-    const std::optional<TSaveFileChoice> reply =
-        m_FrontEnd.AskSaveFile("Export zone as glTF", ZoneFileName(m_Viewer->ZoneID, "glb"), filters);
-    if (!reply)
-        return {};
-    TExportOptions options;
-    options.LOD = reply->Filter % 2 == 1 ? TExportLOD::View : TExportLOD::Full;
-    options.ViewCamera = m_Viewer->Camera;
-    TExportCounts counts;
-    {
-        TBusy busy(m_FrontEnd);
-        counts = orv::ExportZone(m_Viewer->ZoneSource(), options, reply->Path);
-    }
-    Log(Format("Exported zone %d to %s: %d terrain triangles, %d water regions",
-               {m_Viewer->ZoneID, reply->Path, counts.TerrainTriangles, counts.WaterPrimitives}));
-    return reply->Path;
+    TSaveFileChoice choice;
+    return SaveFile("Export zone as glTF", ZoneFileName(m_Viewer->ZoneID, "glb"), filters, &choice,
+                    [&](const std::string& target) {
+                        TExportOptions options;
+                        options.LOD = choice.Filter % 2 == 1 ? TExportLOD::View : TExportLOD::Full;
+                        options.ViewCamera = m_Viewer->Camera;
+                        const TExportCounts counts = orv::ExportZone(m_Viewer->ZoneSource(), options, target);
+                        return Format(": %d terrain triangles, %d water regions",
+                                      {counts.TerrainTriangles, counts.WaterPrimitives});
+                    },
+                    Format("Exported zone %d to ", {m_Viewer->ZoneID}));
 }
 
 std::string TSession::SaveZoneMap()
 {
-    const std::optional<TSaveFileChoice> reply =
-        m_FrontEnd.AskSaveFile("Save zone map", ZoneFileName(m_Viewer->ZoneID, "png"), {"PNG picture (*.png)"});
-    if (!reply)
-        return {};
-    {
-        TBusy busy(m_FrontEnd);
-        orv::SaveZoneMap(m_Viewer->ZoneSource(), TMapOptions{}, reply->Path);
-    }
-    Log(Format("Saved the map of zone %d to %s", {m_Viewer->ZoneID, reply->Path}));
-    return reply->Path;
+    return SaveFile(
+        "Save zone map", ZoneFileName(m_Viewer->ZoneID, "png"), {"PNG picture (*.png)"}, nullptr,
+        [&](const std::string& target) {
+            orv::SaveZoneMap(m_Viewer->ZoneSource(), TMapOptions{}, target);
+            return std::string();
+        },
+        Format("Saved the map of zone %d to ", {m_Viewer->ZoneID}));
 }
 
-std::string TSession::SaveViewName(const std::tm& now)
+std::string TSession::SaveViewName(const std::tm& now, const std::string& folder)
 {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &now);
     const std::string stem = std::string("orvandel-") + stamp;
     std::string name = stem + ".png";
+    const std::filesystem::path in = folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder);
     std::error_code error;
-    for (int n = 2; std::filesystem::exists(name, error); ++n)
+    for (int n = 2; std::filesystem::exists(in / name, error); ++n)
         name = stem + "-" + std::to_string(n) + ".png";
     return name;
 }
@@ -322,13 +406,184 @@ std::string TSession::SaveView()
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    const std::string name = SaveViewName(local);
-    if (!m_FrontEnd.WriteViewPicture(name)) {
-        std::error_code error;
-        throw EFCreateError("Cannot create file " + std::filesystem::absolute(name, error).string());
+    const auto write = [&](const std::string& path) {
+        if (!m_FrontEnd.WriteViewPicture(path)) {
+            std::error_code error;
+            throw EFCreateError("Cannot create file " + std::filesystem::absolute(path, error).string());
+        }
+        return std::string();
+    };
+    // Without anyone to choose, the picture goes to the working directory.
+    if (!m_FrontEnd.Interactive()) {
+        const std::string name = SaveViewName(local);
+        write(name);
+        Log("Saved the view to " + name);
+        return name;
     }
-    Log("Saved the view to " + name);
-    return name;
+    const std::string folder = SaveFolder();
+    return SaveFile("Save view", SaveViewName(local, folder), {"PNG picture (*.png)"}, nullptr, write,
+                    "Saved view to ");
+}
+
+std::string TSession::SaveFolder()
+{
+    if (m_SaveFolder.empty())
+        m_SaveFolder = Remembered<std::string>(m_FrontEnd, SaveFolderKey).value_or(m_FrontEnd.DocumentsFolder());
+    return m_SaveFolder;
+}
+
+std::string TSession::SaveFile(const std::string& caption, const std::string& suggestedName,
+                               const std::vector<std::string>& filters, TSaveFileChoice* choice,
+                               const std::function<std::string(const std::string& path)>& write,
+                               const std::string& done)
+{
+    const std::optional<TSaveFileChoice> reply = m_FrontEnd.AskSaveFile(caption, SaveFolder(), suggestedName, filters);
+    if (!reply)
+        return {};
+    if (choice)
+        *choice = *reply;
+    std::string details;
+    {
+        TBusy busy(m_FrontEnd);
+        details = write(reply->Path);
+    }
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(reply->Path, error);
+    m_SaveFolder = path.parent_path().string();
+    m_FrontEnd.RememberValue(SaveFolderKey, m_SaveFolder);
+    Log(done + reply->Path + details);
+    m_FrontEnd.Notify(done + path.string());
+    return reply->Path;
+}
+
+std::string TSession::SaveDump(const std::string& caption, const char* suffix, void (TViewer::*dump)(std::FILE*))
+{
+    // "zone111-d2.txt"
+    std::string fileName = ZoneFileName(m_Viewer->ZoneID, "txt");
+    fileName.insert(fileName.size() - std::string_view(".txt").size(), suffix);
+    return SaveFile(caption, fileName, {"Text (*.txt)"}, nullptr,
+                    [&](const std::string& path) {
+                        std::FILE* file = std::fopen(path.c_str(), "w");
+                        if (!file)
+                            throw EFCreateError("Cannot create file " + path);
+                        (m_Viewer.get()->*dump)(file);
+                        if (std::fclose(file) != 0)
+                            throw EFCreateError("Cannot write file " + path);
+                        return std::string();
+                    },
+                    "Saved the map as text to ");
+}
+
+std::string TSession::SaveD2Map() { return SaveDump("Save D2 map as text", "-d2", &TViewer::DumpD2Map); }
+
+std::string TSession::SaveHMap() { return SaveDump("Save H map as text", "-h", &TViewer::DumpHeightMap); }
+
+// --- What the window shows --------------------------------------------------------------
+
+std::string TSession::StatusText() const
+{
+    const TRendererEntry* renderer = FindRenderer(m_Viewer->RenderVersion);
+    const std::string rendererLabel = renderer ? std::string(renderer->Label) : std::string();
+    if (!ZoneLoaded())
+        return "No zone loaded   " + rendererLabel;
+    return Format("Zone %d   Loc %s   %s", {m_Viewer->ZoneID, m_Viewer->LocationText(), rendererLabel});
+}
+
+const TActionModel& ActionModel(TActionId id)
+{
+    for (const TActionModel& model : ActionModels)
+        if (model.Id == id)
+            return model;
+    return ActionModels[0];
+}
+
+std::string ControlIdleReason(std::string_view control, int renderer)
+{
+    const TRendererEntry* entry = FindRenderer(renderer);
+    const std::string label = entry ? std::string(entry->Label) : std::string("this renderer");
+    // The detail texture and the checker terrain are drawn by the V1 renderer alone, the
+    // level of detail is used by the CLOD fans alone.
+    const bool v1Only = control == "chkDetailTex" || control == "trackDetailTexScale" || control == "chkCheckerboard";
+    if (v1Only && renderer != rvV1)
+        return "Only the V1 renderer draws this; " + label + " does not.";
+    if (control == "trackCLODDetail" && renderer != rvCLOD)
+        return "Only the CLOD fans use the level of detail; " + label + " does not.";
+    return {};
+}
+
+// --- The state kept between runs -----------------------------------------------------------
+
+void TSession::RememberState()
+{
+    const TGLViewer& v = *m_Viewer;
+    // A zone that did not load leaves what was kept before.
+    if (ZoneLoaded()) {
+        m_FrontEnd.RememberValue(ZoneKey, std::to_string(v.ZoneID));
+        m_FrontEnd.RememberValue(LocationKey, v.LocationText());
+    }
+    m_FrontEnd.RememberValue(RendererKey, std::to_string(v.RenderVersion));
+    for (const TKeptSwitch& kept : KeptSwitches)
+        m_FrontEnd.RememberValue(kept.Key, std::to_string(static_cast<int>(v.*kept.Member)));
+    m_FrontEnd.RememberValue(DetailTexScaleKey, std::to_string(v.DetailTexScale));
+    m_FrontEnd.RememberValue(FogKey, std::to_string(static_cast<int>(m_Fog)));
+    m_FrontEnd.RememberValue(WireframeKey, std::to_string(static_cast<int>(v.atnWireframeChecked)));
+    m_FrontEnd.RememberValue(TrackSunKey, std::to_string(static_cast<int>(v.TrackSun)));
+    m_FrontEnd.RememberValue(CLODDetailKey, std::to_string(CLODSliderPosition()));
+}
+
+void TSession::RestoreState()
+{
+    TGLViewer& v = *m_Viewer;
+    if (const auto renderer = Remembered<int>(m_FrontEnd, RendererKey); renderer && FindRenderer(*renderer))
+        SetRenderer(*renderer);
+    for (const TKeptSwitch& kept : KeptSwitches)
+        if (const auto on = Remembered<int>(m_FrontEnd, kept.Key))
+            v.*kept.Member = *on != 0;
+    v.atnLightingChecked = v.Lighting;
+    if (const auto scale = Remembered<int>(m_FrontEnd, DetailTexScaleKey);
+        scale && *scale >= DetailTexScaleMin && *scale <= DetailTexScaleMax)
+        v.DetailTexScale = *scale;
+    if (Remembered<int>(m_FrontEnd, FogKey).value_or(0) != 0)
+        SetFog(true);
+    if (Remembered<int>(m_FrontEnd, WireframeKey).value_or(0) != 0 && !v.atnWireframeChecked)
+        ToggleWireframe();
+    if (Remembered<int>(m_FrontEnd, TrackSunKey).value_or(0) != 0)
+        SetTrackSun(true);
+    if (const auto position = Remembered<int>(m_FrontEnd, CLODDetailKey);
+        position && *position != CLODDetailStartPosition && *position >= CLODDetailMin && *position <= CLODDetailMax)
+        v.SetCLODDetail(*position);
+    // The place left last, in the zone left last.
+    if (const auto location = Remembered<std::string>(m_FrontEnd, LocationKey);
+        location && ZoneLoaded() && Remembered<int>(m_FrontEnd, ZoneKey) == v.ZoneID) {
+        try {
+            v.ApplyLocationReply(*location);
+            v.UpdateCLOD();
+        } catch (const Exception&) {
+            // A location edited by hand: the start position stays.
+        }
+    }
+}
+
+void TSession::ResetToDefaults()
+{
+    m_FrontEnd.ForgetValues();
+    m_SaveFolder.clear();
+    SetDefaultSwitches();
+    SetRenderer(m_Viewer->RenderVersion);
+    m_Viewer->atnLightingChecked = m_Viewer->Lighting;
+    SetFog(false);
+    SetTrackSun(false);
+    if (m_Viewer->atnWireframeChecked)
+        ToggleWireframe();
+    m_Viewer->UpdateCLOD();
+}
+
+int TSession::CLODSliderPosition() const
+{
+    // The slider shows its start position until it is moved (CLODDetail is 0.2 then).
+    if (m_Viewer->CLODDetail == CLODDetailStart)
+        return CLODDetailStartPosition;
+    return static_cast<int>(std::lround(m_Viewer->CLODDetail * CLODDetailMax));
 }
 
 }  // namespace orv

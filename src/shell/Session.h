@@ -14,7 +14,9 @@
 // A failure raises an exception carrying its message; the front end shows it and goes on.
 #pragma once
 
+#include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -56,7 +58,9 @@ public:
     virtual std::optional<std::string> AskChoice(const std::string& caption, const std::string& prompt,
                                                  const std::vector<std::string>& items, const std::string& text);
     virtual std::optional<std::string> AskFolder(const std::string& caption, const std::string& start);
-    virtual std::optional<TSaveFileChoice> AskSaveFile(const std::string& caption, const std::string& suggestedName,
+    // A file to write, suggestedName offered in folder (empty: the working directory).
+    virtual std::optional<TSaveFileChoice> AskSaveFile(const std::string& caption, const std::string& folder,
+                                                       const std::string& suggestedName,
                                                        const std::vector<std::string>& filters);
     // The view has an OpenGL context; MakeCurrent makes it current before OpenGL calls.
     virtual bool ViewActive() const { return true; }
@@ -68,6 +72,17 @@ public:
     virtual bool WriteViewPicture(const std::string& /*path*/) { return false; }
     // A long step (writing a file) begins or ends.
     virtual void SetBusy(bool /*busy*/) {}
+    // What the user just did ("Saved view to /home/ann/Pictures/orvandel-...png"), shown
+    // for a while; the progress log has it as well.
+    virtual void Notify(const std::string& /*text*/) {}
+    // Where files the user saves go the first time (the desktop's pictures or documents
+    // folder); empty: the working directory.
+    virtual std::string DocumentsFolder() { return {}; }
+    // Values kept between runs under a key (the state the viewer was left in); nothing
+    // when none is kept. ForgetValues drops them all (the game folder stays).
+    virtual std::optional<std::string> RememberedValue(const std::string& /*key*/) { return std::nullopt; }
+    virtual void RememberValue(const std::string& /*key*/, const std::string& /*value*/) {}
+    virtual void ForgetValues() {}
 };
 
 // --- The panel's model: the controls a front end makes, their captions, places (pixels
@@ -116,6 +131,78 @@ inline constexpr TPanelControl PanelControls[] = {
     {TPanelKind::Slider, "trackCLODDetail", "Level of Detail", 516, 52, false, &CLODDetailSlider},
 };
 
+// Why a panel control changes nothing on screen with a renderer (a tag of RendererTable);
+// empty when it acts. A front end disables such a control and gives this as its tip.
+std::string ControlIdleReason(std::string_view control, int renderer);
+
+// --- The actions: what the keyboard and the menu reach.
+
+enum class TActionId : uint8_t {
+    Go, Zone, DumpD2, DumpH, ExportZone, SaveZoneMap, Wireframe, Lighting, Help, SaveView, Home,
+    OpenGameFolder, Quit, PopupMenu, SaveD2Map, SaveHMap, FullScreen, ResetDefaults,
+};
+
+struct TActionModel {
+    TActionId Id;
+    std::string_view Name;        // atnGo, ...
+    std::string_view Caption;
+    // Key sequences as text ("Ctrl+G", "Shift+F10"), several separated by ", ".
+    std::string_view Shortcuts;
+    bool Checkable = false, Checked = false;
+    bool NeedsZone = false;       // disabled until a zone has loaded
+};
+
+inline constexpr TActionModel ActionModels[] = {
+    {TActionId::Go, "atnGo", "Go to loc...", "Ctrl+G", false, false, true},
+    {TActionId::Zone, "atnZone", "Zone", "Ctrl+Z", false, false, true},
+    {TActionId::DumpD2, "atnDumpD2", "Dump D2 Map", "", false, false, true},
+    {TActionId::DumpH, "atnDumpH", "Dump H map", "", false, false, true},
+    {TActionId::ExportZone, "atnExportZone", "Export zone as glTF...", "", false, false, true},
+    {TActionId::SaveZoneMap, "atnSaveZoneMap", "Save zone map...", "", false, false, true},
+    {TActionId::Wireframe, "atnWireframe", "Wireframe", "Ctrl+W", true, false},
+    {TActionId::Lighting, "atnLighting", "Lighting", "Ctrl+L", true, true},
+    {TActionId::Help, "atnHelp", "Keys and mouse", "F1"},
+    {TActionId::SaveView, "atnSaveView", "Save view", "F12", false, false, true},
+    {TActionId::Home, "atnHome", "Back to the start", "Home", false, false, true},
+    {TActionId::OpenGameFolder, "atnOpenGameFolder", "Open game folder...", "Ctrl+O"},
+    {TActionId::Quit, "atnQuit", "Quit", "Ctrl+Q"},
+    {TActionId::PopupMenu, "atnPopupMenu", "Menu", "Menu, Shift+F10"},
+    {TActionId::SaveD2Map, "atnSaveD2Map", "Save D2 map as text...", "", false, false, true},
+    {TActionId::SaveHMap, "atnSaveHMap", "Save H map as text...", "", false, false, true},
+    {TActionId::FullScreen, "atnFullScreen", "Full screen", "F11", true, false},
+    {TActionId::ResetDefaults, "atnResetDefaults", "Reset to defaults", ""},
+};
+
+const TActionModel& ActionModel(TActionId id);
+
+// The popup menu, top to bottom. Item: a menu item of its own bound to the action (its
+// caption the action's), empty for the action itself; a separator has no action.
+struct TMenuItemModel {
+    std::optional<TActionId> Action;
+    std::string_view Item;
+};
+
+inline constexpr TMenuItemModel PopupMenuItems[] = {
+    {TActionId::OpenGameFolder, ""},
+    {std::nullopt, ""},
+    {TActionId::DumpD2, "DumpD2Map1"},
+    {TActionId::DumpH, "DumpHmap1"},
+    {TActionId::ExportZone, "ExportZone1"},
+    {TActionId::SaveZoneMap, "SaveZoneMap1"},
+    {TActionId::SaveD2Map, ""},
+    {TActionId::SaveHMap, ""},
+    {TActionId::SaveView, ""},
+    {std::nullopt, ""},
+    {TActionId::FullScreen, ""},
+    {TActionId::ResetDefaults, ""},
+    {TActionId::Help, ""},
+    {std::nullopt, ""},
+    {TActionId::Quit, ""},
+};
+
+// The keys that pick the renderers, in the order of RendererTable.
+inline constexpr std::string_view RendererShortcuts[] = {"1", "2", "3", "4"};
+
 // The help table (F1): keys or mouse, and what they do.
 struct THelpEntry {
     std::string_view Keys, Does;
@@ -153,14 +240,17 @@ public:
     void LoadZone(int zoneId, TZoneChange change = TZoneChange::InPlace);
     // The zone and the shared textures, as start-up loads them. When the zone cannot be
     // loaded the message offers another game folder (an unattended front end raises).
-    // Returns whether the zone loaded.
-    bool LoadGame(int zoneId);
+    // Returns whether the zone loaded. previousDir: the game folder to go back to when
+    // the zone fails (empty: the failed folder stays, as at start-up).
+    bool LoadGame(int zoneId, TZoneChange change = TZoneChange::InPlace, const std::string& previousDir = {});
     // Asks for another game folder; one with zones gets its zone 111 loaded with the
     // shared textures, and is remembered when that zone loaded; another one is explained.
     void OpenGameFolder();
     // "Zone": asks for a zone (the game folder's offered) and changes to it whole.
+    // "Go to loc...": asks for a location and goes there. A reply that does not convert
+    // moves nothing: its error is shown and the box opens again with the reply (an
+    // unattended front end raises it).
     void ChangeZone();
-    // "Go to loc...": asks for a location and goes there.
     void GoTo();
 
     // --- Switches that set OpenGL state (the view's context made current) -------------
@@ -175,15 +265,64 @@ public:
     // filter chosen says; SaveZoneMap: the zone's map as a PNG picture.
     std::string ExportZone();
     std::string SaveZoneMap();
-    // The view as "orvandel-<date>-<time>.png" (a number added when taken) in the
-    // working directory; returns the name.
+    // The view as a PNG picture: asked where ("orvandel-<date>-<time>.png" suggested in
+    // the folder used last); without anyone to ask, that name in the working directory.
+    // Returns the file written, empty when cancelled.
     std::string SaveView();
-    // The name SaveView takes for a picture saved at this local time.
-    static std::string SaveViewName(const std::tm& now);
+    // The name SaveView suggests for a picture saved at this local time in folder (the
+    // working directory when empty): a number added when the name is taken.
+    static std::string SaveViewName(const std::tm& now, const std::string& folder = {});
+    // "Save D2 map as text...", "Save H map as text...": the dump as text in a file.
+    std::string SaveD2Map();
+    std::string SaveHMap();
+
+    // --- What the window shows -----------------------------------------------------
+    // A zone has loaded: until then the view shows EmptyViewText and draws nothing.
+    bool ZoneLoaded() const { return m_Viewer->ZoneID != 0; }
+    static constexpr std::string_view EmptyViewText =
+        "No zone loaded.\rOpen a game folder with Ctrl+O, or right click for the menu.";
+    // The status line: "Zone 111   Loc 32768,65279,256,0,80   CLOD fans".
+    std::string StatusText() const;
+    // Whether an action can run now: some need a zone.
+    bool ActionEnabled(TActionId id) const { return !ActionModel(id).NeedsZone || ZoneLoaded(); }
+
+    // --- The state kept between runs -------------------------------------------------
+    // Keeps the zone, the location, the renderer, the switches and the sliders.
+    void RememberState();
+    // What RememberState kept comes back by itself: Start loads the zone kept (when
+    // the folder has it), ApplyStartOptions takes back the rest before the command
+    // line's options, which win.
+    // Forgets the state kept and sets the defaults of start-up again (the zone stays).
+    // The front end sets its controls from the viewer after RestoreState and this.
+    void ResetToDefaults();
+    // Fog and the wireframe are OpenGL state without a flag of the viewer: kept here.
+    bool FogOn() const { return m_Fog; }
+    // The level-of-detail slider's position for the viewer's CLODDetail.
+    int CLODSliderPosition() const;
 
 private:
+    // The drawing switches and sliders of start-up.
+    void SetDefaultSwitches();
+    void RestoreState();
+    // Asks where a file goes (in the folder used last), writes it (write returns what the
+    // log adds after the path), remembers the folder, logs and notifies done followed by
+    // the path; returns the path, empty when cancelled. choice: set before write runs.
+    std::string SaveFile(const std::string& caption, const std::string& suggestedName,
+                         const std::vector<std::string>& filters, TSaveFileChoice* choice,
+                         const std::function<std::string(const std::string& path)>& write, const std::string& done);
+    // A dump as text, suggested as "zone111<suffix>.txt".
+    std::string SaveDump(const std::string& caption, const char* suffix, void (TViewer::*dump)(std::FILE*));
+    // The folder files are saved to: the one used last, else the front end's documents.
+    std::string SaveFolder();
+
+    // convert's result; nothing when it raised a conversion error, which was shown.
+    template <typename F>
+    auto ConvertReply(F&& convert) -> std::optional<decltype(convert())>;
+
     TSessionFrontEnd& m_FrontEnd;
     TViewerOptions m_Options;
+    bool m_Fog = false;
+    std::string m_SaveFolder;
     std::unique_ptr<TGLViewer> m_Viewer;
 };
 

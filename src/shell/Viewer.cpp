@@ -101,6 +101,10 @@ void TViewer::LoadZone(int zoneId)
         });
         Log(Format("Textures loaded in %d ms", {static_cast<int64_t>(TickCountMs() - start)}));
     }
+    // Only a zone that loaded whole leaves its sector.dat behind.
+    if (LeavesSectorFile)
+        orv::WriteSectorFile(m_SectorBytes);
+    m_SectorBytes.clear();
     ZoneID = zoneId;
 }
 
@@ -122,7 +126,7 @@ void TViewer::CreateTerrainNormals()
 void TViewer::LoadWaterRegions(TMPKFile& archive)
 {
     Log("Loading water regions...");
-    orv::LoadWaterRegions(archive, WaterRegions, WriteSectorFile ? std::optional<std::string>(".") : std::nullopt);
+    m_SectorBytes = ExtractWaterRegions(archive, WaterRegions);
 }
 
 void TViewer::LoadTerrainTextures(TMPKFile&) {}
@@ -176,17 +180,26 @@ void TViewer::ApplyLocationReply(const std::string& reply)
         SetLocation(a[LocX], a[LocY], a[LocZ], a[LocH], a[LocP]);
         return;
     }
-    // Each value is applied as soon as it is converted: a bad item leaves the ones
-    // before it applied.
+    // The whole reply is converted before anything moves: a bad item leaves the camera
+    // where it was.
     const std::vector<std::string> items = SplitCommaText(reply);
-    Camera.Pos.x = static_cast<float>(StrToInt(ListItem(items, LocX)));
-    Camera.Pos.y = static_cast<float>(WrappingSub(LocYBase, StrToInt(ListItem(items, LocY))));
+    const int x = StrToInt(ListItem(items, LocX));
+    const int y = StrToInt(ListItem(items, LocY));
+    std::optional<int> z, h, p;
     if (items.size() > LocZ)
-        Camera.Pos.z = static_cast<float>(StrToInt(items[LocZ]));
+        z = StrToInt(items[LocZ]);
     if (items.size() > LocH)
-        Camera.Heading = HeadingFromLoc(StrToInt(items[LocH]));
+        h = StrToInt(items[LocH]);
     if (items.size() > LocP)
-        Camera.Pitch = static_cast<float>(StrToInt(items[LocP]));
+        p = StrToInt(items[LocP]);
+    Camera.Pos.x = static_cast<float>(x);
+    Camera.Pos.y = static_cast<float>(WrappingSub(LocYBase, y));
+    if (z)
+        Camera.Pos.z = static_cast<float>(*z);
+    if (h)
+        Camera.Heading = HeadingFromLoc(*h);
+    if (p)
+        Camera.Pitch = static_cast<float>(*p);
 }
 
 bool TViewer::MoveCamera(float t, const TKeyState& keys)

@@ -65,8 +65,8 @@ public:
     void SetLocation(int X, int Y, int Z, int h, int p);
     // "%d,%d,%d,%d,%d" of the current camera in Loc terms.
     std::string LocationText() const;
-    // The reply of "Go to loc...": "above" or items applied one by one; raises the
-    // conversion errors after applying the items before the bad one.
+    // The reply of "Go to loc...": "above" or the items X,Y[,Z[,h[,p]]]. The whole reply
+    // is converted first: a conversion error leaves the camera where it was.
     void ApplyLocationReply(const std::string& reply);
     // One frame of the loop: measures nothing itself; t is the frame's milliseconds.
     // Moves the camera by the held keys (and refines when it moved); returns whether
@@ -99,7 +99,7 @@ public:
     int ZoneID = 0;
     // Whether loading a zone leaves its "sector.dat" in the working directory, as the
     // viewer does; the tools read the water without writing anything.
-    bool WriteSectorFile = true;
+    bool LeavesSectorFile = true;
 
     // The drawing switches (RenderVersion, Lighting, ...) are those of TDrawSwitches.
     float CLODDetail = CLODDetailStart;
@@ -118,6 +118,10 @@ public:
     int FrameCount = 0;
     float FrameTime = 0.0f;
     int TriCount = 0;
+
+private:
+    // The zone's sector.dat, written to the working directory once the zone has loaded.
+    std::vector<uint8_t> m_SectorBytes;
 };
 
 // The default game directory: $WINEPREFIX/drive_c/games/isles/ (WINEPREFIX defaults to ~/.wine).

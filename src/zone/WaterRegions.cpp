@@ -91,15 +91,37 @@ void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions)
     }
 }
 
+namespace {
+
+std::unique_ptr<TMemoryStream> ExtractSectorMember(TMPKFile& archive)
+{
+    return archive.ExtractToMemory(SectorMember, {MaxSectorBytes, TExtractLimit::Refuse});
+}
+
+}  // namespace
+
+std::vector<uint8_t> ExtractWaterRegions(TMPKFile& archive, TWaterRegionList& regions)
+{
+    regions.clear();
+    const std::unique_ptr<TMemoryStream> member = ExtractSectorMember(archive);
+    const std::span<const uint8_t> bytes(member->Bytes());
+    NamingFailures(archive.FileName(), SectorMember, [&] { ReadWaterRegions(TIniFile(bytes), regions); });
+    return {bytes.begin(), bytes.end()};
+}
+
+void WriteSectorFile(std::span<const uint8_t> bytes, const std::string& directory)
+{
+    if (const auto failure = WriteFileAtomically(directory, SectorMember, bytes))
+        Log(*failure + "; the water regions are read from the archive");
+}
+
 void LoadWaterRegions(TMPKFile& archive, TWaterRegionList& regions, const std::optional<std::string>& directory)
 {
     regions.clear();
-    const std::unique_ptr<TMemoryStream> member =
-        archive.ExtractToMemory(SectorMember, {MaxSectorBytes, TExtractLimit::Refuse});
+    const std::unique_ptr<TMemoryStream> member = ExtractSectorMember(archive);
     const std::span<const uint8_t> bytes(member->Bytes());
     if (directory)
-        if (const auto failure = WriteFileAtomically(*directory, SectorMember, bytes))
-            Log(*failure + "; the water regions are read from the archive");
+        WriteSectorFile(bytes, *directory);
     NamingFailures(archive.FileName(), SectorMember, [&] { ReadWaterRegions(TIniFile(bytes), regions); });
 }
 

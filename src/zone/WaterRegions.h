@@ -12,8 +12,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "zone/Zone.h"
 
@@ -59,5 +61,10 @@ void ReadWaterRegions(const TIniFile& ini, TWaterRegionList& regions);
 // Without one nothing is written. Errors name the archive and the member.
 void LoadWaterRegions(TMPKFile& archive, TWaterRegionList& regions,
                       const std::optional<std::string>& directory = ".");
+// The two halves of LoadWaterRegions for a loader that writes the file only once the
+// rest of its zone has loaded: the regions read (the member's bytes returned) ...
+std::vector<uint8_t> ExtractWaterRegions(TMPKFile& archive, TWaterRegionList& regions);
+// ... and directory/sector.dat written (a failure logged).
+void WriteSectorFile(std::span<const uint8_t> bytes, const std::string& directory = ".");
 
 }  // namespace orv

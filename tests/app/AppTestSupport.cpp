@@ -12,6 +12,7 @@
 
 #include "ExternalPrograms.h"
 #include "GLWindow.h"
+#include "Settings.h"
 #include "base/Log.h"
 #include "shell/GLViewer.h"
 
@@ -121,7 +122,12 @@ void TWindowTest::SetUp()
     REQUIRE_OR_SKIP(QApplication::instance() != nullptr, "an X display (scripts/test starts Xvfb)");
 }
 
-void TWindowTest::TearDown() { form.reset(); }
+void TWindowTest::TearDown()
+{
+    form.reset();
+    // What a test left remembered (a folder, a window's state) is not the next test's start.
+    QSettings(orv::OrganizationName, orv::ApplicationName).clear();
+}
 
 void TWindowTest::Open(const std::string& gameDir, bool keepRendering, orv::TViewerOptions options)
 {

@@ -17,8 +17,11 @@
 #include <QImage>
 #include <QMenu>
 #include <QProcess>
+#include <QLabel>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -106,8 +109,8 @@ protected:
 
 TEST_F(ControlsTest, OpensWithTheDesignSizeCaptionAndPanel)
 {
-    // Rendering was switched off before any 20 frames could pass.
-    EXPECT_EQ(form->windowTitle(), "Form1");
+    // Rendering was switched off before any 20 frames could pass: the program's name.
+    EXPECT_EQ(form->windowTitle(), "Orvandel");
     EXPECT_EQ(form->frameGeometry().size(), QSize(orv::TForm1::OuterWidth, orv::TForm1::OuterHeight));
     EXPECT_EQ(form->pnlTop->height(), orv::TForm1::PanelHeight);
     EXPECT_EQ(form->pnlTop->frameShadow(), QFrame::Sunken);
@@ -156,7 +159,8 @@ TEST_F(ControlsTest, PanelControlsSitInTheirColumnsWithCaptionsAndStates)
     EXPECT_EQ(form->trackDetailTexScale->maximum(), 32);
     EXPECT_EQ(form->trackDetailTexScale->value(), 16);
     EXPECT_EQ(form->trackDetailTexScale->tickPosition(), QSlider::NoTicks);
-    EXPECT_EQ(form->trackDetailTexScale->toolTip(), "Detail texture scale");
+    // The hint, and why the slider is idle with the CLOD fans.
+    EXPECT_TRUE(form->trackDetailTexScale->toolTip().startsWith("Detail texture scale"));
     EXPECT_EQ(form->trackCLODDetail->geometry(), QRect(516, 52, 118, 17));
     EXPECT_EQ(form->trackCLODDetail->minimum(), 1);
     EXPECT_EQ(form->trackCLODDetail->maximum(), 255);
@@ -187,9 +191,10 @@ TEST_F(ControlsTest, ActionsCarryTheirCaptionsShortcutsAndChecks)
     }
     EXPECT_FALSE(form->atnWireframe->isChecked());
     EXPECT_TRUE(form->atnLighting->isChecked());
-    // The popup menu: the folder choice, then the two dumps, the export and the map.
+    // The popup menu: the folder choice, then the two dumps, the export and the map,
+    // then the rest of the menu's model.
     const QList<QAction*> items = form->pumMain->actions();
-    ASSERT_EQ(items.size(), 6);
+    ASSERT_EQ(items.size(), static_cast<qsizetype>(std::size(orv::PopupMenuItems)));
     EXPECT_EQ(items[0], form->atnOpenGameFolder);
     EXPECT_EQ(items[0]->text(), "Open game folder...");
     EXPECT_EQ(items[0]->shortcut().toString(), "Ctrl+O");
@@ -230,6 +235,8 @@ TEST_F(ControlsTest, CreationSetsTheDefaultsAndLoadsZone111)
 TEST_F(ControlsTest, EachCheckBoxChangesOnlyItsSwitch)
 {
     using S = std::set<std::string>;
+    // The detail texture and the checker terrain are live with the V1 renderer alone.
+    form->RendererButton(orv::rvV1)->click();
     EXPECT_EQ(ChangesOf([&] { form->chkDetailTex->click(); }), S{"DetailTexEnabled"});
     EXPECT_FALSE(form->Viewer().DetailTexEnabled);
     EXPECT_EQ(ChangesOf([&] { form->chkGravity->click(); }), S{"Gravity"});
@@ -406,12 +413,13 @@ struct TFileAnswer {
     int Filter = 0;
     bool Cancel = false;
     QStringList Offered;
-    QString Suggested;
+    QString Folder, Suggested;
     orv::TSaveFileQuery Query()
     {
-        return [this](QWidget*, const QString&, const QString& name, const QStringList& filters)
+        return [this](QWidget*, const QString&, const QString& folder, const QString& name, const QStringList& filters)
                    -> std::optional<orv::TSaveFileReply> {
             Offered = filters;
+            Folder = folder;
             Suggested = name;
             if (Cancel)
                 return std::nullopt;
@@ -536,21 +544,30 @@ TEST_F(ControlsTest, F1ListsEveryShortcutOfTheWindow)
     EXPECT_FALSE(help.contains(QLatin1Char('\t')));
 }
 
-TEST_F(ControlsTest, F12SavesTheViewAsPngInTheWorkingDirectory)
+TEST_F(ControlsTest, F12SavesTheViewAsPngWhereTheUserChooses)
 {
     const std::string dir = orvtest::NewTempDir("orvandel-shot");
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir);
+    TFileAnswer answer;
+    answer.Path = QString::fromStdString(dir + "/view.png");
+    form->SaveFileQuery = answer.Query();
     ASSERT_NO_FATAL_FAILURE(Activate());
     QTest::keyClick(form.get(), Qt::Key_F12);
-    fs::current_path(previous);
+    // The name of the picture's time is suggested.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^orvandel-\\d{8}-\\d{6}\\.png$")).match(answer.Suggested).hasMatch())
+        << answer.Suggested.toStdString();
 
     std::vector<fs::path> pictures;
     for (const auto& entry : fs::directory_iterator(dir))
         pictures.push_back(entry.path());
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].extension(), ".png");
-    EXPECT_TRUE(log.Contains("Saved the view to " + pictures[0].filename().string()));
+    // Said on the status line with the whole path, and in the log.
+    EXPECT_EQ(form->statusBar()->currentMessage().toStdString(), "Saved view to " + dir + "/view.png");
+    EXPECT_TRUE(log.Contains("Saved view to " + dir + "/view.png"));
+    // The next save starts in the folder chosen.
+    answer.Cancel = true;
+    QTest::keyClick(form.get(), Qt::Key_F12);
+    EXPECT_EQ(answer.Folder.toStdString(), dir);
     QImage picture(QString::fromStdString(pictures[0].string()));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(form->glMap->PixelWidth(), form->glMap->PixelHeight()));
@@ -578,8 +595,28 @@ TEST_F(StartupFailureTest, MissingZoneShowsOneBoxAndOpensWithFlatTerrain)
     // The steps before the failure ran (the extensions line), the ones after did not.
     ASSERT_EQ(log.Lines.size(), 1u);
     EXPECT_NE(log.Lines[0].find("GL_"), std::string::npos);
-    // The window goes on: frames are drawn.
+    // The window goes on, but without a zone it draws nothing: the view says what to do
+    // and what needs a zone is disabled, until a game folder with the zone is opened.
+    EXPECT_FALSE(form->Rendering());
+    EXPECT_TRUE(form->lblEmptyView->isVisible());
+    EXPECT_TRUE(form->lblEmptyView->text().contains("Ctrl+O"));
+    EXPECT_EQ(form->windowTitle(), "Orvandel");
+    for (QAction* action : {form->atnGo, form->atnZone, form->atnExportZone, form->atnSaveView, form->ExportZone1})
+        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    EXPECT_TRUE(form->atnOpenGameFolder->isEnabled());
+    if (orvtest::SampleGame().empty()) {
+        fs::remove_all(empty);
+        GTEST_SKIP() << "orvandel-mkgame is not built";
+    }
+    form->FolderQuery = [](QWidget*, const QString&, const QString&) {
+        return std::optional<QString>(QString::fromStdString(orvtest::SampleGame()));
+    };
+    form->atnOpenGameFolder->trigger();
+    EXPECT_EQ(form->Viewer().ZoneID, 111);
+    EXPECT_FALSE(form->lblEmptyView->isVisible());
+    EXPECT_TRUE(form->atnExportZone->isEnabled());
+    EXPECT_TRUE(form->ExportZone1->isEnabled());
     EXPECT_TRUE(form->Rendering());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form->windowTitle().startsWith("Orvandel -- "); }, 30000));
+    EXPECT_TRUE(form->lblStatus->text().startsWith("Zone 111   Loc ")) << form->lblStatus->text().toStdString();
     fs::remove_all(empty);
 }

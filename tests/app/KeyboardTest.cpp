@@ -1,6 +1,8 @@
 // The keyboard and the mouse wheel: the arrows fly whatever has the focus and never move
 // a control, Tab and Space still work the controls, the keyboard goes back to the view,
 // the wheel flies, Ctrl+Q closes, the menu opens from the keyboard.
+#include <set>
+
 #include <QAbstractSlider>
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +17,7 @@
 #include "GLWindow.h"
 #include "KeyTracker.h"
 #include "shell/GLViewer.h"
+#include "terrain/RendererTable.h"
 
 using orvtest::TWindowTest;
 
@@ -74,6 +77,9 @@ TEST_F(KeyboardTest, ArrowsFlyAndNeverMoveAControlWhateverHasTheFocus)
     for (QWidget* holder : holders) {
         SCOPED_TRACE(holder->metaObject()->className() + std::string(" ") +
                      holder->property("text").toString().toStdString());
+        // A control takes the keyboard only with a renderer that uses it.
+        if (!holder->isEnabled())
+            form->RendererButton(holder == form->trackCLODDetail ? orv::rvCLOD : orv::rvV1)->click();
         holder->setFocus(Qt::TabFocusReason);
         ASSERT_EQ(form->focusWidget(), holder == form.get() ? form->focusWidget() : holder);
         QWidget* const focus = form->focusWidget();
@@ -128,8 +134,10 @@ TEST_F(KeyboardTest, TheKeyboardStartsWithTheViewAndComesBackToIt)
     QTest::mouseClick(form->RendererButton(orv::rvFan), Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_EQ(form->Viewer().RenderVersion, orv::rvFan);
     EXPECT_EQ(QApplication::focusWidget(), form->glMap);
-    // Moved with the mouse, a slider gives it back too, also from a control reached by Tab.
-    form->trackCLODDetail->setFocus(Qt::TabFocusReason);
+    // Moved with the mouse, a slider gives it back too, also from a control reached by Tab
+    // (the detail texture's slider is live with the V1 renderer).
+    form->RendererButton(orv::rvV1)->click();
+    form->chkFog->setFocus(Qt::TabFocusReason);
     QTest::mouseClick(form->trackDetailTexScale, Qt::LeftButton, {}, QPoint(70, 9));
     EXPECT_NE(form->trackDetailTexScale->value(), 16);
     EXPECT_EQ(QApplication::focusWidget(), form->glMap);
@@ -170,4 +178,52 @@ TEST_F(KeyboardTest, TheMenuOpensFromTheKeyboardWithTheFolderChoiceFirst)
         EXPECT_EQ(form->pumMain->activeAction(), form->DumpD2Map1);
         form->pumMain->close();
     }
+}
+
+TEST_F(KeyboardTest, DesktopKeysRightClickAndTabReachEveryControl)
+{
+    ASSERT_NO_FATAL_FAILURE(Activate());
+    // Keys 1 to 4 pick the renderers; what a renderer does not use is disabled, its tip
+    // says why.
+    const Qt::Key digits[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4};
+    for (size_t i = 0; i < orv::RendererTable.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), digits[i]);
+        const int tag = orv::RendererTable[i].Tag;
+        EXPECT_EQ(form->Viewer().RenderVersion, tag);
+        EXPECT_TRUE(form->RendererButton(tag)->isChecked());
+        EXPECT_EQ(form->chkDetailTex->isEnabled(), tag == orv::rvV1);
+        EXPECT_EQ(form->trackCLODDetail->isEnabled(), tag == orv::rvCLOD);
+        EXPECT_EQ(form->chkCheckerboard->toolTip().isEmpty(), tag == orv::rvV1);
+    }
+    // Tab reaches every control that is live, each renderer button too.
+    form->RendererButton(orv::rvFan)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->RendererButton(orv::rvFan), Qt::Key_Space);
+    std::set<QWidget*> reached;
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.insert(QApplication::focusWidget());
+    }
+    for (QWidget* control : form->pnlTop->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (control->isEnabled()) {
+            EXPECT_TRUE(reached.contains(control)) << control->objectName().toStdString()
+                                                    << control->property("text").toString().toStdString();
+        }
+    }
+    // The right button opens the menu in the view; a left drag only looks around.
+    form->glMap->setFocus();
+    const QPoint at(40, 40);
+    QTest::mousePress(form->glMap, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(form->glMap, Qt::LeftButton, {}, at);
+    EXPECT_FALSE(form->pumMain->isVisible());
+    QTest::mousePress(form->glMap, Qt::RightButton, {}, at);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->pumMain->isVisible(); }, 5000));
+    EXPECT_TRUE(form->pumMain->geometry().contains(form->glMap->mapToGlobal(at) + QPoint(1, 1)));
+    form->pumMain->close();
+    QTest::mouseRelease(form->glMap, Qt::RightButton, {}, at);
+    // F11: full screen and back.
+    ASSERT_NO_FATAL_FAILURE(Activate());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F11);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->isFullScreen(); }, 5000));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F11);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isFullScreen(); }, 5000));
 }

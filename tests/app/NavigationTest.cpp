@@ -36,15 +36,16 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         // The input boxes are answered by the test: each query is recorded and gets
-        // the next reply (nothing: Cancel).
+        // the next reply (nothing: Cancel). A box reopened after an error is cancelled,
+        // so that a bad reply is not given again and again.
         form->InputQuery = [this](QWidget*, const QString& caption, const QString& prompt, const QString& text) {
             queries.push_back({caption, prompt, text, {}});
-            return reply;
+            return messages.Messages.empty() ? reply : std::nullopt;
         };
         form->ZoneQuery = [this](QWidget*, const QString& caption, const QString& prompt, const QStringList& items,
                                  const QString& text) {
             queries.push_back({caption, prompt, text, items});
-            return reply;
+            return messages.Messages.empty() ? reply : std::nullopt;
         };
     }
 
@@ -116,9 +117,9 @@ TEST_F(NavigationTest, GoToLocationRepliesAndTheirMessages)
         {"1000,2000", {1000.0f, 63535.0f, 7000.0f}, 70.0f, 20.0f, ""},
         {"1000 2000 300", {1000.0f, 63535.0f, 300.0f}, 70.0f, 20.0f, ""},
         {"1000, 2000, 300, 90, 120", {1000.0f, 63535.0f, 300.0f}, 120.0f, 270.0f, ""},
-        // x is applied before the bad y raises.
-        {"1000,2x00", {1000.0f, 6000.0f, 7000.0f}, 70.0f, 20.0f, "'2x00' is not a valid integer value"},
-        {"1000", {1000.0f, 6000.0f, 7000.0f}, 70.0f, 20.0f, "List index out of bounds (1)"},
+        // A bad item moves nothing, not even the good ones before it.
+        {"1000,2x00", {5000.0f, 6000.0f, 7000.0f}, 70.0f, 20.0f, "'2x00' is not a valid integer value"},
+        {"1000", {5000.0f, 6000.0f, 7000.0f}, 70.0f, 20.0f, "List index out of bounds (1)"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Reply);
@@ -133,6 +134,8 @@ TEST_F(NavigationTest, GoToLocationRepliesAndTheirMessages)
             ASSERT_EQ(messages.Messages.size(), 1u);
             EXPECT_EQ(messages.Messages[0].Text, c.Message);
             EXPECT_EQ(messages.Messages[0].Kind, orv::TMessageKind::Error);
+            // The box opened again with the reply.
+            EXPECT_EQ(queries.back().Text, c.Reply);
         } else {
             EXPECT_TRUE(messages.Messages.empty());
         }
@@ -206,6 +209,7 @@ TEST_F(NavigationTest, ZoneThatIsNotANumberIsRefused)
     form->atnZone->trigger();
     ASSERT_EQ(messages.Messages.size(), 1u);
     EXPECT_EQ(messages.Messages[0].Text, "'twelve' is not a valid integer value");
+    EXPECT_EQ(queries.back().Text, "twelve");
     EXPECT_EQ(form->Viewer().ZoneID, 111);
     EXPECT_EQ(TerrainHash(), zone111);
 }

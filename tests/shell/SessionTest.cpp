@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +15,7 @@
 
 #include "gl/GLTestSupport.h"
 #include "shell/Session.h"
+#include "terrain/RendererTable.h"
 
 namespace orvtest {
 namespace {
@@ -22,7 +26,11 @@ using namespace orv;
 class TAnsweringFrontEnd : public TSessionFrontEnd {
 public:
     bool Interactive() const override { return true; }
-    void ShowMessage(TMessageKind, const std::string&, const std::string& text) override { Shown.push_back(text); }
+    void ShowMessage(TMessageKind kind, const std::string&, const std::string& text) override
+    {
+        Shown.push_back(text);
+        m_Errors += kind == TMessageKind::Error;
+    }
     bool OfferAction(TMessageKind, const std::string&, const std::string& text, const std::string& action) override
     {
         Offered.push_back(text + " [" + action + "]");
@@ -32,7 +40,7 @@ public:
                                        const std::string& text) override
     {
         Asked.push_back(caption + "|" + prompt + "|" + text);
-        return TextReply;
+        return Reply();
     }
     std::optional<std::string> AskChoice(const std::string& caption, const std::string& prompt,
                                          const std::vector<std::string>& items, const std::string& text) override
@@ -41,7 +49,7 @@ public:
         for (const std::string& item : items)
             asked += item + " ";
         Asked.push_back(asked);
-        return TextReply;
+        return Reply();
     }
     std::optional<std::string> AskFolder(const std::string&, const std::string&) override
     {
@@ -49,10 +57,28 @@ public:
         return FolderReply;
     }
     void RememberGameDir(const std::string& gameDir) override { Remembered.push_back(gameDir); }
+    std::optional<std::string> RememberedValue(const std::string& key) override
+    {
+        const auto found = Values.find(key);
+        return found == Values.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    void RememberValue(const std::string& key, const std::string& value) override { Values[key] = value; }
+    void ForgetValues() override { Values.clear(); }
+    std::map<std::string, std::string> Values;
 
     bool TakeOffer = false;
     std::optional<std::string> TextReply, FolderReply;
     std::vector<std::string> Shown, Offered, Asked, Remembered;
+
+private:
+    // A box reopened after an error is cancelled: the same bad reply would come again.
+    std::optional<std::string> Reply()
+    {
+        const bool reopened = m_Errors > m_ErrorsAtLastAsk;
+        m_ErrorsAtLastAsk = m_Errors;
+        return reopened ? std::nullopt : TextReply;
+    }
+    int m_Errors = 0, m_ErrorsAtLastAsk = 0;
 };
 
 class SessionTest : public ::testing::Test {
@@ -117,6 +143,10 @@ TEST_F(SessionTest, StartOnAFolderWithoutTheZoneExplainsAndOffersAnotherFolder)
     session.OpenGameFolder();
     EXPECT_EQ(m_FrontEnd.Offered.size(), 2u);
     EXPECT_EQ(m_FrontEnd.Remembered, std::vector<std::string>{s_Game});
+    // The zone shown and its folder stay.
+    EXPECT_EQ(session.Viewer().GameDir, s_Game);
+    EXPECT_EQ(session.Viewer().ZoneID, 111);
+    EXPECT_NE(session.Viewer().Terrain[200][128].Height, 0);
 
     // Without anyone to answer, the failure is raised, not offered.
     TSessionFrontEnd unattended;
@@ -185,9 +215,119 @@ TEST_F(SessionTest, GoToAsksWithTheCurrentPlaceAndGoesToTheReply)
     EXPECT_EQ(session.Viewer().Camera.Pos.y, 63535.0f);
     EXPECT_EQ(session.Viewer().Camera.Pos.z, 300.0f);
 
+    // A reply that does not convert moves nothing and opens the box again with it;
+    // so does a zone that is no number.
+    m_FrontEnd.TextReply = "5";
+    session.GoTo();
+    EXPECT_EQ(m_FrontEnd.Shown.back(), "List index out of bounds (1)");
+    EXPECT_EQ(m_FrontEnd.Asked.back(), "Go to locaction|Loc (X,Y,Z,h,p)|5");
+    EXPECT_EQ(session.Viewer().Camera.Pos.x, 1000.0f);
+    m_FrontEnd.TextReply = "five";
+    session.ChangeZone();
+    EXPECT_EQ(m_FrontEnd.Shown.back(), "'five' is not a valid integer value");
+    EXPECT_TRUE(m_FrontEnd.Asked.back().starts_with("Change zone|Enter new Zone ID:|five|")) << m_FrontEnd.Asked.back();
+    EXPECT_EQ(session.Viewer().ZoneID, 111);
+
     m_FrontEnd.TextReply.reset();
     session.GoTo();
     EXPECT_EQ(session.Viewer().Camera.Pos.x, 1000.0f);
+}
+
+TEST_F(SessionTest, TheStateLeftIsTakenBackTheCommandLineWinsAndResetForgetsIt)
+{
+    {
+        TSession& session = Start(s_Game);
+        m_FrontEnd.TextReply = "5";
+        session.ChangeZone();
+        m_FrontEnd.TextReply = "1000,2000,3000,90,45";
+        session.GoTo();
+        session.SetRenderer(rvFan);
+        session.SetFog(true);
+        session.ToggleWireframe();
+        session.Viewer().Gravity = true;
+        session.Viewer().DetailTexScale = 7;
+        session.Viewer().SetCLODDetail(100);
+        session.RememberState();
+    }
+    auto restart = [&](TViewerOptions options) -> TSession& {
+        options.GameDir = s_Game;
+        m_Session = std::make_unique<TSession>(m_FrontEnd, options);
+        m_Session->Viewer().ResizeView(64, 48);
+        m_Session->Start();
+        m_Session->ApplyStartOptions();
+        return *m_Session;
+    };
+    TSession& again = restart({});
+    const TGLViewer& v = again.Viewer();
+    EXPECT_EQ(v.ZoneID, 5);
+    EXPECT_EQ(v.LocationText(), "1000,2000,3000,90,45");
+    EXPECT_EQ(v.RenderVersion, rvFan);
+    EXPECT_TRUE(again.FogOn());
+    EXPECT_TRUE(v.atnWireframeChecked);
+    EXPECT_TRUE(v.Gravity);
+    EXPECT_EQ(v.DetailTexScale, 7);
+    EXPECT_EQ(again.CLODSliderPosition(), 100);
+    EXPECT_EQ(again.StatusText(), "Zone 5   Loc 1000,2000,3000,90,45   Fan renderer");
+
+    // The command line wins over what was kept.
+    TViewerOptions options;
+    options.Zone = 111;
+    options.RenderVersion = rvPointer;
+    options.Location = "10,20";
+    TSession& commanded = restart(options);
+    EXPECT_EQ(commanded.Viewer().ZoneID, 111);
+    EXPECT_EQ(commanded.Viewer().RenderVersion, rvPointer);
+    EXPECT_EQ(commanded.Viewer().Camera.Pos.x, 10.0f);
+    EXPECT_TRUE(commanded.Viewer().Gravity);
+
+    // Reset: the defaults now and at the next start.
+    commanded.ResetToDefaults();
+    EXPECT_EQ(commanded.Viewer().RenderVersion, DefaultRenderer().Tag);
+    EXPECT_FALSE(commanded.FogOn());
+    EXPECT_FALSE(commanded.Viewer().atnWireframeChecked);
+    EXPECT_FALSE(commanded.Viewer().Gravity);
+    EXPECT_EQ(commanded.CLODSliderPosition(), CLODDetailStartPosition);
+    EXPECT_TRUE(m_FrontEnd.Values.empty());
+    TSession& fresh = restart({});
+    EXPECT_EQ(fresh.Viewer().ZoneID, 111);
+    EXPECT_EQ(fresh.Viewer().DetailTexScale, DetailTexScaleStart);
+}
+
+TEST_F(SessionTest, SavesAskInTheFolderUsedLastAndSayWhatWasWritten)
+{
+    class TSavingFrontEnd : public TAnsweringFrontEnd {
+    public:
+        std::optional<TSaveFileChoice> AskSaveFile(const std::string&, const std::string& folder,
+                                                   const std::string& name, const std::vector<std::string>&) override
+        {
+            Folders.push_back(folder);
+            Names.push_back(name);
+            return TSaveFileChoice{Target, 0};
+        }
+        void Notify(const std::string& text) override { Notices.push_back(text); }
+        std::string DocumentsFolder() override { return "/documents"; }
+        std::string Target;
+        std::vector<std::string> Folders, Names, Notices;
+    } frontEnd;
+    const std::string dir = FreshDirectory("session-saves");
+    TViewerOptions options;
+    options.GameDir = s_Game;
+    TSession session(frontEnd, options);
+    session.Viewer().ResizeView(64, 48);
+    session.Start();
+    frontEnd.Target = dir + "d2.txt";
+    EXPECT_EQ(session.SaveD2Map(), frontEnd.Target);
+    frontEnd.Target = dir + "map.png";
+    session.SaveZoneMap();
+    // The first time in the documents, then where the user saved last.
+    EXPECT_EQ(frontEnd.Folders, (std::vector<std::string>{"/documents", std::filesystem::path(dir).parent_path().string()}));
+    EXPECT_EQ(frontEnd.Names, (std::vector<std::string>{"zone111-d2.txt", "zone111.png"}));
+    EXPECT_EQ(frontEnd.Notices,
+              (std::vector<std::string>{"Saved the map as text to " + dir + "d2.txt", "Saved the map of zone 111 to " + dir + "map.png"}));
+    // The dump as text: one line per grid row.
+    std::ifstream dump(dir + "d2.txt");
+    const auto lines = std::count(std::istreambuf_iterator<char>(dump), std::istreambuf_iterator<char>(), '\n');
+    EXPECT_GE(lines, 257);
 }
 
 }  // namespace

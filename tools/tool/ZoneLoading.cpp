@@ -23,7 +23,7 @@ std::unique_ptr<orv::TViewer> LoadViewer(const TZoneArguments& arguments)
     auto viewer = std::make_unique<orv::TViewer>();
     viewer->GameDir = orv::GameDirFromArgument(arguments.GameDir);
     viewer->TexturesEnabled = false;
-    viewer->WriteSectorFile = false;
+    viewer->LeavesSectorFile = false;
     viewer->ResetCamera();
     viewer->LoadZone(arguments.Zone);
     return viewer;

@@ -144,7 +144,7 @@ int Render(TRenderOptions& o)
         start.Location = o.Location;
     TSession session(frontEnd, start);
     TGLViewer& viewer = session.Viewer();
-    viewer.WriteSectorFile = false;   // a command reads the water without leaving sector.dat
+    viewer.LeavesSectorFile = false;   // a command reads the water without leaving sector.dat
     // Start-up order: the view's first resize, then creation.
     viewer.ResizeView(o.Width, o.Height);
     session.Start();

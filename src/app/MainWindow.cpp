@@ -245,6 +245,10 @@ void TForm1::CreateControls()
     lblStatus->setObjectName("lblStatus");
     statusBar()->addPermanentWidget(lblStatus);
     statusBar()->setFixedHeight(StatusLineHeight);
+    // A message of what was just done takes the whole line while it shows; the zone and
+    // place come back after it (in a narrow window the two would overlap).
+    connect(statusBar(), &QStatusBar::messageChanged, lblStatus,
+            [this](const QString& message) { lblStatus->setVisible(message.isEmpty()); });
 
     ApplicationEvents1 = new QTimer(this);
     ApplicationEvents1->setInterval(0);

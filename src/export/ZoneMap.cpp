@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "base/Exception.h"
+#include "base/Format.h"
 #include "export/MapText.h"
 #include "export/Parallel.h"
 #include "export/StagedOutput.h"
@@ -428,7 +429,7 @@ public:
         const auto room = static_cast<size_t>(std::max(2, m_Size / 3 / lineHeight));
         std::string more;
         if (lines.size() > room) {
-            more = "+" + std::to_string(lines.size() - (room - 1)) + " more colours";
+            more = Format("+%d more colours", {static_cast<int64_t>(lines.size() - (room - 1))});
             lines.resize(room - 1);
         }
         // Each line's text: its sections, as many as fit in a width of 10 text heights.

@@ -409,7 +409,11 @@ TEST_F(EndToEndTest, DirectoryWithoutZonesShowsOneBoxAndFlatTerrain)
     const std::optional<TWindowInfo> window = WaitForRate(server->Display(), viewer, false);
     ASSERT_TRUE(window) << "the window did not go on; log:\n" << ReadFile(log);
 
-    const std::string boxes = ReadFile(messages);
+    // The window shows before the zone fails to load: wait for the box to be told.
+    std::string boxes;
+    for (const auto until = std::chrono::steady_clock::now() + StartTimeout;
+         (boxes = ReadFile(messages)).empty() && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(20ms);
     EXPECT_EQ(std::count(boxes.begin(), boxes.end(), '\n'), 1) << boxes;
     // The box says why and offers another folder (the log writes its line break as \r).
     EXPECT_EQ(boxes, "Cannot open file " + (empty / "zones" / "zone111" / "dat111.mpk").string() +

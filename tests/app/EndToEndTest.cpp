@@ -138,6 +138,16 @@ std::string ReadFile(const fs::path& path)
     return text.str();
 }
 
+// The message log once a box has been told: the window can show before the zone has failed to load.
+std::string WaitForMessages(const fs::path& path)
+{
+    std::string text;
+    for (const auto until = std::chrono::steady_clock::now() + StartTimeout;
+         (text = ReadFile(path)).empty() && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(20ms);
+    return text;
+}
+
 // A private X server, so that no other window lies on the pictures.
 class TXServer {
 public:
@@ -409,11 +419,7 @@ TEST_F(EndToEndTest, DirectoryWithoutZonesShowsOneBoxAndFlatTerrain)
     const std::optional<TWindowInfo> window = WaitForRate(server->Display(), viewer, false);
     ASSERT_TRUE(window) << "the window did not go on; log:\n" << ReadFile(log);
 
-    // The window shows before the zone fails to load: wait for the box to be told.
-    std::string boxes;
-    for (const auto until = std::chrono::steady_clock::now() + StartTimeout;
-         (boxes = ReadFile(messages)).empty() && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(20ms);
+    const std::string boxes = WaitForMessages(messages);
     EXPECT_EQ(std::count(boxes.begin(), boxes.end(), '\n'), 1) << boxes;
     // The box says why and offers another folder (the log writes its line break as \r).
     EXPECT_EQ(boxes, "Cannot open file " + (empty / "zones" / "zone111" / "dat111.mpk").string() +
@@ -454,7 +460,7 @@ TEST_F(EndToEndTest, WithoutOpenGLTheWindowSaysSoAndGoesOn)
     ASSERT_TRUE(viewer.Started());
     const std::optional<TWindowInfo> window = WaitForRate(server->Display(), viewer, false);
     ASSERT_TRUE(window) << "the window did not go on";
-    EXPECT_EQ(ReadFile(messages), "Unable to create an OpenGL rendering context\n");
+    EXPECT_EQ(WaitForMessages(messages), "Unable to create an OpenGL rendering context\n");
     // Nothing that needs OpenGL ran: no extension string, no zone.
     EXPECT_EQ(ReadFile(log), "");
     const QImage shot = Screenshot(server->Display(), fs::path(work) / "noopengl.png");
@@ -480,7 +486,7 @@ TEST_F(EndToEndTest, WithoutAnArgumentOnAnEmptyHomeTheBoxOffersTheFolderChoice)
     ASSERT_TRUE(viewer.Started());
     ASSERT_TRUE(WaitForRate(server->Display(), viewer, false)) << "the window did not go on; log:\n" << ReadFile(log);
     const std::string installation = (home / ".wine" / "drive_c" / "games" / "isles").string() + "/";
-    EXPECT_EQ(ReadFile(messages), "Cannot open file " + installation + "zones/zone111/dat111.mpk\\rThere is no folder " +
+    EXPECT_EQ(WaitForMessages(messages), "Cannot open file " + installation + "zones/zone111/dat111.mpk\\rThere is no folder " +
                                       installation + ". [Open game folder...]\n");
     // Nothing was written to the home folder: nothing is remembered without a choice.
     EXPECT_FALSE(fs::exists(home / ".config" / "Orvandel"));

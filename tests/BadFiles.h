@@ -6,14 +6,9 @@
 //   const TChildOutcome run = RunWithMemoryLimit(64 << 20, [&] { LoadTheThing(); });
 //   EXPECT_TRUE(run.Succeeded) << run.Message;
 //
-// The limit is on the child's address space (RLIMIT_AS), on top of what the test program
-// already maps. AddressSanitizer reserves terabytes of address space, so under it the
-// work runs without the limit (MemoryLimitHolds tells); the messages are still checked.
+// RunWithMemoryLimit and MemoryLimitHolds are TestSystem's.
 #pragma once
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -21,18 +16,15 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/ByteOrder.h"
 #include "formats/MPKFile.h"
-#include "SanitizedBuild.h"
+#include "TestSystem.h"
 
 namespace orv::test {
-
-inline constexpr bool MemoryLimitHolds = !SanitizedBuild;
 
 // A zlib stream (RFC 1950) that inflates to `prefix` followed by `bytes` zero bytes (a
 // multiple of 1 MiB): the prefix and one deflated MiB of zeros, each flushed so that it
@@ -170,68 +162,6 @@ inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
 {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-struct TChildOutcome {
-    bool Succeeded = false;   // the work returned
-    std::string Message;      // what it raised ("out of memory" for std::bad_alloc)
-    long PeakRssKiB = 0;      // the child's largest resident set
-};
-
-// The bytes the calling process maps now (its address space).
-inline uint64_t MappedBytes()
-{
-    std::ifstream statm("/proc/self/statm");
-    uint64_t pages = 0;
-    statm >> pages;
-    return pages * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-}
-
-// Runs work in a forked child whose address space may grow by at most `extraBytes`.
-inline TChildOutcome RunWithMemoryLimit(uint64_t extraBytes, const std::function<void()>& work)
-{
-    int fds[2];
-    if (::pipe(fds) != 0)
-        throw std::runtime_error("pipe failed");
-    const uint64_t limit = MappedBytes() + extraBytes;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fds[0]);
-        if (MemoryLimitHolds) {
-            const rlimit bound{limit, limit};
-            ::setrlimit(RLIMIT_AS, &bound);
-        }
-        std::string message;
-        int code = 0;
-        try {
-            work();
-        } catch (const std::bad_alloc&) {
-            message = "out of memory";
-            code = 1;
-        } catch (const std::exception& e) {
-            message = e.what();
-            code = 1;
-        }
-        if (!message.empty() && ::write(fds[1], message.data(), message.size()) < 0)
-            code = 2;
-        ::_exit(code);
-    }
-    ::close(fds[1]);
-    TChildOutcome outcome;
-    char buffer[4096];
-    ssize_t got = 0;
-    while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0)
-        outcome.Message.append(buffer, static_cast<size_t>(got));
-    ::close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    if (::wait4(child, &status, 0, &usage) == child) {
-        outcome.Succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        outcome.PeakRssKiB = usage.ru_maxrss;
-        if (WIFSIGNALED(status))
-            outcome.Message = "killed by signal " + std::to_string(WTERMSIG(status));
-    }
-    return outcome;
 }
 
 }  // namespace orv::test

@@ -13,18 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "TestSystem.h"
+
 namespace orv::test {
 
 // A fresh directory under the system's temporary directory, removed afterwards.
 class ScratchDir {
 public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvandel-formats-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot create a scratch directory");
-        m_Path = pattern;
-    }
+    ScratchDir() : m_Path(MakeScratchDirectory("orvandel-formats")) {}
     ~ScratchDir()
     {
         std::error_code ignored;

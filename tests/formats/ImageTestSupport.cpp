@@ -1,9 +1,8 @@
 #include "formats/ImageTestSupport.h"
 
-#include <unistd.h>
+#include "TestSystem.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -94,11 +93,7 @@ uint32_t GetU16(std::span<const uint8_t> bytes, size_t offset)
 
 TScratchDir::TScratchDir()
 {
-    static std::atomic<int> counter{0};
-    m_Path = std::filesystem::temp_directory_path() /
-             ("orvandel-images-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(m_Path);
-    std::filesystem::create_directories(m_Path);
+    m_Path = orv::test::MakeScratchDirectory("orvandel-images");
 }
 
 TScratchDir::~TScratchDir()

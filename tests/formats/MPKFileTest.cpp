@@ -218,7 +218,7 @@ TEST_F(MPKFileTest, NameFillingAllOfItsFieldIsKeptWhole)
 TEST_F(MPKFileTest, ArchiveNameKeepsEmbeddedNulsAndMayBe1024Bytes)
 {
     const std::string withNul("dat\0x", 5);
-    TMPKFile first(Save(SimpleArchive({{"m", Bytes("1")}}, withNul), "nul.mpk"));
+    TMPKFile first(Save(SimpleArchive({{"m", Bytes("1")}}, withNul), "with-nul.mpk"));
     EXPECT_EQ(first.ArchiveName(), withNul);
 
     const std::string longest(1024, 'a');
@@ -588,8 +588,9 @@ TEST_F(MPKFileTest, LoadAgainDoesNothingButSetFileNameRereads)
     TMPKFile archive(path);
     ASSERT_EQ(archive.Directory().Count(), 1);
 
-    // Replace the file under the open archive (a new file, the old one stays open).
-    std::filesystem::remove(path);
+    // Replace the file under the open archive (a new file, the old one stays open; moved
+    // aside, as Windows keeps the name of an open file that is removed).
+    std::filesystem::rename(path, path + ".old");
     Save(SimpleArchive({{"one", Bytes("1")}, {"two", Bytes("22")}}, "second"));
 
     archive.Load();

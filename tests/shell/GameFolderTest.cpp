@@ -1,11 +1,11 @@
 // Game folders: which folder is one, the zones it has, and the note a missing zone gets.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "TestSystem.h"
 #include "shell/Viewer.h"
 
 namespace fs = std::filesystem;
@@ -17,9 +17,7 @@ class GameFolder : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Dir = fs::temp_directory_path() / ("orvandel-gamefolder-" + std::to_string(::getpid()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
+        Dir = test::MakeScratchDirectory("orvandel-gamefolder");
     }
     void TearDown() override { fs::remove_all(Dir); }
 

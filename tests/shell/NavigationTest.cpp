@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "TestSystem.h"
 #include "base/Exception.h"
 #include "shell/Viewer.h"
 
@@ -277,17 +278,24 @@ TEST(GameDir, WinePrefixAndArgument)
     const char* savedHome = std::getenv("HOME");
     const std::string home = savedHome ? savedHome : "";
 
-    ::setenv("WINEPREFIX", "/opt/wine", 1);
-    EXPECT_EQ(DefaultGameDir(), "/opt/wine/drive_c/games/isles/");
-    ::setenv("WINEPREFIX", "/opt/wine/", 1);
-    EXPECT_EQ(DefaultGameDir(), "/opt/wine/drive_c/games/isles/");
-    ::unsetenv("WINEPREFIX");
-    ::setenv("HOME", "/home/someone", 1);
-    EXPECT_EQ(DefaultGameDir(), "/home/someone/.wine/drive_c/games/isles/");
-    EXPECT_EQ(TViewer().GameDir, "/home/someone/.wine/drive_c/games/isles/");
+    if (test::OnWindows) {
+        // The installation's own folder, whatever a Wine prefix says.
+        test::SetEnvironment("WINEPREFIX", "c:\\wine");
+        EXPECT_EQ(DefaultGameDir(), "c:\\games\\isles\\");
+        EXPECT_EQ(TViewer().GameDir, "c:\\games\\isles\\");
+    } else {
+        test::SetEnvironment("WINEPREFIX", "/opt/wine");
+        EXPECT_EQ(DefaultGameDir(), "/opt/wine/drive_c/games/isles/");
+        test::SetEnvironment("WINEPREFIX", "/opt/wine/");
+        EXPECT_EQ(DefaultGameDir(), "/opt/wine/drive_c/games/isles/");
+        test::SetEnvironment("WINEPREFIX", std::nullopt);
+        test::SetEnvironment("HOME", "/home/someone");
+        EXPECT_EQ(DefaultGameDir(), "/home/someone/.wine/drive_c/games/isles/");
+        EXPECT_EQ(TViewer().GameDir, "/home/someone/.wine/drive_c/games/isles/");
+    }
 
-    savedPrefix ? ::setenv("WINEPREFIX", prefix.c_str(), 1) : ::unsetenv("WINEPREFIX");
-    savedHome ? ::setenv("HOME", home.c_str(), 1) : ::unsetenv("HOME");
+    test::SetEnvironment("WINEPREFIX", savedPrefix ? std::optional(prefix) : std::nullopt);
+    test::SetEnvironment("HOME", savedHome ? std::optional(home) : std::nullopt);
 
     EXPECT_EQ(GameDirFromArgument("/data/isles"), "/data/isles/");
     EXPECT_EQ(GameDirFromArgument("/data/isles/"), "/data/isles/");

@@ -3,11 +3,7 @@
 // generator, and ImageMagick's decoding of a picture as an independent reference.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -20,25 +16,20 @@
 #include <vector>
 
 #include "ExternalPrograms.h"
+#include "TestSystem.h"
 
 namespace orv::tooltest {
 
 namespace fs = std::filesystem;
 
-inline const std::string ToolProgram = ORVANDEL_BINARY_DIR "/tools/orvandel-tool";
-inline const std::string MkGameProgram = ORVANDEL_BINARY_DIR "/tools/orvandel-mkgame";
+inline const std::string ToolProgram = test::BuiltProgram("tools/orvandel-tool");
+inline const std::string MkGameProgram = test::BuiltProgram("tools/orvandel-mkgame");
 inline const std::string MagickProgram = "/usr/bin/convert";
 
 // A fresh directory under the system's temporary directory, removed afterwards.
 class ScratchDir {
 public:
-    ScratchDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "orvandel-tools-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot create a scratch directory");
-        m_Path = pattern;
-    }
+    ScratchDir() : m_Path(test::MakeScratchDirectory("orvandel-tools")) {}
     ~ScratchDir()
     {
         std::error_code ignored;
@@ -97,30 +88,10 @@ inline TRunResult RunProgram(const std::string& program, const std::vector<std::
                       const std::string& workingDir = "")
 {
     ScratchDir capture;
-    const std::string outPath = capture.File("out");
-    const std::string errPath = capture.File("err");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
-            ::_exit(127);
-        if (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0)
-            ::_exit(127);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
     TRunResult result;
-    int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
-        result.ExitCode = WEXITSTATUS(status);
-    result.Out = ReadText(outPath);
-    result.Err = ReadText(errPath);
+    result.ExitCode = test::RunProcess(program, args, workingDir, capture.Path() / "out", capture.Path() / "err");
+    result.Out = ReadText(capture.Path() / "out");
+    result.Err = ReadText(capture.Path() / "err");
     return result;
 }
 
@@ -135,19 +106,18 @@ inline TRunResult Tool(const std::vector<std::string>& args, const std::string& 
 inline const fs::path& SampleGame()
 {
     static const fs::path game = [] {
-        struct stat info {};
-        if (::stat(MkGameProgram.c_str(), &info) != 0)
+        std::error_code missing;
+        const auto built = fs::last_write_time(MkGameProgram, missing);
+        if (missing)
             throw std::runtime_error("no " + MkGameProgram);
         const fs::path base = fs::path(ORVANDEL_BINARY_DIR) / "tests" / "tools";
-        const std::string key = std::to_string(info.st_mtim.tv_sec) + "-" + std::to_string(info.st_mtim.tv_nsec) +
-                                "-" + std::to_string(info.st_size);
+        const std::string key = std::to_string(built.time_since_epoch().count()) + "-" +
+                                std::to_string(fs::file_size(MkGameProgram));
         const fs::path ready = base / ("sample-game-" + key);
         if (fs::exists(ready / "checker.bmp"))
             return ready;
         fs::create_directories(base);
-        std::string pattern = (base / "sample-game-new-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot create " + pattern);
+        const std::string pattern = test::MakeScratchDirectory("sample-game-new", base).string();
         const TRunResult run = RunProgram(MkGameProgram, {pattern});
         if (run.ExitCode != 0)
             throw std::runtime_error("orvandel-mkgame failed: " + run.Err);

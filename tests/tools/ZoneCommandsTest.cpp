@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "TestSystem.h"
 #include "formats/Stream.h"
 #include "zone/TestZone.h"
 
@@ -17,21 +20,23 @@ struct TRun {
     std::string Out;
 };
 
-// Runs the tool in `directory`, standard error thrown away unless wanted.
+// Runs the tool in `directory` with the arguments separated by spaces, standard error
+// thrown away unless wanted (then it comes first, as the unbuffered stream does).
 TRun Tool(const std::string& directory, const std::string& args, bool keepErrors = false)
 {
-    const std::string command = "cd '" + directory + "' && '" ORVANDEL_BINARY_DIR "/tools/orvandel-tool' " + args +
-                                (keepErrors ? " 2>&1" : " 2>/dev/null");
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    TRun run{-1, {}};
-    if (!pipe)
-        return run;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.Out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> words;
+    std::istringstream in(args);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    const test::TTempDir capture;
+    TRun run{test::RunProcess(test::BuiltProgram("tools/orvandel-tool"), words, directory, capture.Path() + "out",
+                              capture.Path() + "err"),
+             {}};
+    const std::vector<uint8_t> out = test::FileBytes(capture.Path() + "out");
+    const std::vector<uint8_t> err = test::FileBytes(capture.Path() + "err");
+    if (keepErrors)
+        run.Out.assign(err.begin(), err.end());
+    run.Out.append(out.begin(), out.end());
     return run;
 }
 

@@ -1,7 +1,5 @@
 #include "zone/TestZone.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -9,19 +7,14 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "TestSystem.h"
 #include "base/Format.h"
 #include "writers/ImageWriters.h"
 #include "writers/MPKWriter.h"
 
 namespace orv::test {
 
-TTempDir::TTempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvandel-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_Path = pattern + "/";
-}
+TTempDir::TTempDir() : m_Path(MakeScratchDirectory("orvandel-test").string() + "/") {}
 
 TTempDir::~TTempDir()
 {

@@ -1,9 +1,5 @@
 // Water regions: the sector.dat semantics, and the zone loading step that writes the file.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -284,19 +280,13 @@ TEST_F(WaterLoading, AnUnwritableDirectoryIsLoggedAndTheRegionsStillLoad)
 // full disk) is logged with the reason, and neither it nor its temporary file is left.
 TEST_F(WaterLoading, AFileThatCannotBeWrittenWholeLeavesNoTemporaryFile)
 {
+    SKIP_ON_WINDOWS("no limit on a file's size to stand in for a full disk");
     TMPKFile archive(WriteArchive(Sector));
     const std::string out = Dir.Path() + "out";
     std::filesystem::create_directory(out);
-    rlimit previous {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit small = previous;
-    small.rlim_cur = 8;   // fewer bytes than the member has
-    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     TWaterRegionList regions;
-    LoadWaterRegions(archive, regions, out);
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    ::signal(SIGXFSZ, handler);
+    // Fewer bytes than the member has.
+    test::WithFileSizeLimit(8, [&] { LoadWaterRegions(archive, regions, out); });
     EXPECT_EQ(regions.size(), 1u);
     ASSERT_EQ(Lines.size(), 1u);
     EXPECT_TRUE(Lines[0].starts_with("Cannot write " + out + "/sector.dat (File too large)")) << Lines[0];

@@ -1,7 +1,8 @@
 #include "base/TextCase.h"
 
 #include <algorithm>
-#include <filesystem>
+
+#include "base/platform/Files.h"
 
 namespace orv {
 
@@ -22,7 +23,12 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b)
 
 std::string FoldedExtension(std::string_view path)
 {
-    return FoldCase(std::filesystem::path(path).extension().string());
+    // The name's last dot, unless the name is "..", or the dot starts the name.
+    const std::string name = platform::NameOf(std::string(path));
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name == "..")
+        return {};
+    return FoldCase(std::string_view(name).substr(dot));
 }
 
 }  // namespace orv

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <type_traits>
 
 #include "base/Exception.h"
 #include "base/Format.h"
 #include "base/Log.h"
+#include "base/platform/Files.h"
 #include "export/GLTFExport.h"
 #include "export/ZoneMap.h"
 #include "terrain/RendererTable.h"
@@ -394,23 +394,18 @@ std::string TSession::SaveViewName(const std::tm& now, const std::string& folder
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &now);
     const std::string stem = std::string("orvandel-") + stamp;
     std::string name = stem + ".png";
-    const std::filesystem::path in = folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder);
-    std::error_code error;
-    for (int n = 2; std::filesystem::exists(in / name, error); ++n)
+    const std::string in = folder.empty() ? std::string(".") : folder;
+    for (int n = 2; platform::KindOf(platform::JoinPath(in, name), true) != platform::TFileKind::Missing; ++n)
         name = stem + "-" + std::to_string(n) + ".png";
     return name;
 }
 
 std::string TSession::SaveView()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(std::time(nullptr));
     const auto write = [&](const std::string& path) {
-        if (!m_FrontEnd.WriteViewPicture(path)) {
-            std::error_code error;
-            throw EFCreateError("Cannot create file " + std::filesystem::absolute(path, error).string());
-        }
+        if (!m_FrontEnd.WriteViewPicture(path))
+            throw EFCreateError("Cannot create file " + platform::AbsolutePath(path));
         return std::string();
     };
     // Without anyone to choose, the picture goes to the working directory.
@@ -447,12 +442,11 @@ std::string TSession::SaveFile(const std::string& caption, const std::string& su
         TBusy busy(m_FrontEnd);
         details = write(reply->Path);
     }
-    std::error_code error;
-    const std::filesystem::path path = std::filesystem::absolute(reply->Path, error);
-    m_SaveFolder = path.parent_path().string();
+    const std::string path = platform::AbsolutePath(reply->Path);
+    m_SaveFolder = platform::DirectoryOf(path);
     m_FrontEnd.RememberValue(SaveFolderKey, m_SaveFolder);
     Log(done + reply->Path + details);
-    m_FrontEnd.Notify(done + path.string());
+    m_FrontEnd.Notify(done + path);
     return reply->Path;
 }
 

@@ -142,16 +142,17 @@ void PrintUsage(std::FILE* out)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    const std::vector<std::string> args = orv::platform::ProgramArguments(argc, argv);
+    if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
         PrintUsage(stdout);
         return 0;
     }
-    if (argc != 2 || argv[1][0] == '\0') {
+    if (args.size() != 2 || args[1].empty()) {
         PrintUsage(stderr);
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
-    const std::string dir = argv[1];
+    const std::string dir = args[1];
     try {
         orv::platform::CreateDirectories(dir);
         const std::string gameDir = orv::IncludeTrailingPathDelimiter(dir);

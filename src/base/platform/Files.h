@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,6 +113,16 @@ std::string DirectoryOf(const std::string& path);
 std::string NameOf(const std::string& path);
 // directory + separator + name ("name" alone when directory is empty).
 std::string JoinPath(const std::string& directory, const std::string& name);
+// The path from the root, a relative one taken from the working directory; the path
+// itself when that cannot be told.
+std::string AbsolutePath(const std::string& path);
+
+// The calendar time of a moment in the user's time zone.
+std::tm LocalTime(std::time_t moment);
+
+// The program's command-line arguments in UTF-8, argv[0] first: main's own on POSIX; on
+// Windows, where main's are in the ANSI code page, the wide command line's.
+std::vector<std::string> ProgramArguments(int argc, const char* const* argv);
 
 // An open directory, for writing below it without ever following a link: its children
 // are opened from the directory itself, so that a link swapped in after a check is still

@@ -193,6 +193,26 @@ std::string ProgramFolder()
 
 bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
+std::string AbsolutePath(const std::string& path)
+{
+    if (IsAbsolutePath(path))
+        return path;
+    std::string directory(4096, '\0');
+    if (::getcwd(directory.data(), directory.size()) == nullptr)
+        return path;
+    directory.resize(std::char_traits<char>::length(directory.c_str()));
+    return path.empty() ? directory : JoinPath(directory, path);
+}
+
+std::vector<std::string> ProgramArguments(int argc, const char* const* argv) { return {argv, argv + argc}; }
+
+std::tm LocalTime(std::time_t moment)
+{
+    std::tm local{};
+    ::localtime_r(&moment, &local);
+    return local;
+}
+
 std::string DirectoryOf(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');

@@ -257,6 +257,35 @@ bool IsAbsolutePath(const std::string& path)
     return (!path.empty() && IsSeparator(path[0])) || (path.size() >= 3 && path[1] == ':' && IsSeparator(path[2]));
 }
 
+std::string AbsolutePath(const std::string& path)
+{
+    const std::wstring wide = Wide(path.empty() ? "." : path);
+    const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = size == 0 ? 0 : ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    return length == 0 || length >= size ? path : Narrow(full.data(), length);
+}
+
+std::vector<std::string> ProgramArguments(int argc, const char* const* argv)
+{
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return {argv, argv + argc};
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i)
+        arguments.push_back(Narrow(wide[i], std::wcslen(wide[i])));
+    ::LocalFree(wide);
+    return arguments;
+}
+
+std::tm LocalTime(std::time_t moment)
+{
+    std::tm local{};
+    ::localtime_s(&local, &moment);
+    return local;
+}
+
 namespace {
 
 // Where the last component starts: after the last separator, or after "c:".

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,8 +45,7 @@ std::vector<std::string> Words(const std::string& line)
 std::string LibraryIsoTime(uint32_t seconds)
 {
     const std::time_t t = seconds;
-    std::tm parts{};
-    ::gmtime_r(&t, &parts);
+    const std::tm parts = *std::gmtime(&t);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
     return text;
@@ -66,6 +66,30 @@ std::vector<std::string> Listing(const fs::path& root)
         names.push_back(fs::relative(entry.path(), root).string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// A game folder and outputs named with letters beyond ASCII: the arguments arrive as
+// they were typed, the game is read as from any folder, and the outputs and the glTF's
+// side files land under their own names.
+TEST(ToolPaths, NonASCIIGameFolderAndOutputNames)
+{
+    ScratchDir scratch;
+    const fs::path game = scratch.Path() / fs::path(u8"\u00D6land") / fs::path(u8"z\u00F6nes");
+    fs::create_directories(game);
+    fs::copy(SampleGame(), game, fs::copy_options::recursive);
+    const std::string out = test::Utf8(scratch.Path() / fs::path(u8"K\u00E4rta"));
+    ASSERT_EQ(Tool({"map", SampleGame().string(), "111", "-o", scratch.File("plain.png")}).ExitCode, 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"map", test::Utf8(game), "111", "-o", out + ".png"},
+                                                 {"export", test::Utf8(game), "111", "-o", out + ".GLTF"}}) {
+        const TRunResult run = Tool(args);
+        EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    }
+    EXPECT_EQ(ReadBytes(scratch.Path() / fs::path(u8"K\u00E4rta.png")), ReadBytes(scratch.Path() / "plain.png"));
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(scratch.Path()))
+        names.insert(test::Utf8(entry.path().filename()));
+    for (const std::string name : {"K\xC3\xA4rta.GLTF", "K_c3_a4rta_2EGLTF.bin", "K_c3_a4rta_2EGLTF-water.png"})
+        EXPECT_TRUE(names.contains(name)) << name;
 }
 
 // ---- general behaviour ----
@@ -699,15 +723,16 @@ TEST(ToolOutputs, AFileThatCannotBeWrittenWholeIsNamedWithTheReasonAndRemoved)
 // name, the main file's or a side file's, is refused by name and left as it was.
 TEST(ToolOutputs, AFifoOrADirectoryAtAnOutputIsRefusedByNameAndKept)
 {
+    SKIP_ON_WINDOWS("no FIFOs in the file system");
     ScratchDir scratch;
     const std::string game = SampleGame().string();
     const std::string fifo = scratch.File("fifo.png");
     const std::string directory = scratch.File("folder.png");
     const std::string glbDirectory = scratch.File("folder.glb");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_TRUE(test::MakeFifo(fifo));
     fs::create_directory(directory);
     fs::create_directory(glbDirectory);
-    ASSERT_EQ(::mkfifo(scratch.File("z.bin").c_str(), 0644), 0);
+    ASSERT_TRUE(test::MakeFifo(scratch.File("z.bin")));
     const struct {
         std::vector<std::string> Args;
         std::string Says;
@@ -726,9 +751,8 @@ TEST(ToolOutputs, AFifoOrADirectoryAtAnOutputIsRefusedByNameAndKept)
         EXPECT_TRUE(Has(run.Err, c.Says)) << run.Err;
     }
     EXPECT_EQ(Listing(scratch.Path()), (std::vector<std::string>{"fifo.png", "folder.glb", "folder.png", "z.bin"}));
-    struct stat status {};
-    EXPECT_TRUE(::lstat(fifo.c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
-    EXPECT_TRUE(::lstat(scratch.File("z.bin").c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
+    EXPECT_EQ(fs::symlink_status(fifo).type(), fs::file_type::fifo);
+    EXPECT_EQ(fs::symlink_status(scratch.File("z.bin")).type(), fs::file_type::fifo);
 }
 
 }  // namespace

@@ -125,6 +125,8 @@ TToolApp MakeToolApp()
     app.set_version_flag("--version", std::string(ProgramName).append(" ").append(ORVANDEL_VERSION),
                          "show the version and exit");
     app.require_subcommand(1);
+    // A path may start with '/' on Windows too: never an option there.
+    app.allow_windows_style_options(false);
     // An option given twice: the last one counts.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.footer("'orvandel-tool COMMAND --help' or 'orvandel-tool help COMMAND' tells more about one command.");

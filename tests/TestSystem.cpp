@@ -61,6 +61,16 @@ TChildOutcome RunHere(const std::function<void()>& work)
 
 }  // namespace
 
+std::string PlainLines(const std::string& text)
+{
+    std::string plain = text;
+    if (OnWindows) {
+        for (size_t at = plain.find("\r\n"); at != std::string::npos; at = plain.find("\r\n", at))
+            plain.erase(at, 1);
+    }
+    return plain;
+}
+
 #ifdef _WIN32
 
 namespace {

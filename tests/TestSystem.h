@@ -43,6 +43,15 @@ inline std::string BuiltProgram(const std::string& relative)
 std::filesystem::path MakeScratchDirectory(const std::string& prefix,
                                            const std::filesystem::path& parent = std::filesystem::temp_directory_path());
 
+// A path written with '/' in the separators the program joins paths with ('\\' on Windows).
+inline std::string SystemPath(std::string path)
+{
+    for (char& c : path)
+        if (OnWindows && c == '/')
+            c = '\\';
+    return path;
+}
+
 // A path as UTF-8 text, as the program's own code takes it (path::string() is in the
 // ANSI code page on Windows).
 inline std::string Utf8(const std::filesystem::path& path)
@@ -56,6 +65,10 @@ inline std::string Utf8(const std::filesystem::path& path)
 // it did not exit normally, 127 when it could not be started.
 int RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& workingDir,
                const std::filesystem::path& outFile, const std::filesystem::path& errFile);
+
+// A program's text output with the lines ended by "\n" alone, as written on POSIX (a
+// console program's text ends them with "\r\n" on Windows).
+std::string PlainLines(const std::string& text);
 
 // Sets (or, with no value, removes) an environment variable of this process.
 void SetEnvironment(const std::string& name, const std::optional<std::string>& value);

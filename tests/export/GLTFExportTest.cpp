@@ -237,8 +237,9 @@ TEST_F(GLTFExport, ViewHoldsExactlyTheTrianglesTheRendererDraws)
 TEST_F(GLTFExport, GltfKeepsItsBufferAndImagesBesideIt)
 {
     // Names that a cleaned-up form would make the same keep side files of their own.
-    const std::vector<std::pair<std::string, std::string>> outputs{
-        {"my zone.gltf", "my_20zone"}, {"my_zone.gltf", "my_5Fzone"}, {"my_zone.GLTF", "my_5Fzone_2EGLTF"}};
+    std::vector<std::pair<std::string, std::string>> outputs{{"my zone.gltf", "my_20zone"}, {"my_zone.gltf", "my_5Fzone"}};
+    if (!test::OnWindows)   // where names differing in letter case only are one file
+        outputs.push_back({"my_zone.GLTF", "my_5Fzone_2EGLTF"});
     for (const auto& [name, base] : outputs)
         ExportZone(Zone->ZoneSource(), {}, Scratch.File(name));
     std::set<std::string> files;

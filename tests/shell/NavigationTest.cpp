@@ -297,9 +297,9 @@ TEST(GameDir, WinePrefixAndArgument)
     test::SetEnvironment("WINEPREFIX", savedPrefix ? std::optional(prefix) : std::nullopt);
     test::SetEnvironment("HOME", savedHome ? std::optional(home) : std::nullopt);
 
-    EXPECT_EQ(GameDirFromArgument("/data/isles"), "/data/isles/");
+    EXPECT_EQ(GameDirFromArgument("/data/isles"), "/data/isles" + test::SystemPath("/"));
     EXPECT_EQ(GameDirFromArgument("/data/isles/"), "/data/isles/");
-    EXPECT_EQ(GameDirFromArgument("isles"), "isles/");
+    EXPECT_EQ(GameDirFromArgument("isles"), "isles" + test::SystemPath("/"));
 }
 
 }  // namespace

@@ -193,7 +193,7 @@ TEST_F(LoadZoneTest, TexturesComeLastAndAreTimed)
     Viewer.TexturesEnabled = true;
     Viewer.LoadZone(5);
     EXPECT_EQ(Viewer.ZoneID, 5);
-    ASSERT_EQ(Viewer.TextureArchives, std::vector<std::string>{Game.Path() + "zones/zone005/tex005.mpk"});
+    ASSERT_EQ(Viewer.TextureArchives, std::vector<std::string>{Game.Path() + test::SystemPath("zones/zone005/tex005.mpk")});
     ASSERT_EQ(Lines.size(), 5u);
     EXPECT_EQ(Lines[3], "Loading water regions...");
     ASSERT_TRUE(Lines[4].starts_with("Textures loaded in ") && Lines[4].ends_with(" ms")) << Lines[4];
@@ -229,7 +229,7 @@ TEST_F(LoadZoneTest, MissingOrDamagedDataArchiveChangesNothing)
 {
     LoadFirst();
     const TSnapshot before(Viewer);
-    EXPECT_EQ(Failure(7), "Cannot open file " + Game.Path() + "zones/zone007/dat007.mpk");
+    EXPECT_EQ(Failure(7), "Cannot open file " + Game.Path() + test::SystemPath("zones/zone007/dat007.mpk"));
     ExpectUnchanged(before, Viewer);
     EXPECT_TRUE(Lines.empty());
 
@@ -304,7 +304,7 @@ TEST_F(LoadZoneTest, UnwritableSectorFileIsLoggedAndTheZoneStillLoads)
     EXPECT_EQ(Viewer.WaterRegions[0]->Height, 77);
     ASSERT_EQ(Lines.size(), 5u);
     EXPECT_EQ(Lines[3], "Loading water regions...");
-    EXPECT_TRUE(Lines[4].starts_with("Cannot write ./sector.dat")) << Lines[4];
+    EXPECT_TRUE(Lines[4].starts_with("Cannot write " + test::SystemPath("./sector.dat"))) << Lines[4];
     EXPECT_TRUE(std::filesystem::is_directory(Work.Path() + "sector.dat"));
     EXPECT_EQ(test::DirectoryEntries(Work.Path()), std::vector<std::string>{"sector.dat"});
 }
@@ -325,7 +325,7 @@ TEST_F(LoadZoneTest, ReadOnlyWorkingDirectory)
     ASSERT_EQ(Viewer.WaterRegions.size(), 1u);
     EXPECT_EQ(Viewer.WaterRegions[0]->Height, 77);
     ASSERT_EQ(Lines.size(), 5u);
-    EXPECT_TRUE(Lines[4].starts_with("Cannot write ./sector.dat")) << Lines[4];
+    EXPECT_TRUE(Lines[4].starts_with("Cannot write " + test::SystemPath("./sector.dat"))) << Lines[4];
     EXPECT_EQ(SectorFile(), Zone111.Sector);   // the old file is untouched
     EXPECT_EQ(test::DirectoryEntries(Work.Path()), std::vector<std::string>{"sector.dat"});
 }
@@ -335,7 +335,7 @@ TEST_F(LoadZoneTest, TextureFailuresKeepTheNewDataButNotTheZoneId)
     LoadFirst();
     Viewer.TexturesEnabled = true;
     test::WriteZone(Game.Path(), 9, Zone5, false);   // no texture archive
-    EXPECT_EQ(Failure(9), "Cannot open file " + Game.Path() + "zones/zone009/tex009.mpk");
+    EXPECT_EQ(Failure(9), "Cannot open file " + Game.Path() + test::SystemPath("zones/zone009/tex009.mpk"));
     EXPECT_TRUE(HeightsOf(Zone5, Viewer));
     EXPECT_EQ(Viewer.WaterRegions.size(), 1u);
     EXPECT_EQ(Viewer.ZoneID, 111);

@@ -90,8 +90,8 @@ inline TRunResult RunProgram(const std::string& program, const std::vector<std::
     ScratchDir capture;
     TRunResult result;
     result.ExitCode = test::RunProcess(program, args, workingDir, capture.Path() / "out", capture.Path() / "err");
-    result.Out = ReadText(capture.Path() / "out");
-    result.Err = ReadText(capture.Path() / "err");
+    result.Out = test::PlainLines(ReadText(capture.Path() / "out"));
+    result.Err = test::PlainLines(ReadText(capture.Path() / "err"));
     return result;
 }
 

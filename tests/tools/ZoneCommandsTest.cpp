@@ -36,7 +36,7 @@ TRun Tool(const std::string& directory, const std::string& args, bool keepErrors
     const std::vector<uint8_t> err = test::FileBytes(capture.Path() + "err");
     if (keepErrors)
         run.Out.assign(err.begin(), err.end());
-    run.Out.append(out.begin(), out.end());
+    run.Out = test::PlainLines(run.Out.append(out.begin(), out.end()));
     return run;
 }
 

@@ -81,6 +81,7 @@ TEST(TileImages, FailuresNameTheArchiveAndTheMember)
     EXPECT_EQ(Message([&] { LoadTileImages(archive); }), missing);
 
     // A tile without a pixel is the tile's fault, not that of what it is drawn into.
+    archive.Close();   // Windows replaces no file that is open
     std::vector<uint8_t> narrow = EncodeDDS(Solid(1, 2, 3), FourCCDXT1);
     PutU32(narrow, 16, 0);   // width
     WriteMPK(path, "tex005", {{TileMemberName(0, 0), narrow, 0}});

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "TestSystem.h"
 #include "zone/TestZone.h"
 #include "zone/ZonePaths.h"
 
@@ -12,17 +13,18 @@ namespace {
 
 TEST(ZonePaths, ArchiveNamesCarryTheIdTwiceWithAtLeastThreeDigits)
 {
-    EXPECT_EQ(ZoneArchiveName("/g/", 111, TZoneArchive::Data), "/g/zones/zone111/dat111.mpk");
-    EXPECT_EQ(ZoneArchiveName("/g/", 111, TZoneArchive::Texture), "/g/zones/zone111/tex111.mpk");
-    EXPECT_EQ(ZoneArchiveName("/g/", 5, TZoneArchive::Data), "/g/zones/zone005/dat005.mpk");
-    EXPECT_EQ(ZoneArchiveName("/g/", 5, TZoneArchive::Texture), "/g/zones/zone005/tex005.mpk");
-    EXPECT_EQ(ZoneArchiveName("/g/", 1234, TZoneArchive::Data), "/g/zones/zone1234/dat1234.mpk");
+    EXPECT_EQ(ZoneArchiveName("/g/", 111, TZoneArchive::Data), "/g/" + test::SystemPath("zones/zone111/dat111.mpk"));
+    EXPECT_EQ(ZoneArchiveName("/g/", 111, TZoneArchive::Texture), "/g/" + test::SystemPath("zones/zone111/tex111.mpk"));
+    EXPECT_EQ(ZoneArchiveName("/g/", 5, TZoneArchive::Data), "/g/" + test::SystemPath("zones/zone005/dat005.mpk"));
+    EXPECT_EQ(ZoneArchiveName("/g/", 5, TZoneArchive::Texture), "/g/" + test::SystemPath("zones/zone005/tex005.mpk"));
+    EXPECT_EQ(ZoneArchiveName("/g/", 1234, TZoneArchive::Data), "/g/" + test::SystemPath("zones/zone1234/dat1234.mpk"));
     // A directory with a percent sign is text, not a format.
-    EXPECT_EQ(ZoneArchiveName("/100%s/", 7, TZoneArchive::Data), "/100%s/zones/zone007/dat007.mpk");
+    EXPECT_EQ(ZoneArchiveName("/100%s/", 7, TZoneArchive::Data), "/100%s/" + test::SystemPath("zones/zone007/dat007.mpk"));
 }
 
 TEST(ZonePaths, ComponentsAreMatchedIgnoringCaseWhenTheWrittenPathIsMissing)
 {
+    SKIP_ON_WINDOWS("names differing in letter case only are one file there (PlatformTest opens one by another case)");
     test::TTempDir dir;
     std::filesystem::create_directories(dir.Path() + "Zones/ZONE111");
     std::ofstream(dir.Path() + "Zones/ZONE111/Dat111.MPK") << "x";
@@ -43,9 +45,9 @@ TEST(ZonePaths, ComponentsAreMatchedIgnoringCaseWhenTheWrittenPathIsMissing)
 
 TEST(ZonePaths, TrailingDelimiter)
 {
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/games/isles"), "/games/isles/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/games/isles"), "/games/isles" + test::SystemPath("/"));
     EXPECT_EQ(IncludeTrailingPathDelimiter("/games/isles/"), "/games/isles/");
-    EXPECT_EQ(IncludeTrailingPathDelimiter(""), "/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter(""), test::SystemPath("/"));
 }
 
 }  // namespace

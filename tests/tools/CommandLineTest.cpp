@@ -147,7 +147,7 @@ TEST(ToolCommandLine, ZoneIdsAre32BitIntegersInEveryZoneCommand)
         SCOPED_TRACE(line.front());
         const TRunResult run = Tool(line, scratch.Path().string());
         EXPECT_EQ(run.ExitCode, 1);
-        EXPECT_TRUE(Has(run.Err, "Cannot open file " + game + "/zones/zone-005/dat-005.mpk")) << run.Err;
+        EXPECT_TRUE(Has(run.Err, "Cannot open file " + game + test::SystemPath("/zones/zone-005/dat-005.mpk"))) << run.Err;
         // The same after "--", where nothing can be taken for an option.
         std::vector<std::string> ended = line;
         ended.insert(ended.begin() + 1, "--");

@@ -21,6 +21,7 @@ void WriteText(orvtool::TExtractTarget& target, const orvtool::TComponents& path
 // replaced at the file's own name: nothing is written through it.
 TEST(ExtractTarget, ALinkSwappedInAfterTheCheckIsNeverFollowed)
 {
+    SKIP_ON_WINDOWS("making a symbolic link needs a privilege there, and Wine makes none");
     ScratchDir scratch;
     const fs::path out = scratch.Path() / "out";
     const fs::path outside = scratch.Path() / "outside";

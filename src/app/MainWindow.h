@@ -210,6 +210,8 @@ private:
     void MakeCurrent();
     bool ViewActive() const;
     void SyncActionBox(QAction* action, QCheckBox* box, bool checked);
+    // A panel control's change handed to the session under the control's name.
+    void ControlChanged(QWidget* control, int value);
     // The status line from the session.
     void ShowStatus();
     // The controls from the viewer's state (after it was restored or reset).

@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <type_traits>
+#include <utility>
 
 #include "base/Exception.h"
 #include "base/Format.h"
@@ -509,6 +510,90 @@ std::string ControlIdleReason(std::string_view control, int renderer)
     if (control == "trackCLODDetail" && renderer != rvCLOD)
         return "Only the CLOD fans use the level of detail; " + label + " does not.";
     return {};
+}
+
+std::string ControlTip(const TPanelControl& control, int renderer)
+{
+    std::string tip = control.Kind == TPanelKind::Slider ? std::string(control.Caption) : std::string();
+    const std::string reason = ControlIdleReason(control.Name, renderer);
+    if (!tip.empty() && !reason.empty())
+        tip += '\n';
+    return tip + reason;
+}
+
+std::vector<TShortcut> ParseShortcuts(std::string_view shortcuts)
+{
+    std::vector<TShortcut> parsed;
+    while (!shortcuts.empty()) {
+        const size_t comma = shortcuts.find(", ");
+        std::string_view sequence = shortcuts.substr(0, comma);
+        shortcuts = comma == std::string_view::npos ? std::string_view() : shortcuts.substr(comma + 2);
+        TShortcut shortcut;
+        // Modifiers before the last "+"; a key of its own may be "+" only at the end.
+        for (size_t plus = sequence.find('+'); plus != std::string_view::npos && plus + 1 < sequence.size();
+             plus = sequence.find('+')) {
+            const std::string_view modifier = sequence.substr(0, plus);
+            if (modifier == "Ctrl")
+                shortcut.Ctrl = true;
+            else if (modifier == "Shift")
+                shortcut.Shift = true;
+            else if (modifier == "Alt")
+                shortcut.Alt = true;
+            sequence.remove_prefix(plus + 1);
+        }
+        shortcut.Key = sequence;
+        if (!sequence.empty())
+            parsed.push_back(shortcut);
+    }
+    return parsed;
+}
+
+// --- The panel's controls ------------------------------------------------------------------
+
+int TSession::ControlValue(std::string_view control) const
+{
+    const TGLViewer& v = *m_Viewer;
+    const std::pair<std::string_view, bool> boxes[] = {
+        {"chkDetailTex", v.DetailTexEnabled}, {"chkGravity", v.Gravity},
+        {"chkCheckerboard", v.Checkerboard},  {"chkBoundingSkybox", v.BoundingSkybox},
+        {"chkFog", m_Fog},                     {"chkSun", v.TrackSun},
+        {"chkLighting", v.atnLightingChecked}, {"chkWireframe", v.atnWireframeChecked},
+    };
+    for (const auto& [name, checked] : boxes)
+        if (name == control)
+            return checked ? 1 : 0;
+    if (control == "trackDetailTexScale")
+        return v.DetailTexScale;
+    if (control == "trackCLODDetail")
+        return CLODSliderPosition();
+    return 0;
+}
+
+void TSession::ControlChanged(std::string_view control, int value)
+{
+    TGLViewer& v = *m_Viewer;
+    const bool on = value != 0;
+    if (control == "chkDetailTex")
+        v.DetailTexEnabled = on;
+    else if (control == "chkGravity")
+        v.Gravity = on;
+    else if (control == "chkCheckerboard")
+        v.Checkerboard = on;
+    else if (control == "chkBoundingSkybox")
+        v.BoundingSkybox = on;
+    else if (control == "chkFog")
+        SetFog(on);
+    else if (control == "chkSun")
+        SetTrackSun(on);
+    // The two boxes bound to actions invert the action's state, whatever the box says.
+    else if (control == "chkLighting")
+        v.ToggleLighting();
+    else if (control == "chkWireframe")
+        ToggleWireframe();
+    else if (control == "trackDetailTexScale")
+        v.DetailTexScale = value;
+    else if (control == "trackCLODDetail")
+        v.SetCLODDetail(value);
 }
 
 // --- The state kept between runs -----------------------------------------------------------

@@ -134,6 +134,9 @@ inline constexpr TPanelControl PanelControls[] = {
 // Why a panel control changes nothing on screen with a renderer (a tag of RendererTable);
 // empty when it acts. A front end disables such a control and gives this as its tip.
 std::string ControlIdleReason(std::string_view control, int renderer);
+// A control's tip: a slider's hint, then on a line of its own why the control is idle
+// with the renderer; empty when there is neither.
+std::string ControlTip(const TPanelControl& control, int renderer);
 
 // --- The actions: what the keyboard and the menu reach.
 
@@ -174,6 +177,15 @@ inline constexpr TActionModel ActionModels[] = {
 };
 
 const TActionModel& ActionModel(TActionId id);
+
+// One key sequence of an action's Shortcuts: the modifiers and the key's name ("G",
+// "F10", "Home", "Menu", "1").
+struct TShortcut {
+    bool Ctrl = false, Shift = false, Alt = false;
+    std::string_view Key;
+};
+// The sequences of a Shortcuts text ("Menu, Shift+F10"), in their order.
+std::vector<TShortcut> ParseShortcuts(std::string_view shortcuts);
 
 // The popup menu, top to bottom. Item: a menu item of its own bound to the action (its
 // caption the action's), empty for the action itself; a separator has no action.
@@ -285,6 +297,13 @@ public:
     std::string StatusText() const;
     // Whether an action can run now: some need a zone.
     bool ActionEnabled(TActionId id) const { return !ActionModel(id).NeedsZone || ZoneLoaded(); }
+
+    // --- The panel's controls, by their names in PanelControls -------------------------
+    // What a check box or slider shows for the state: a tick as 1 or 0, a position.
+    int ControlValue(std::string_view control) const;
+    // A box ticked or unticked, a slider moved: the state follows. "chkRender" is the
+    // front end's own (its frame loop); the renderers' buttons call SetRenderer.
+    void ControlChanged(std::string_view control, int value);
 
     // --- The state kept between runs -------------------------------------------------
     // Keeps the zone, the location, the renderer, the switches and the sliders.

@@ -546,19 +546,16 @@ void TForm1::showEvent(QShowEvent* event)
 
 QRect TForm1::FitOuterGeometry(const QRect& design, const QRect& available, const QSize& minimum)
 {
-    const QSize size = design.size().boundedTo(available.size()).expandedTo(minimum);
-    if (size == design.size() && available.contains(design))
-        return design;
-    // Centred; a window larger than the area keeps its top left corner (and its
-    // caption) on it.
-    const int left = available.left() + std::max(0, (available.width() - size.width()) / 2);
-    const int top = available.top() + std::max(0, (available.height() - size.height()) / 2);
-    return QRect(QPoint(left, top), size);
+    const TScreenRect outer =
+        FitOuterRect({design.left(), design.top(), design.width(), design.height()},
+                     {available.left(), available.top(), available.width(), available.height()}, minimum.width(),
+                     minimum.height());
+    return QRect(outer.Left, outer.Top, outer.Width, outer.Height);
 }
 
 void TForm1::PlaceWindow()
 {
-    const QRect design(OuterLeft, OuterTop, OuterWidth, OuterHeight);
+    const QRect design(DesignOuterRect.Left, DesignOuterRect.Top, DesignOuterRect.Width, DesignOuterRect.Height);
     const QScreen* target = QGuiApplication::screenAt(design.topLeft());
     if (target == nullptr)
         target = screen();

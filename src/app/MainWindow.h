@@ -47,10 +47,10 @@ class TglWindow;
 
 class TForm1 : public QMainWindow {
 public:
-    static constexpr int OuterWidth = 648;
-    static constexpr int OuterHeight = 580;
-    static constexpr int OuterLeft = 316;
-    static constexpr int OuterTop = 152;
+    static constexpr int OuterWidth = DesignOuterRect.Width;
+    static constexpr int OuterHeight = DesignOuterRect.Height;
+    static constexpr int OuterLeft = DesignOuterRect.Left;
+    static constexpr int OuterTop = DesignOuterRect.Top;
     static constexpr int PanelHeight = 73;
     static constexpr int StatusLineHeight = 22;   // the status line under the view
 

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <type_traits>
@@ -512,6 +513,36 @@ std::string ControlIdleReason(std::string_view control, int renderer)
     return {};
 }
 
+namespace {
+constexpr const char* MessageLogVariable = "ORVANDEL_MESSAGE_LOG";
+}  // namespace
+
+bool MessageLogActive()
+{
+    const char* path = std::getenv(MessageLogVariable);
+    return path != nullptr && *path != '\0';
+}
+
+bool AppendToMessageLog(const std::string& text, const std::string& action)
+{
+    if (!MessageLogActive())
+        return false;
+    const char* path = std::getenv(MessageLogVariable);
+    std::string line;
+    for (const char c : text)
+        line += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    if (!action.empty())
+        line += " [" + action + "]";
+    if (std::FILE* file = std::fopen(path, "a")) {
+        std::fwrite(line.data(), 1, line.size(), file);
+        std::fputc('\n', file);
+        std::fclose(file);
+    } else {
+        std::fprintf(stderr, "Cannot append to %s: %s\n", path, text.c_str());
+    }
+    return true;
+}
+
 std::string ControlTip(const TPanelControl& control, int renderer)
 {
     std::string tip = control.Kind == TPanelKind::Slider ? std::string(control.Caption) : std::string();
@@ -519,6 +550,20 @@ std::string ControlTip(const TPanelControl& control, int renderer)
     if (!tip.empty() && !reason.empty())
         tip += '\n';
     return tip + reason;
+}
+
+TScreenRect FitOuterRect(const TScreenRect& design, const TScreenRect& available, int minimumWidth,
+                         int minimumHeight)
+{
+    const int width = std::max(std::min(design.Width, available.Width), minimumWidth);
+    const int height = std::max(std::min(design.Height, available.Height), minimumHeight);
+    const bool inside = design.Left >= available.Left && design.Top >= available.Top &&
+                        design.Left + design.Width <= available.Left + available.Width &&
+                        design.Top + design.Height <= available.Top + available.Height;
+    if (width == design.Width && height == design.Height && inside)
+        return design;
+    return {available.Left + std::max(0, (available.Width - width) / 2),
+            available.Top + std::max(0, (available.Height - height) / 2), width, height};
 }
 
 std::vector<TShortcut> ParseShortcuts(std::string_view shortcuts)

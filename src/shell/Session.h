@@ -85,6 +85,14 @@ public:
     virtual void ForgetValues() {}
 };
 
+// When the environment variable ORVANDEL_MESSAGE_LOG names a file, a front end shows
+// no box: it appends the box's text to that file as one line (a carriage return written
+// as \r, a line feed as \n, an offered action as " [action]" at the end) and goes on as
+// if the user had closed it. Returns false when the variable is not set.
+bool AppendToMessageLog(const std::string& text, const std::string& action);
+// Whether ORVANDEL_MESSAGE_LOG names a file: no one answers the boxes then.
+bool MessageLogActive();
+
 // --- The panel's model: the controls a front end makes, their captions, places (pixels
 // from the panel's top left corner) and start states; the session's calls are what each does.
 
@@ -137,6 +145,22 @@ std::string ControlIdleReason(std::string_view control, int renderer);
 // A control's tip: a slider's hint, then on a line of its own why the control is idle
 // with the renderer; empty when there is neither.
 std::string ControlTip(const TPanelControl& control, int renderer);
+
+// --- The window's place.
+
+// A rectangle of the screen in pixels.
+struct TScreenRect {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    bool operator==(const TScreenRect&) const = default;
+};
+// The window's outer size and place at start (the design's: 648 x 580 at 316, 152).
+inline constexpr TScreenRect DesignOuterRect{316, 152, 648, 580};
+// The outer rectangle of the window on a screen's available area: the design's where it
+// fits whole, otherwise the design's size within the area (never below the minimum
+// width and height) centred on it; a window larger than the area keeps its top left
+// corner (and its caption) on it.
+TScreenRect FitOuterRect(const TScreenRect& design, const TScreenRect& available, int minimumWidth,
+                         int minimumHeight);
 
 // --- The actions: what the keyboard and the menu reach.
 

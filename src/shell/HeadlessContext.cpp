@@ -1,5 +1,6 @@
 // HeadlessContext: the framebuffer object drawn into, reading it back, and what the
-// context says of itself; the context is the window system's half (HeadlessPlatform.h).
+// context says of itself; the context is the window system's half (HeadlessEGL.cpp,
+// HeadlessWGL.cpp).
 #include "shell/HeadlessContext.h"
 
 #include <GL/gl.h>
@@ -9,7 +10,6 @@
 #include <string>
 
 #include "gl/GLext.h"
-#include "shell/HeadlessPlatform.h"
 
 namespace orv {
 namespace {

@@ -54,8 +54,21 @@ public:
     std::string Description() const;
 
 private:
-    // The window system's half (shell/HeadlessPlatform.h).
-    class TPlatformContext;
+    // The window system's half, one file per system (HeadlessEGL.cpp, HeadlessWGL.cpp):
+    // a compatibility-profile context current on the calling thread with no visible
+    // surface.
+    class TPlatformContext {
+    public:
+        TPlatformContext();     // current on return; raises EHeadlessContextError
+        ~TPlatformContext();    // no context current, everything released
+        TPlatformContext(const TPlatformContext&) = delete;
+        TPlatformContext& operator=(const TPlatformContext&) = delete;
+        bool MakeCurrent();     // false when the context cannot be made current
+
+    private:
+        struct THandles;
+        std::unique_ptr<THandles> m_Handles;
+    };
 
     void CreateFramebuffer();
 

@@ -1,11 +1,12 @@
 // HeadlessEGL: THeadlessContext's context through EGL, without any window system.
+#include "shell/HeadlessContext.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
 #include <array>
 
 #include "gl/GLext.h"
-#include "shell/HeadlessPlatform.h"
 
 namespace orv {
 namespace {

@@ -1,11 +1,12 @@
 // HeadlessWGL: THeadlessContext's context through WGL, on a window of its own that is
 // never shown (WGL makes contexts only for a window's device context).
+#include "shell/HeadlessContext.h"
+
 #include <windows.h>
 
 #include <optional>
 
 #include "gl/WGLContext.h"
-#include "shell/HeadlessPlatform.h"
 
 namespace orv {
 namespace {

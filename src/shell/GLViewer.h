@@ -41,7 +41,7 @@ public:
     ~TGLViewer() override;
 
     // The OpenGL steps of creation: loads the OpenGL 1.3 and GL_ARB_multitexture entry
-    // points through the lookup (empty: eglGetProcAddress) and logs the extension
+    // points through the lookup (empty: glext::ContextProcLookup) and logs the extension
     // string as one line. Returns the warning to show in a message box, empty when
     // OpenGL 1.3 is there.
     std::string LoadExtensions(const glext::TProcLookup& lookup = {});

@@ -14,6 +14,7 @@
 #include "base/Exception.h"
 #include "base/Format.h"
 #include "base/Log.h"
+#include "base/platform/Files.h"
 #include "export/GLTFExport.h"
 #include "export/ZoneMap.h"
 #include "terrain/RendererTable.h"
@@ -406,8 +407,7 @@ std::string TSession::SaveViewName(const std::tm& now, const std::string& folder
 std::string TSession::SaveView()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(now);
     const auto write = [&](const std::string& path) {
         if (!m_FrontEnd.WriteViewPicture(path)) {
             std::error_code error;

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,6 +111,8 @@ std::wstring Wide(const std::string& text);
 std::string Narrow(const wchar_t* text, size_t length);
 #endif
 
+// The local time of a moment, by the system's time zone.
+std::tm LocalTime(std::time_t moment);
 // Whether the path starts at a root ("/x"; "c:\x", "\\server\x" or "\x" on Windows).
 bool IsAbsolutePath(const std::string& path);
 // The path's last component and the rest, `\` and `/` both taken as separators on

@@ -243,6 +243,13 @@ std::string HomeFolder()
 
 std::string ConfigFolder() { return Variable(L"APPDATA"); }
 
+std::tm LocalTime(std::time_t moment)
+{
+    std::tm local{};
+    ::localtime_s(&local, &moment);
+    return local;
+}
+
 std::string ProgramFolder()
 {
     std::wstring path(32768, L'\0');

@@ -105,24 +105,26 @@ void THeadlessContext::MakeCurrent()
     Framebuffers().BindFramebuffer(GL_FRAMEBUFFER, m_Framebuffer);
 }
 
-TRGBAImage THeadlessContext::ReadPixels()
+TRGBAImage ReadFramebuffer(int x, int y, int width, int height)
 {
     TRGBAImage image;
-    image.Width = m_Width;
-    image.Height = m_Height;
-    const size_t rowBytes = static_cast<size_t>(m_Width) * TRGBAImage::Channels;
-    std::vector<uint8_t> bottomUp(rowBytes * m_Height);
+    image.Width = width;
+    image.Height = height;
+    const size_t rowBytes = static_cast<size_t>(width) * TRGBAImage::Channels;
+    std::vector<uint8_t> bottomUp(rowBytes * height);
     glFinish();
     GLint packAlignment = 0;
     glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, m_Width, m_Height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
     glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
     image.Pixels.resize(bottomUp.size());
-    for (int row = 0; row < m_Height; ++row)
-        std::memcpy(&image.Pixels[row * rowBytes], &bottomUp[(m_Height - 1 - row) * rowBytes], rowBytes);
+    for (int row = 0; row < height; ++row)
+        std::memcpy(&image.Pixels[row * rowBytes], &bottomUp[(height - 1 - row) * rowBytes], rowBytes);
     return image;
 }
+
+TRGBAImage THeadlessContext::ReadPixels() { return ReadFramebuffer(0, 0, m_Width, m_Height); }
 
 std::vector<uint8_t> TRGBAImage::RGBPixels() const
 {

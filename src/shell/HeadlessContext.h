@@ -37,6 +37,10 @@ struct TRGBAImage {
     std::vector<uint8_t> RGBPixels() const;
 };
 
+// The pixels of the current context's read buffer from (x, y) (the bottom left corner,
+// as OpenGL counts) up and to the right, top row first.
+TRGBAImage ReadFramebuffer(int x, int y, int width, int height);
+
 class THeadlessContext {
 public:
     THeadlessContext(int width, int height);

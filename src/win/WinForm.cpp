@@ -30,6 +30,7 @@ using platform::Narrow;
 using platform::Wide;
 
 constexpr const wchar_t* PanelClass = L"TPanel";
+constexpr const wchar_t* ViewClass = L"TglWindow";
 constexpr const char* ContextErrorCaption = "Error";
 
 // Layout at 96 dots per inch, as the Qt window's.
@@ -137,6 +138,15 @@ bool TWinForm::Create(int show)
     panelClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     panelClass.lpszClassName = PanelClass;
     RegisterClassExW(&panelClass);
+    // The view: a window of its own whose device context the OpenGL context keeps.
+    WNDCLASSEXW viewClass{};
+    viewClass.cbSize = sizeof viewClass;
+    viewClass.style = CS_OWNDC;
+    viewClass.lpfnWndProc = ViewProc;
+    viewClass.hInstance = instance;
+    viewClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    viewClass.lpszClassName = ViewClass;
+    RegisterClassExW(&viewClass);
 
     // The program's name from the first moment; the frame loop adds its rate.
     m_Window = CreateWindowExW(0, WindowClass, Latin1(TSession::ApplicationTitle).c_str(),
@@ -151,9 +161,10 @@ bool TWinForm::Create(int show)
     else
         PlaceWindow();
 
-    // The view's context, its own initialisation and its first size.
+    // The view's context (on the view at its size), its own initialisation and its first size.
+    Layout();
     try {
-        m_Context = std::make_unique<TWGLContext>(m_Window);
+        m_Context = std::make_unique<TWGLContext>(m_View);
         m_Context->SetSwapInterval(1);
         TGLViewer::DefaultViewInit();
     } catch (const std::exception& e) {
@@ -173,6 +184,8 @@ void TWinForm::CreateControls()
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     m_Panel = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT, PanelClass, L"",
                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, m_Window, nullptr, instance, this);
+    m_View = CreateWindowExW(0, ViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, m_Window, nullptr,
+                             instance, this);
     m_Status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, m_Window,
                                nullptr, instance, nullptr);
     m_Tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
@@ -338,7 +351,7 @@ void TWinForm::FormCreate()
         ShowBox(m_Window, TMessageKind::Error, ContextErrorCaption, m_ContextError);
     POINT cursor{};
     GetCursorPos(&cursor);
-    ScreenToClient(m_Window, &cursor);
+    ScreenToClient(m_View, &cursor);
     const POINT mouse = ViewPoint(cursor.x, cursor.y);
     Guard([&] { Session().Start({static_cast<int>(mouse.x), static_cast<int>(mouse.y)}); });
     m_FormCreated = true;
@@ -382,9 +395,8 @@ RECT TWinForm::ViewRect() const
 
 POINT TWinForm::ViewPoint(int x, int y) const
 {
-    const RECT view = ViewRect();
     const int dpi = static_cast<int>(WindowDpi(m_Window));
-    return {MulDiv(x - view.left, static_cast<int>(DesignDpi), dpi), MulDiv(y - view.top, static_cast<int>(DesignDpi), dpi)};
+    return {MulDiv(x, static_cast<int>(DesignDpi), dpi), MulDiv(y, static_cast<int>(DesignDpi), dpi)};
 }
 
 void TWinForm::Layout()
@@ -393,17 +405,16 @@ void TWinForm::Layout()
     GetClientRect(m_Window, &client);
     SendMessageW(m_Status, WM_SIZE, 0, 0);
     MoveWindow(m_Panel, 0, 0, client.right, Scale(PanelHeight, WindowDpi(m_Window)), TRUE);
-    if (!m_Context)
-        return;
     const RECT view = ViewRect();
     const int width = view.right - view.left, height = std::max<int>(1, view.bottom - view.top);
+    MoveWindow(m_View, view.left, view.top, width, view.bottom - view.top, TRUE);
+    if (!m_Context)
+        return;
     m_Context->MakeCurrent();
+    // Only the view's first size puts the camera at its start; later resizes keep it.
     Guard([&] {
-        // Only the view's first size puts the camera at its start; later resizes keep it.
         Viewer().ResizeView(width, height, !m_CameraPlaced);
         m_CameraPlaced = true;
-        // The view is the part of the client area between the panel and the status line.
-        gl::glViewport(0, client.bottom - view.bottom, width, height);
     });
 }
 
@@ -418,6 +429,17 @@ LRESULT CALLBACK TWinForm::WindowProc(HWND window, UINT message, WPARAM wParam, 
     }
     auto* form = reinterpret_cast<TWinForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     return form ? form->Handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TWinForm::ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<TWinForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        form->m_View = window;
+    }
+    auto* form = reinterpret_cast<TWinForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return form ? form->HandleView(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TWinForm::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -467,16 +489,6 @@ LRESULT TWinForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(m_Window, &paint);
-        if (Session().ZoneLoaded() && m_Context)
-            Paint();
-        else
-            PaintEmptyView(dc);
-        EndPaint(m_Window, &paint);
-        return 0;
-    }
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if (lParam != 0) {
@@ -494,38 +506,11 @@ LRESULT TWinForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (lParam != 0)
             SliderMoved(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
         return 0;
-    case WM_CHAR:
-        // The window's own key press: "d" levels the view.
-        if (wParam == L'd')
-            Viewer().LevelView();
-        return 0;
     case WM_SYSCOMMAND:
         // Alt slows the flight: pressed alone it must not open the window's menu.
         if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0)
             return 0;
         break;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        GiveKeyboardToView();
-        if (message == WM_LBUTTONDOWN)
-            SetCapture(m_Window);
-        return 0;
-    case WM_LBUTTONUP:
-        ReleaseCapture();
-        return 0;
-    case WM_MOUSEMOVE: {
-        const POINT at = ViewPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-        const bool left = (wParam & MK_LBUTTON) != 0;
-        Viewer().MouseMove(at.x, at.y, left);
-        if (left)
-            ShowStatus();
-        return 0;
-    }
-    case WM_MOUSEWHEEL:
-        Viewer().WheelMove(static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / WHEEL_DELTA, (wParam & MK_SHIFT) != 0,
-                           GetKeyState(VK_MENU) < 0);
-        InvalidateRect(m_Window, nullptr, FALSE);
-        return 0;
     case WM_CONTEXTMENU:
         // The right button in the view or on the panel; the keys are the menu action's.
         if (lParam != -1)
@@ -556,6 +541,54 @@ LRESULT TWinForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return DefWindowProcW(m_Window, message, wParam, lParam);
+}
+
+LRESULT TWinForm::HandleView(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(m_View, &paint);
+        if (Session().ZoneLoaded() && m_Context)
+            Paint();
+        else
+            PaintEmptyView(dc);
+        EndPaint(m_View, &paint);
+        return 0;
+    }
+    case WM_CHAR:
+        // The window's own key press: "d" levels the view.
+        if (wParam == L'd')
+            Viewer().LevelView();
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        GiveKeyboardToView();
+        if (message == WM_LBUTTONDOWN)
+            SetCapture(m_View);
+        return 0;
+    case WM_LBUTTONUP:
+        ReleaseCapture();
+        return 0;
+    case WM_MOUSEMOVE: {
+        const POINT at = ViewPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        const bool left = (wParam & MK_LBUTTON) != 0;
+        Viewer().MouseMove(at.x, at.y, left);
+        if (left)
+            ShowStatus();
+        return 0;
+    }
+    case WM_MOUSEWHEEL:
+        Viewer().WheelMove(static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / WHEEL_DELTA, (wParam & MK_SHIFT) != 0,
+                           GetKeyState(VK_MENU) < 0);
+        InvalidateRect(m_View, nullptr, FALSE);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(m_View, message, wParam, lParam);
 }
 
 bool TWinForm::PreTranslate(MSG& message)
@@ -627,7 +660,7 @@ void TWinForm::Idle()
         SetWindowTextW(m_Window, Wide(*report.Caption).c_str());
     ShowStatus();
     Paint();
-    ValidateRect(m_Window, nullptr);
+    ValidateRect(m_View, nullptr);
 }
 
 void TWinForm::Paint()
@@ -655,7 +688,8 @@ bool TWinForm::DrawView()
 void TWinForm::PaintEmptyView(HDC dc)
 {
     // Until a zone has loaded the view says what to do instead of drawing an empty scene.
-    const RECT view = ViewRect();
+    RECT view{};
+    GetClientRect(m_View, &view);
     FillRect(dc, &view, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (!m_FormCreated)
         return;
@@ -677,13 +711,12 @@ bool TWinForm::WriteViewPicture(const std::string& path)
     // The view's picture drawn anew and read back from the buffer it was drawn into.
     if (!DrawView())
         return false;
-    RECT client{};
-    GetClientRect(m_Window, &client);
-    const RECT view = ViewRect();
-    const int width = view.right - view.left, height = view.bottom - view.top;
+    RECT view{};
+    GetClientRect(m_View, &view);
+    const int width = view.right, height = view.bottom;
     if (width <= 0 || height <= 0)
         return false;
-    const TRGBAImage picture = ReadFramebuffer(0, client.bottom - view.bottom, width, height);
+    const TRGBAImage picture = ReadFramebuffer(0, 0, width, height);
     m_Context->SwapBuffers();
     constexpr int BitDepth = 8;
     WritePNG(path, width, height, static_cast<int>(TRGBAImage::RGBChannels), BitDepth, picture.RGBPixels());
@@ -822,7 +855,7 @@ void TWinForm::ToggleFullScreen()
     }
 }
 
-void TWinForm::GiveKeyboardToView() { SetFocus(m_Window); }
+void TWinForm::GiveKeyboardToView() { SetFocus(m_View); }
 
 // --- What the window shows -------------------------------------------------------------------
 
@@ -855,7 +888,7 @@ void TWinForm::RefreshState()
         StopLoop();
     else if (m_FormCreated && SendMessageW(m_Controls[render], BM_GETCHECK, 0, 0) == BST_CHECKED)
         StartLoop();
-    InvalidateRect(m_Window, nullptr, FALSE);
+    InvalidateRect(m_View, nullptr, FALSE);
 }
 
 void TWinForm::SyncControls()

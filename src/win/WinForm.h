@@ -45,7 +45,10 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // The view's own messages: paint, mouse, its key presses.
+    LRESULT HandleView(UINT message, WPARAM wParam, LPARAM lParam);
 
     TSession& Session() { return *m_Session; }
     TGLViewer& Viewer() { return m_Session->Viewer(); }
@@ -81,7 +84,7 @@ private:
     void GiveKeyboardToView();
     // The view's rectangle in the client area (device pixels).
     RECT ViewRect() const;
-    // A point of the client area in the view's logical pixels.
+    // A point of the view in its logical pixels.
     POINT ViewPoint(int x, int y) const;
     bool WriteViewPicture(const std::string& path);
     std::string Geometry() const;
@@ -126,6 +129,7 @@ private:
 
     HWND m_Window = nullptr;
     HWND m_Panel = nullptr;        // pnlTop
+    HWND m_View = nullptr;         // glMap
     HWND m_Status = nullptr;       // the status line
     HWND m_Tips = nullptr;
     HFONT m_Font = nullptr;        // the panel's font at the window's DPI

@@ -78,7 +78,6 @@ std::optional<std::string> ShownPath(IFileDialog& dialog, HWND owner)
 
 // --- The input box -------------------------------------------------------------------------
 
-constexpr wchar_t InputBoxClass[] = L"TInputBox";
 // Layout in pixels at 96 dots per inch.
 constexpr int Margin = 11, LineHeight = 14, InputHeight = 23, ButtonWidth = 75, ButtonHeight = 23, Gap = 7;
 constexpr int ListHeight = 200;
@@ -87,29 +86,38 @@ constexpr int CaptionRoom = 160;
 constexpr const wchar_t* WidestLocation = L"-65535,-65535,-65535,359,-180";
 constexpr double MaxScreenShare = 0.9;
 
-struct TInputBoxState {
-    bool Done = false, Accepted = false;
+// What an input box shows and what it was answered.
+struct TInputBoxData {
+    std::wstring Caption, Prompt, Text;
+    std::vector<std::wstring> Items;
+    HWND Owner = nullptr;
+    std::string Reply;
 };
 
-LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+constexpr int InputId = 1000;
+
+void BuildInputBox(HWND box, const TInputBoxData& data);
+
+INT_PTR CALLBACK InputBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* state = reinterpret_cast<TInputBoxState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* data = reinterpret_cast<TInputBoxData*>(GetWindowLongPtrW(box, DWLP_USER));
     switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(box, DWLP_USER, lParam);
+        BuildInputBox(box, *reinterpret_cast<TInputBoxData*>(lParam));
+        // The focus is the input's, set by BuildInputBox.
+        return FALSE;
     case WM_COMMAND:
-        if (state && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-            state->Accepted = LOWORD(wParam) == IDOK;
-            state->Done = true;
-            return 0;
+        if (data && LOWORD(wParam) == IDOK)
+            data->Reply = WindowText(GetDlgItem(box, InputId));
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(box, LOWORD(wParam));
+            return TRUE;
         }
-        break;
-    case WM_CLOSE:
-        if (state)
-            state->Done = true;
-        return 0;
+        return FALSE;
     default:
-        break;
+        return FALSE;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 int TextWidth(HDC dc, const std::wstring& text)
@@ -157,62 +165,47 @@ bool AskBox(HWND owner, TMessageKind kind, const std::string& caption, const std
     return pressed == TakeAction;
 }
 
-std::optional<std::string> InputBox(HWND owner, const std::string& caption, const std::string& prompt,
-                                    const std::string& text, const std::vector<std::string>& items)
+namespace {
+
+void BuildInputBox(HWND box, const TInputBoxData& data)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    static const ATOM registered = [&] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = InputBoxProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        windowClass.lpszClassName = InputBoxClass;
-        return RegisterClassExW(&windowClass);
-    }();
-    if (registered == 0)
-        return std::nullopt;
-
-    const UINT dpi = WindowDpi(owner);
-    const HFONT font = MessageFont(dpi);
-    const std::wstring wideCaption = Wide(caption), widePrompt = Wide(prompt), wideText = Wide(text);
+    const UINT dpi = WindowDpi(data.Owner);
+    // The box keeps its font until it goes (WM_SETFONT leaves it to the caller).
+    static HFONT font = nullptr;
+    if (font)
+        DeleteObject(font);
+    font = MessageFont(dpi);
+    SetWindowTextW(box, data.Caption.c_str());
     // Wide enough for the caption with the system's buttons, the prompt, the text, every
     // item and a full location.
     int widest = 0;
-    if (HDC dc = GetDC(owner)) {
+    if (HDC dc = GetDC(box)) {
         const HGDIOBJ previous = SelectObject(dc, font);
-        widest = std::max({TextWidth(dc, widePrompt), TextWidth(dc, wideText), TextWidth(dc, WidestLocation)});
-        for (const std::string& item : items)
-            widest = std::max(widest, TextWidth(dc, Wide(item)));
-        widest = std::max(widest + Scale(2 * Margin, dpi), TextWidth(dc, wideCaption) + Scale(CaptionRoom, dpi));
+        widest = std::max({TextWidth(dc, data.Prompt), TextWidth(dc, data.Text), TextWidth(dc, WidestLocation)});
+        for (const std::wstring& item : data.Items)
+            widest = std::max(widest, TextWidth(dc, item));
+        widest = std::max(widest + Scale(2 * Margin, dpi), TextWidth(dc, data.Caption) + Scale(CaptionRoom, dpi));
         SelectObject(dc, previous);
-        ReleaseDC(owner, dc);
+        ReleaseDC(box, dc);
     }
-    const RECT area = WorkArea(owner);
+    const RECT area = WorkArea(data.Owner);
     const int clientWidth = std::min(widest + Scale(2 * Margin, dpi),
                                      static_cast<int>((area.right - area.left) * MaxScreenShare));
     const int inner = clientWidth - Scale(2 * Margin, dpi);
     const int buttonsTop = Scale(Margin + LineHeight + Gap + InputHeight + Gap, dpi);
     const int clientHeight = buttonsTop + Scale(ButtonHeight + Margin, dpi);
-    constexpr DWORD Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    constexpr DWORD ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT outer{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectExForDpi(&outer, Style, FALSE, ExStyle, dpi);
+    AdjustWindowRectExForDpi(&outer, static_cast<DWORD>(GetWindowLongPtrW(box, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongPtrW(box, GWL_EXSTYLE)), dpi);
     // Centred over the owner.
     RECT ownerRect{};
-    GetWindowRect(owner, &ownerRect);
+    GetWindowRect(data.Owner, &ownerRect);
     const int width = outer.right - outer.left, height = outer.bottom - outer.top;
     const int left = std::max<int>(area.left, (ownerRect.left + ownerRect.right - width) / 2);
     const int top = std::max<int>(area.top, (ownerRect.top + ownerRect.bottom - height) / 2);
-    HWND box = CreateWindowExW(ExStyle, InputBoxClass, wideCaption.c_str(), Style, left, top, width, height, owner,
-                               nullptr, instance, nullptr);
-    if (box == nullptr) {
-        DeleteObject(font);
-        return std::nullopt;
-    }
-    TInputBoxState state;
-    SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    SetWindowPos(box, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+
     auto child = [&](const wchar_t* kind, const wchar_t* title, DWORD style, int x, int y, int w, int h, int id,
                      DWORD exStyle = 0) {
         HWND control = CreateWindowExW(exStyle, kind, title, WS_CHILD | WS_VISIBLE | style, x, y, w, h, box,
@@ -221,49 +214,47 @@ std::optional<std::string> InputBox(HWND owner, const std::string& caption, cons
         return control;
     };
     const int margin = Scale(Margin, dpi);
-    child(L"STATIC", widePrompt.c_str(), SS_LEFT | SS_NOPREFIX, margin, margin, inner, Scale(LineHeight, dpi), -1);
+    child(L"STATIC", data.Prompt.c_str(), SS_LEFT | SS_NOPREFIX, margin, margin, inner, Scale(LineHeight, dpi), -1);
     const int inputTop = Scale(Margin + LineHeight + Gap, dpi);
-    HWND input = items.empty()
-                     ? child(L"EDIT", wideText.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, margin, inputTop, inner,
-                             Scale(InputHeight, dpi), 1, WS_EX_CLIENTEDGE)
+    HWND input = data.Items.empty()
+                     ? child(L"EDIT", data.Text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, margin, inputTop, inner,
+                             Scale(InputHeight, dpi), InputId, WS_EX_CLIENTEDGE)
                      : child(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, margin,
-                             inputTop, inner, Scale(ListHeight, dpi), 1);
-    for (const std::string& item : items)
-        SendMessageW(input, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
-    if (!items.empty())
-        SetWindowTextW(input, wideText.c_str());
+                             inputTop, inner, Scale(ListHeight, dpi), InputId);
+    for (const std::wstring& item : data.Items)
+        SendMessageW(input, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    if (!data.Items.empty())
+        SetWindowTextW(input, data.Text.c_str());
     const int buttonWidth = Scale(ButtonWidth, dpi), buttonHeight = Scale(ButtonHeight, dpi);
     child(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, clientWidth - margin - 2 * buttonWidth - Scale(Gap, dpi),
           buttonsTop, buttonWidth, buttonHeight, IDOK);
     child(L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, clientWidth - margin - buttonWidth, buttonsTop,
           buttonWidth, buttonHeight, IDCANCEL);
-
-    EnableWindow(owner, FALSE);
-    ShowWindow(box, SW_SHOW);
     SetFocus(input);
-    SendMessageW(items.empty() ? input : GetWindow(input, GW_CHILD), EM_SETSEL, 0, -1);
-    MSG message{};
-    bool quit = false;
-    while (!state.Done) {
-        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
-            quit = true;
-            break;
-        }
-        if (!IsDialogMessageW(box, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    const std::string reply = WindowText(input);
-    EnableWindow(owner, TRUE);
-    SetActiveWindow(owner);
-    DestroyWindow(box);
-    DeleteObject(font);
-    if (quit)
-        PostQuitMessage(static_cast<int>(message.wParam));
-    if (!state.Accepted)
+    SendMessageW(data.Items.empty() ? input : GetWindow(input, GW_CHILD), EM_SETSEL, 0, -1);
+}
+
+}  // namespace
+
+std::optional<std::string> InputBox(HWND owner, const std::string& caption, const std::string& prompt,
+                                    const std::string& text, const std::vector<std::string>& items)
+{
+    TInputBoxData data{Wide(caption), Wide(prompt), Wide(text), {}, owner, {}};
+    for (const std::string& item : items)
+        data.Items.push_back(Wide(item));
+    // An empty dialog (its controls are made when it starts): the template's header, then
+    // no menu, the default class and no title.
+    struct alignas(DWORD) TTemplate {
+        DLGTEMPLATE Header;
+        WORD Menu = 0, Class = 0, Title = 0;
+    } dialog{};
+    dialog.Header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    dialog.Header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
+    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.Header, owner, InputBoxProc,
+                                                   reinterpret_cast<LPARAM>(&data));
+    if (result != IDOK)
         return std::nullopt;
-    return reply;
+    return data.Reply;
 }
 
 std::optional<std::string> ChooseFolder(HWND owner, const std::string& caption, const std::string& start)

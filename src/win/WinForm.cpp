@@ -471,10 +471,10 @@ LRESULT TWinForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             if (control) {
                 RECT rect{};
                 GetWindowRect(control, &rect);
-                MapWindowPoints(nullptr, m_Panel, reinterpret_cast<POINT*>(&rect), 2);
+                MapWindowPoints(nullptr, m_Window, reinterpret_cast<POINT*>(&rect), 2);
                 right = std::max<int>(right, rect.right);
             }
-        RECT outer{0, 0, right + Scale(PanelMargin, dpi) + 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi),
+        RECT outer{0, 0, right + Scale(PanelMargin, dpi),
                    Scale(PanelHeight + MinimumViewHeight, dpi)};
         AdjustWindowRectExForDpi(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi);
         limits->ptMinTrackSize = {outer.right - outer.left, outer.bottom - outer.top};

@@ -1,7 +1,6 @@
 #include "WinForm.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <new>
 #include <sstream>
@@ -10,14 +9,11 @@
 #include <shlobj.h>
 #include <windowsx.h>
 
-#include <GL/gl.h>
-
 #include "WinDialogs.h"
 #include "WinLayout.h"
 #include "WinSettings.h"
 #include "base/Log.h"
 #include "base/platform/Files.h"
-#include "gl/GLCalls.h"
 #include "gl/WGLContext.h"
 #include "shell/HeadlessContext.h"
 #include "terrain/RendererTable.h"

@@ -330,5 +330,26 @@ TEST_F(SessionTest, SavesAskInTheFolderUsedLastAndSayWhatWasWritten)
     EXPECT_GE(lines, 257);
 }
 
+// The shortcuts as a front end without key sequences of its own reads them: modifiers,
+// the key's name, several sequences of one action; every action's shortcut has a key.
+TEST(ShortcutsTest, ActionShortcutsParseIntoModifiersAndKeys)
+{
+    const std::vector<TShortcut> menu = ParseShortcuts("Menu, Shift+F10");
+    ASSERT_EQ(menu.size(), 2u);
+    EXPECT_EQ(menu[0].Key, "Menu");
+    EXPECT_FALSE(menu[0].Shift || menu[0].Ctrl || menu[0].Alt);
+    EXPECT_EQ(menu[1].Key, "F10");
+    EXPECT_TRUE(menu[1].Shift);
+    EXPECT_FALSE(menu[1].Ctrl);
+    const std::vector<TShortcut> all = ParseShortcuts("Ctrl+Alt+Shift+G");
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_TRUE(all[0].Ctrl && all[0].Alt && all[0].Shift);
+    EXPECT_EQ(all[0].Key, "G");
+    EXPECT_TRUE(ParseShortcuts("").empty());
+    for (const TActionModel& model : ActionModels)
+        for (const TShortcut& shortcut : ParseShortcuts(model.Shortcuts))
+            EXPECT_FALSE(shortcut.Key.empty() || shortcut.Key.find('+') != std::string_view::npos) << model.Name;
+}
+
 }  // namespace
 }  // namespace orvtest

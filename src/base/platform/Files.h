@@ -105,6 +105,14 @@ std::string HomeFolder();
 std::string ConfigFolder();
 // The folder of the running program; empty when unknown.
 std::string ProgramFolder();
+#ifdef _WIN32
+// UTF-8 text as the system's wide characters and back.
+std::wstring Wide(const std::string& text);
+std::string Narrow(const wchar_t* text, size_t length);
+#endif
+
+// The local time of a moment, by the system's time zone.
+std::tm LocalTime(std::time_t moment);
 // Whether the path starts at a root ("/x"; "c:\x", "\\server\x" or "\x" on Windows).
 bool IsAbsolutePath(const std::string& path);
 // The path's last component and the rest, `\` and `/` both taken as separators on
@@ -116,9 +124,6 @@ std::string JoinPath(const std::string& directory, const std::string& name);
 // The path from the root, a relative one taken from the working directory; the path
 // itself when that cannot be told.
 std::string AbsolutePath(const std::string& path);
-
-// The calendar time of a moment in the user's time zone.
-std::tm LocalTime(std::time_t moment);
 
 // The program's command-line arguments in UTF-8, argv[0] first: main's own on POSIX; on
 // Windows, where main's are in the ANSI code page, the wide command line's.

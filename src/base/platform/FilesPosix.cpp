@@ -181,6 +181,13 @@ std::string ConfigFolder()
     return home.empty() ? home : JoinPath(home, ".config");
 }
 
+std::tm LocalTime(std::time_t moment)
+{
+    std::tm local{};
+    ::localtime_r(&moment, &local);
+    return local;
+}
+
 std::string ProgramFolder()
 {
     std::string path(4096, '\0');
@@ -205,13 +212,6 @@ std::string AbsolutePath(const std::string& path)
 }
 
 std::vector<std::string> ProgramArguments(int argc, const char* const* argv) { return {argv, argv + argc}; }
-
-std::tm LocalTime(std::time_t moment)
-{
-    std::tm local{};
-    ::localtime_r(&moment, &local);
-    return local;
-}
 
 std::string DirectoryOf(const std::string& path)
 {

@@ -5,10 +5,11 @@
 ; a Delete line for each of them. The uninstaller removes exactly those files, so that
 ; a folder chosen with /D= that holds other files keeps them.
 ; Silent: setup.exe /S [/D=C:\folder] (/D= last, unquoted); uninstall.exe /S.
-Unicode true
+; A 64-bit installer: the programs are 64-bit, and so it runs where they run (also under a
+; Wine without its 32-bit half).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include MUI2.nsh
-!include x64.nsh
 
 !define APP "Orvandel"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvandel"
@@ -47,17 +48,12 @@ VIAddVersionKey "LegalCopyright" "The Orvandel developers"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; The Start-menu entry for every user, as the programs are installed for every user.
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_OK|MB_ICONSTOP "${APP} needs a 64-bit Windows." /SD IDOK
-    Abort
-  ${EndIf}
-  SetRegView 64
   SetShellVarContext all
 FunctionEnd
 
 Function un.onInit
-  SetRegView 64
   SetShellVarContext all
 FunctionEnd
 

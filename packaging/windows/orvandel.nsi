@@ -77,10 +77,11 @@ Section "Install"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
+; The entries first, the files last: an uninstall cut short leaves no entry that leads nowhere.
 Section "Uninstall"
+  Delete "$SMPROGRAMS\${APP}.lnk"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
   !include "${STAGE}\unfiles.nsh"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-  Delete "$SMPROGRAMS\${APP}.lnk"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

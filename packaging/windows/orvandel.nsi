@@ -1,8 +1,8 @@
 ; The Windows installer, compiled by scripts/package-windows with makensis:
 ;   makensis -DVERSION=0.1.0 -DSTAGE=<folder of the files> -DOUTFILE=<setup.exe> [-DICON=<.ico>] orvandel.nsi
-; STAGE holds the files to install (the programs, the map font, the manual and the
-; README as text) and files.nsh and unfiles.nsh, written by the script: a File line and
-; a Delete line for each of them. The uninstaller removes exactly those files, so that
+; STAGE holds a folder of the files to install (the programs, the map font, the manual and
+; the README as text) and, written by the script, files.nsh and unfiles.nsh (a File line
+; and a Delete line for each of them) and the pages' pictures welcome.bmp and header.bmp. The uninstaller removes exactly those files, so that
 ; a folder chosen with /D= that holds other files keeps them.
 ; Silent: setup.exe /S [/D=C:\folder] (/D= last, unquoted); uninstall.exe /S.
 ; A 64-bit installer: the programs are 64-bit, and so it runs where they run (also under a
@@ -33,6 +33,10 @@ VIAddVersionKey "LegalCopyright" "The Orvandel developers"
   !define MUI_UNICON "${ICON}"
 !endif
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${STAGE}\welcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${STAGE}\header.bmp"
 !define MUI_WELCOMEPAGE_TEXT "Setup will install ${APP} ${VERSION}, which flies over the zones of an online role-playing game installed on this computer, with orvandel-tool, its command-line companion, and orvandel-mkgame, which writes a small sample game.$\r$\n$\r$\nClick Next to continue."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\orvandel.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${APP}"

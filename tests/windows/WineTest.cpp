@@ -65,10 +65,11 @@ bool WaitFor(F&& condition)
     return condition();
 }
 
-// The first window whose caption matches the regular expression (xdotool's), or empty.
+// The first shown window whose caption matches the regular expression (xdotool's), or
+// empty. Wine keeps a closed box's X window for a while, unmapped.
 std::string FindWindow(const std::string& caption)
 {
-    std::string id = Output("xdotool search --name " + Quote(caption) + " 2>/dev/null | head -1");
+    std::string id = Output("xdotool search --onlyvisible --name " + Quote(caption) + " 2>/dev/null | head -1");
     return id.empty() ? id : id.substr(0, id.size() - 1);
 }
 

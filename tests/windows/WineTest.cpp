@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -150,7 +151,7 @@ protected:
         if (WindowsBuild().empty())
             GTEST_SKIP() << "ORVANDEL_WINDOWS_BUILD names no Windows build (scripts/test names it)";
         // Asked for by naming the build: a missing program fails them, here or not in CI.
-        const std::string missing = MissingPrograms({"wine", "wineserver", "wineboot", "Xvfb", "xwininfo", "xdotool", "import"});
+        const std::string missing = MissingPrograms({"wine", "wineserver", "wineboot", "Xvfb", "xwininfo", "xdotool", "import", "zip"});
         ASSERT_EQ(missing, "") << "missing programs (scripts/setup installs them)";
         ASSERT_TRUE(server && !server->Display().empty()) << "no work folder or X server";
         ASSERT_TRUE(prefixMade) << "wineboot could not make the prefix";
@@ -207,17 +208,27 @@ TEST_F(WineTest, InstallerInstallsSilentlyAndItsUninstallerRemovesEverything)
     const fs::path staged = BuildFile("package/orvandel-*-windows-x64");
     ASSERT_FALSE(setup.empty()) << "no installer: scripts/package-windows makes it";
     ASSERT_FALSE(staged.empty());
-    const fs::path folder = Prefix() / InstallFolder;
+    std::set<std::string> packed;
+    for (const auto& entry : fs::directory_iterator(staged))
+        packed.insert(entry.path().filename().string());
+    // The zip holds them in a folder of its own.
+    std::set<std::string> zipped;
+    std::istringstream listing(Output("zip -sf '" + BuildFile("orvandel-*-windows-x64.zip").string() + "'"));
+    const std::string folder = "  " + staged.filename().string() + "/";
+    for (std::string line; std::getline(listing, line);)
+        if (line.rfind(folder, 0) == 0 && line.size() > folder.size())
+            zipped.insert(line.substr(folder.size()));
+    EXPECT_EQ(zipped, packed);
 
     // /D= takes the rest of the command line as it stands, unquoted: Wine joins its
     // arguments with spaces and quotes only those that hold one, so the folder is given as two.
     const TRun install = Wine(Quote(setup.string()) + " /S '/D=C:\\Orvandel' Test");
     ASSERT_EQ(install.Status, 0) << install.Err;
     // Every packed file lands in the folder /D= named, and the uninstaller beside them.
-    std::set<std::string> expected{"uninstall.exe"}, installed;
-    for (const auto& entry : fs::directory_iterator(staged))
-        expected.insert(entry.path().filename().string());
-    for (const auto& entry : fs::directory_iterator(folder))
+    const fs::path target = Prefix() / InstallFolder;
+    std::set<std::string> installed, expected = packed;
+    expected.insert("uninstall.exe");
+    for (const auto& entry : fs::directory_iterator(target))
         installed.insert(entry.path().filename().string());
     EXPECT_EQ(installed, expected);
     EXPECT_TRUE(fs::exists(Prefix() / StartMenuEntry));
@@ -228,8 +239,8 @@ TEST_F(WineTest, InstallerInstallsSilentlyAndItsUninstallerRemovesEverything)
     const TRun tool = Wine(Quote(std::string(InstallDir) + "\\orvandel-tool.exe") + " --version");
     EXPECT_EQ(tool.Status, 0);
     EXPECT_EQ(tool.Out.rfind("orvandel-tool ", 0), 0u) << tool.Out;
-    EXPECT_TRUE(expected.count("orvandel.exe")) << "the packages hold no viewer";
-    if (expected.count("orvandel.exe")) {
+    EXPECT_TRUE(packed.count("orvandel.exe")) << "the packages hold no viewer";
+    if (packed.count("orvandel.exe")) {
         std::optional<TWindowInfo> window;
         const std::unique_ptr<TChild> viewer = StartViewer(std::string(InstallDir) + "\\orvandel.exe", window);
         ASSERT_TRUE(window) << "the installed viewer shows no frame rate; log:\n" << ReadFile(work + "/log.txt");
@@ -240,7 +251,7 @@ TEST_F(WineTest, InstallerInstallsSilentlyAndItsUninstallerRemovesEverything)
     // The uninstaller runs a copy of itself from the temporary folder and returns at once.
     const TRun uninstall = Wine(Quote(std::string(InstallDir) + "\\uninstall.exe") + " /S");
     EXPECT_EQ(uninstall.Status, 0) << uninstall.Err;
-    EXPECT_TRUE(WaitFor([&] { return !fs::exists(folder); })) << "the folder stays";
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(target); })) << "the folder stays";
     EXPECT_FALSE(fs::exists(Prefix() / StartMenuEntry));
     EXPECT_NE(Wine(std::string("reg query '") + UninstallKey + "'").Status, 0) << "the entry among the programs stays";
 }

@@ -1,8 +1,6 @@
 #include "Dialogs.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include <QComboBox>
 #include <QDialog>
@@ -27,7 +25,6 @@
 namespace orv {
 namespace {
 
-constexpr const char* MessageLogVariable = "ORVANDEL_MESSAGE_LOG";
 constexpr const char* CloseCaption = "Close";
 // The longest location the "Go to loc..." box shows, for the width of the input boxes.
 constexpr const char* WidestLocation = "-65535,-65535,-65535,359,-180";
@@ -45,25 +42,9 @@ TMessageHook& Hook()
     return hook;
 }
 
-// One line per box: line breaks inside the text are written as escapes.
 bool AppendToMessageLog(const QString& text, const QString& action)
 {
-    const char* path = std::getenv(MessageLogVariable);
-    if (path == nullptr || *path == '\0')
-        return false;
-    QString line = text;
-    line.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    if (!action.isEmpty())
-        line += QStringLiteral(" [") + action + QLatin1Char(']');
-    if (std::FILE* file = std::fopen(path, "a")) {
-        const QByteArray bytes = line.toUtf8();
-        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), file);
-        std::fputc('\n', file);
-        std::fclose(file);
-    } else {
-        std::fprintf(stderr, "Cannot append to %s: %s\n", path, text.toUtf8().constData());
-    }
-    return true;
+    return orv::AppendToMessageLog(text.toStdString(), action.toStdString());
 }
 
 // The screen area a box of parent's may take.

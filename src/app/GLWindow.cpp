@@ -8,6 +8,8 @@
 #include <QOpenGLContext>
 #include <QTimer>
 
+#include "shell/GLViewer.h"
+
 namespace orv {
 namespace {
 
@@ -50,13 +52,7 @@ bool TglWindow::ContextPossible()
     return probe.create();
 }
 
-void TglWindow::DefaultInit()
-{
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-}
+void TglWindow::DefaultInit() { TGLViewer::DefaultViewInit(); }
 
 int TglWindow::PixelWidth() const { return static_cast<int>(std::lround(width() * devicePixelRatioF())); }
 

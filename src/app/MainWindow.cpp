@@ -430,15 +430,8 @@ void TForm1::RefreshState()
         if (model.Name.empty())
             continue;
         auto* control = pnlTop->findChild<QWidget*>(Latin1(model.Name), Qt::FindDirectChildrenOnly);
-        const std::string reason = ControlIdleReason(model.Name, Viewer().RenderVersion);
-        control->setEnabled(reason.empty());
-        // A slider's hint stays its tip; an idle control's tip says why it is idle.
-        QStringList tip;
-        if (model.Kind == TPanelKind::Slider)
-            tip << Latin1(model.Caption);
-        if (!reason.empty())
-            tip << QString::fromStdString(reason);
-        control->setToolTip(tip.join(QLatin1Char('\n')));
+        control->setEnabled(ControlIdleReason(model.Name, Viewer().RenderVersion).empty());
+        control->setToolTip(QString::fromStdString(ControlTip(model, Viewer().RenderVersion)));
     }
     lblEmptyView->setVisible(!zone);
     ShowStatus();
@@ -507,21 +500,15 @@ void TForm1::SyncRendererButtons()
 
 void TForm1::SyncControls()
 {
-    const TGLViewer& v = Viewer();
-    const std::pair<QCheckBox*, bool> boxes[] = {
-        {chkDetailTex, v.DetailTexEnabled}, {chkGravity, v.Gravity},          {chkCheckerboard, v.Checkerboard},
-        {chkBoundingSkybox, v.BoundingSkybox}, {chkFog, m_Session->FogOn()}, {chkSun, v.TrackSun},
-    };
-    for (const auto& [box, checked] : boxes) {
+    for (QCheckBox* box : {chkDetailTex, chkGravity, chkCheckerboard, chkBoundingSkybox, chkFog, chkSun}) {
         const QSignalBlocker blocker(box);
-        box->setChecked(checked);
+        box->setChecked(m_Session->ControlValue(box->objectName().toStdString()) != 0);
     }
-    SyncActionBox(atnLighting, chkLighting, v.atnLightingChecked);
-    SyncActionBox(atnWireframe, chkWireframe, v.atnWireframeChecked);
-    for (const auto& [slider, position] : {std::pair{trackDetailTexScale, v.DetailTexScale},
-                                          std::pair{trackCLODDetail, m_Session->CLODSliderPosition()}}) {
+    SyncActionBox(atnLighting, chkLighting, Viewer().atnLightingChecked);
+    SyncActionBox(atnWireframe, chkWireframe, Viewer().atnWireframeChecked);
+    for (QSlider* slider : {trackDetailTexScale, trackCLODDetail}) {
         const QSignalBlocker blocker(slider);
-        slider->setValue(position);
+        slider->setValue(m_Session->ControlValue(slider->objectName().toStdString()));
     }
     SyncRendererButtons();
 }
@@ -559,19 +546,16 @@ void TForm1::showEvent(QShowEvent* event)
 
 QRect TForm1::FitOuterGeometry(const QRect& design, const QRect& available, const QSize& minimum)
 {
-    const QSize size = design.size().boundedTo(available.size()).expandedTo(minimum);
-    if (size == design.size() && available.contains(design))
-        return design;
-    // Centred; a window larger than the area keeps its top left corner (and its
-    // caption) on it.
-    const int left = available.left() + std::max(0, (available.width() - size.width()) / 2);
-    const int top = available.top() + std::max(0, (available.height() - size.height()) / 2);
-    return QRect(QPoint(left, top), size);
+    const TScreenRect outer =
+        FitOuterRect({design.left(), design.top(), design.width(), design.height()},
+                     {available.left(), available.top(), available.width(), available.height()}, minimum.width(),
+                     minimum.height());
+    return QRect(outer.Left, outer.Top, outer.Width, outer.Height);
 }
 
 void TForm1::PlaceWindow()
 {
-    const QRect design(OuterLeft, OuterTop, OuterWidth, OuterHeight);
+    const QRect design(DesignOuterRect.Left, DesignOuterRect.Top, DesignOuterRect.Width, DesignOuterRect.Height);
     const QScreen* target = QGuiApplication::screenAt(design.topLeft());
     if (target == nullptr)
         target = screen();
@@ -624,15 +608,20 @@ void TForm1::FormKeyPress(QChar key)
 
 // --- Controls ----------------------------------------------------------------------------
 
-void TForm1::trackDetailTexScaleChange() { Viewer().DetailTexScale = trackDetailTexScale->value(); }
+void TForm1::ControlChanged(QWidget* control, int value)
+{
+    m_Session->ControlChanged(control->objectName().toStdString(), value);
+}
 
-void TForm1::chkDetailTexClick() { Viewer().DetailTexEnabled = chkDetailTex->isChecked(); }
+void TForm1::trackDetailTexScaleChange() { ControlChanged(trackDetailTexScale, trackDetailTexScale->value()); }
 
-void TForm1::chkGravityClick() { Viewer().Gravity = chkGravity->isChecked(); }
+void TForm1::chkDetailTexClick() { ControlChanged(chkDetailTex, chkDetailTex->isChecked()); }
 
-void TForm1::chkCheckerboardClick() { Viewer().Checkerboard = chkCheckerboard->isChecked(); }
+void TForm1::chkGravityClick() { ControlChanged(chkGravity, chkGravity->isChecked()); }
 
-void TForm1::chkBoundingSkyboxClick() { Viewer().BoundingSkybox = chkBoundingSkybox->isChecked(); }
+void TForm1::chkCheckerboardClick() { ControlChanged(chkCheckerboard, chkCheckerboard->isChecked()); }
+
+void TForm1::chkBoundingSkyboxClick() { ControlChanged(chkBoundingSkybox, chkBoundingSkybox->isChecked()); }
 
 void TForm1::SyncActionBox(QAction* action, QCheckBox* box, bool checked)
 {
@@ -644,13 +633,13 @@ void TForm1::SyncActionBox(QAction* action, QCheckBox* box, bool checked)
 
 void TForm1::chkLightingClick()
 {
-    Viewer().ToggleLighting();
+    ControlChanged(chkLighting, chkLighting->isChecked());
     SyncActionBox(atnLighting, chkLighting, Viewer().atnLightingChecked);
 }
 
 void TForm1::chkWireframeClick()
 {
-    m_Session->ToggleWireframe();
+    ControlChanged(chkWireframe, chkWireframe->isChecked());
     SyncActionBox(atnWireframe, chkWireframe, Viewer().atnWireframeChecked);
 }
 
@@ -660,7 +649,7 @@ void TForm1::rbnRenderVersionClick(QAbstractButton* sender)
     SyncRendererButtons();
 }
 
-void TForm1::trackCLODDetailChange() { Viewer().SetCLODDetail(trackCLODDetail->value()); }
+void TForm1::trackCLODDetailChange() { ControlChanged(trackCLODDetail, trackCLODDetail->value()); }
 
 void TForm1::chkRenderClick()
 {
@@ -670,15 +659,9 @@ void TForm1::chkRenderClick()
         StopLoop();
 }
 
-void TForm1::chkFogClick()
-{
-    m_Session->SetFog(chkFog->isChecked());
-}
+void TForm1::chkFogClick() { ControlChanged(chkFog, chkFog->isChecked()); }
 
-void TForm1::chkSunClick()
-{
-    m_Session->SetTrackSun(chkSun->isChecked());
-}
+void TForm1::chkSunClick() { ControlChanged(chkSun, chkSun->isChecked()); }
 
 // --- The frame loop ----------------------------------------------------------------------
 

@@ -47,10 +47,10 @@ class TglWindow;
 
 class TForm1 : public QMainWindow {
 public:
-    static constexpr int OuterWidth = 648;
-    static constexpr int OuterHeight = 580;
-    static constexpr int OuterLeft = 316;
-    static constexpr int OuterTop = 152;
+    static constexpr int OuterWidth = DesignOuterRect.Width;
+    static constexpr int OuterHeight = DesignOuterRect.Height;
+    static constexpr int OuterLeft = DesignOuterRect.Left;
+    static constexpr int OuterTop = DesignOuterRect.Top;
     static constexpr int PanelHeight = 73;
     static constexpr int StatusLineHeight = 22;   // the status line under the view
 
@@ -210,6 +210,8 @@ private:
     void MakeCurrent();
     bool ViewActive() const;
     void SyncActionBox(QAction* action, QCheckBox* box, bool checked);
+    // A panel control's change handed to the session under the control's name.
+    void ControlChanged(QWidget* control, int value);
     // The status line from the session.
     void ShowStatus();
     // The controls from the viewer's state (after it was restored or reset).

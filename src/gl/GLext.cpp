@@ -1,8 +1,6 @@
 // GLext: fetching the OpenGL 1.3 and GL_ARB_multitexture entry points.
 #include "gl/GLext.h"
 
-#include <EGL/egl.h>
-
 #include <array>
 #include <string>
 
@@ -42,7 +40,7 @@ template <size_t N>
 bool LoadEntryPoints(const std::array<TEntryPoint, N>& entries, const TProcLookup& lookup)
 {
     for (const TEntryPoint& entry : entries) {
-        void* address = lookup ? lookup(entry.Name) : EGLProcLookup(entry.Name);
+        void* address = lookup ? lookup(entry.Name) : ContextProcLookup(entry.Name);
         if (address == nullptr)
             return false;
         *entry.Slot = reinterpret_cast<void (*)()>(address);
@@ -57,8 +55,6 @@ std::string_view ContextExtensions()
 }
 
 }  // namespace
-
-void* EGLProcLookup(const char* name) { return reinterpret_cast<void*>(eglGetProcAddress(name)); }
 
 bool ExtensionSupported(std::string_view name, std::optional<std::string_view> list)
 {

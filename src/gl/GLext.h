@@ -1,7 +1,7 @@
 // GLext: the OpenGL 1.3 and GL_ARB_multitexture entry points, fetched after a context
 // exists, and the whole-word test of the extension string.
 //
-//   if (!glext::LoadGL13())                   // through eglGetProcAddress
+//   if (!glext::LoadGL13())                   // through ContextProcLookup
 //       warn(...);
 //   glext::LoadARBMultitexture();
 //   if (glext::glActiveTextureARB) glext::glActiveTextureARB(GL_TEXTURE1_ARB);
@@ -22,15 +22,16 @@ namespace orv::glext {
 
 // Returns the entry point of the current context for a name, nullptr when there is none.
 using TProcLookup = std::function<void*(const char* name)>;
-// eglGetProcAddress.
-void* EGLProcLookup(const char* name);
+// The current context's lookup: eglGetProcAddress; on Windows wglGetProcAddress, and
+// opengl32.dll's own exports for the OpenGL 1.1 names, which that does not return.
+void* ContextProcLookup(const char* name);
 
 // Whole-word test: false for an empty name or one with a blank; the list defaults to
 // glGetString(GL_EXTENSIONS).
 bool ExtensionSupported(std::string_view name, std::optional<std::string_view> list = std::nullopt);
 
 // The 46 OpenGL 1.3 entry points in order; false at the first that is missing (the
-// ones before it stay set). An empty lookup means eglGetProcAddress.
+// ones before it stay set). An empty lookup means ContextProcLookup.
 bool LoadGL13(const TProcLookup& lookup = {});
 // The 34 GL_ARB_multitexture entry points, when the extension list (default: the
 // context's) names the extension; false otherwise or at the first missing one.

@@ -25,6 +25,14 @@ constexpr int ColorComponents = 4;
 TGLViewer::TGLViewer() = default;
 TGLViewer::~TGLViewer() = default;
 
+void TGLViewer::DefaultViewInit()
+{
+    gl::glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    gl::glEnable(GL_DEPTH_TEST);
+    gl::glEnable(GL_CULL_FACE);
+}
+
 std::string TGLViewer::LoadExtensions(const glext::TProcLookup& lookup)
 {
     GL13Supported = glext::LoadGL13(lookup);

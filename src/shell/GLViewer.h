@@ -41,10 +41,13 @@ public:
     ~TGLViewer() override;
 
     // The OpenGL steps of creation: loads the OpenGL 1.3 and GL_ARB_multitexture entry
-    // points through the lookup (empty: eglGetProcAddress) and logs the extension
+    // points through the lookup (empty: glext::ContextProcLookup) and logs the extension
     // string as one line. Returns the warning to show in a message box, empty when
     // OpenGL 1.3 is there.
     std::string LoadExtensions(const glext::TProcLookup& lookup = {});
+    // The view's own initialisation once its context is current: black clear colour,
+    // nicest perspective correction, depth test and face culling on.
+    static void DefaultViewInit();
 
     // The base state, the texture names, LoadZone(111) and the shared textures, each
     // step checked for OpenGL errors. Raises what the zone or a shared texture raises;

@@ -1,9 +1,10 @@
-// HeadlessContext: an offscreen OpenGL context that needs no window system.
+// HeadlessContext: an offscreen OpenGL context, current on the calling thread, drawing
+// into a framebuffer object of the given size (RGBA 8 bits, 24-bit depth).
 //
-// EGL with the desktop OpenGL API in the compatibility profile, current on the calling
-// thread, drawing into a framebuffer object of the given size (RGBA 8 bits, 24-bit
-// depth). Mesa's surfaceless platform is tried first, then any EGL device, then the
-// default display.
+// On Linux it needs no window system: EGL with the desktop OpenGL API in the
+// compatibility profile, Mesa's surfaceless platform tried first, then any EGL device,
+// then the default display. On Windows it is a WGL context on a hidden window of its own
+// (which needs the desktop WGL draws on: under Wine, an X display).
 //
 //   THeadlessContext context(640, 480);     // raises EHeadlessContextError
 //   ... draw ...
@@ -11,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,8 +34,12 @@ struct TRGBAImage {
     // The pixel at column x, row y counted from the top.
     const uint8_t* At(int x, int y) const { return &Pixels[(static_cast<size_t>(y) * Width + x) * Channels]; }
     // Red, green, blue without the alpha (which the window never shows).
-    std::vector<uint8_t> RGB() const;
+    std::vector<uint8_t> RGBPixels() const;
 };
+
+// The pixels of the current context's read buffer from (x, y) (the bottom left corner,
+// as OpenGL counts) up and to the right, top row first.
+TRGBAImage ReadFramebuffer(int x, int y, int width, int height);
 
 class THeadlessContext {
 public:
@@ -52,10 +58,25 @@ public:
     std::string Description() const;
 
 private:
+    // The window system's half, one file per system (HeadlessEGL.cpp, HeadlessWGL.cpp):
+    // a compatibility-profile context current on the calling thread with no visible
+    // surface.
+    class TPlatformContext {
+    public:
+        TPlatformContext();     // current on return; raises EHeadlessContextError
+        ~TPlatformContext();    // no context current, everything released
+        TPlatformContext(const TPlatformContext&) = delete;
+        TPlatformContext& operator=(const TPlatformContext&) = delete;
+        bool MakeCurrent();     // false when the context cannot be made current
+
+    private:
+        struct THandles;
+        std::unique_ptr<THandles> m_Handles;
+    };
+
     void CreateFramebuffer();
 
-    void* m_Display = nullptr;    // EGLDisplay
-    void* m_Context = nullptr;    // EGLContext
+    std::unique_ptr<TPlatformContext> m_Platform;
     int m_Width = 0;
     int m_Height = 0;
     uint32_t m_Framebuffer = 0;

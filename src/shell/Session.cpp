@@ -5,13 +5,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <type_traits>
+#include <utility>
 
 #include "base/Exception.h"
 #include "base/Format.h"
 #include "base/Log.h"
+#include "base/platform/Files.h"
 #include "export/GLTFExport.h"
 #include "export/ZoneMap.h"
 #include "terrain/RendererTable.h"
@@ -404,8 +407,7 @@ std::string TSession::SaveViewName(const std::tm& now, const std::string& folder
 std::string TSession::SaveView()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(now);
     const auto write = [&](const std::string& path) {
         if (!m_FrontEnd.WriteViewPicture(path)) {
             std::error_code error;
@@ -509,6 +511,134 @@ std::string ControlIdleReason(std::string_view control, int renderer)
     if (control == "trackCLODDetail" && renderer != rvCLOD)
         return "Only the CLOD fans use the level of detail; " + label + " does not.";
     return {};
+}
+
+namespace {
+constexpr const char* MessageLogVariable = "ORVANDEL_MESSAGE_LOG";
+}  // namespace
+
+bool MessageLogActive()
+{
+    const char* path = std::getenv(MessageLogVariable);
+    return path != nullptr && *path != '\0';
+}
+
+bool AppendToMessageLog(const std::string& text, const std::string& action)
+{
+    if (!MessageLogActive())
+        return false;
+    const char* path = std::getenv(MessageLogVariable);
+    std::string line;
+    for (const char c : text)
+        line += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    if (!action.empty())
+        line += " [" + action + "]";
+    if (std::FILE* file = std::fopen(path, "a")) {
+        std::fwrite(line.data(), 1, line.size(), file);
+        std::fputc('\n', file);
+        std::fclose(file);
+    } else {
+        std::fprintf(stderr, "Cannot append to %s: %s\n", path, text.c_str());
+    }
+    return true;
+}
+
+std::string ControlTip(const TPanelControl& control, int renderer)
+{
+    std::string tip = control.Kind == TPanelKind::Slider ? std::string(control.Caption) : std::string();
+    const std::string reason = ControlIdleReason(control.Name, renderer);
+    if (!tip.empty() && !reason.empty())
+        tip += '\n';
+    return tip + reason;
+}
+
+TScreenRect FitOuterRect(const TScreenRect& design, const TScreenRect& available, int minimumWidth,
+                         int minimumHeight)
+{
+    const int width = std::max(std::min(design.Width, available.Width), minimumWidth);
+    const int height = std::max(std::min(design.Height, available.Height), minimumHeight);
+    const bool inside = design.Left >= available.Left && design.Top >= available.Top &&
+                        design.Left + design.Width <= available.Left + available.Width &&
+                        design.Top + design.Height <= available.Top + available.Height;
+    if (width == design.Width && height == design.Height && inside)
+        return design;
+    return {available.Left + std::max(0, (available.Width - width) / 2),
+            available.Top + std::max(0, (available.Height - height) / 2), width, height};
+}
+
+std::vector<TShortcut> ParseShortcuts(std::string_view shortcuts)
+{
+    std::vector<TShortcut> parsed;
+    while (!shortcuts.empty()) {
+        const size_t comma = shortcuts.find(", ");
+        std::string_view sequence = shortcuts.substr(0, comma);
+        shortcuts = comma == std::string_view::npos ? std::string_view() : shortcuts.substr(comma + 2);
+        TShortcut shortcut;
+        // Modifiers before the last "+"; a key of its own may be "+" only at the end.
+        for (size_t plus = sequence.find('+'); plus != std::string_view::npos && plus + 1 < sequence.size();
+             plus = sequence.find('+')) {
+            const std::string_view modifier = sequence.substr(0, plus);
+            if (modifier == "Ctrl")
+                shortcut.Ctrl = true;
+            else if (modifier == "Shift")
+                shortcut.Shift = true;
+            else if (modifier == "Alt")
+                shortcut.Alt = true;
+            sequence.remove_prefix(plus + 1);
+        }
+        shortcut.Key = sequence;
+        if (!sequence.empty())
+            parsed.push_back(shortcut);
+    }
+    return parsed;
+}
+
+// --- The panel's controls ------------------------------------------------------------------
+
+int TSession::ControlValue(std::string_view control) const
+{
+    const TGLViewer& v = *m_Viewer;
+    const std::pair<std::string_view, bool> boxes[] = {
+        {"chkDetailTex", v.DetailTexEnabled}, {"chkGravity", v.Gravity},
+        {"chkCheckerboard", v.Checkerboard},  {"chkBoundingSkybox", v.BoundingSkybox},
+        {"chkFog", m_Fog},                     {"chkSun", v.TrackSun},
+        {"chkLighting", v.atnLightingChecked}, {"chkWireframe", v.atnWireframeChecked},
+    };
+    for (const auto& [name, checked] : boxes)
+        if (name == control)
+            return checked ? 1 : 0;
+    if (control == "trackDetailTexScale")
+        return v.DetailTexScale;
+    if (control == "trackCLODDetail")
+        return CLODSliderPosition();
+    return 0;
+}
+
+void TSession::ControlChanged(std::string_view control, int value)
+{
+    TGLViewer& v = *m_Viewer;
+    const bool on = value != 0;
+    if (control == "chkDetailTex")
+        v.DetailTexEnabled = on;
+    else if (control == "chkGravity")
+        v.Gravity = on;
+    else if (control == "chkCheckerboard")
+        v.Checkerboard = on;
+    else if (control == "chkBoundingSkybox")
+        v.BoundingSkybox = on;
+    else if (control == "chkFog")
+        SetFog(on);
+    else if (control == "chkSun")
+        SetTrackSun(on);
+    // The two boxes bound to actions invert the action's state, whatever the box says.
+    else if (control == "chkLighting")
+        v.ToggleLighting();
+    else if (control == "chkWireframe")
+        ToggleWireframe();
+    else if (control == "trackDetailTexScale")
+        v.DetailTexScale = value;
+    else if (control == "trackCLODDetail")
+        v.SetCLODDetail(value);
 }
 
 // --- The state kept between runs -----------------------------------------------------------

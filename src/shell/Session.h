@@ -85,6 +85,14 @@ public:
     virtual void ForgetValues() {}
 };
 
+// When the environment variable ORVANDEL_MESSAGE_LOG names a file, a front end shows
+// no box: it appends the box's text to that file as one line (a carriage return written
+// as \r, a line feed as \n, an offered action as " [action]" at the end) and goes on as
+// if the user had closed it. Returns false when the variable is not set.
+bool AppendToMessageLog(const std::string& text, const std::string& action);
+// Whether ORVANDEL_MESSAGE_LOG names a file: no one answers the boxes then.
+bool MessageLogActive();
+
 // --- The panel's model: the controls a front end makes, their captions, places (pixels
 // from the panel's top left corner) and start states; the session's calls are what each does.
 
@@ -134,6 +142,25 @@ inline constexpr TPanelControl PanelControls[] = {
 // Why a panel control changes nothing on screen with a renderer (a tag of RendererTable);
 // empty when it acts. A front end disables such a control and gives this as its tip.
 std::string ControlIdleReason(std::string_view control, int renderer);
+// A control's tip: a slider's hint, then on a line of its own why the control is idle
+// with the renderer; empty when there is neither.
+std::string ControlTip(const TPanelControl& control, int renderer);
+
+// --- The window's place.
+
+// A rectangle of the screen in pixels.
+struct TScreenRect {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    bool operator==(const TScreenRect&) const = default;
+};
+// The window's outer size and place at start (the design's: 648 x 580 at 316, 152).
+inline constexpr TScreenRect DesignOuterRect{316, 152, 648, 580};
+// The outer rectangle of the window on a screen's available area: the design's where it
+// fits whole, otherwise the design's size within the area (never below the minimum
+// width and height) centred on it; a window larger than the area keeps its top left
+// corner (and its caption) on it.
+TScreenRect FitOuterRect(const TScreenRect& design, const TScreenRect& available, int minimumWidth,
+                         int minimumHeight);
 
 // --- The actions: what the keyboard and the menu reach.
 
@@ -174,6 +201,15 @@ inline constexpr TActionModel ActionModels[] = {
 };
 
 const TActionModel& ActionModel(TActionId id);
+
+// One key sequence of an action's Shortcuts: the modifiers and the key's name ("G",
+// "F10", "Home", "Menu", "1").
+struct TShortcut {
+    bool Ctrl = false, Shift = false, Alt = false;
+    std::string_view Key;
+};
+// The sequences of a Shortcuts text ("Menu, Shift+F10"), in their order.
+std::vector<TShortcut> ParseShortcuts(std::string_view shortcuts);
 
 // The popup menu, top to bottom. Item: a menu item of its own bound to the action (its
 // caption the action's), empty for the action itself; a separator has no action.
@@ -285,6 +321,13 @@ public:
     std::string StatusText() const;
     // Whether an action can run now: some need a zone.
     bool ActionEnabled(TActionId id) const { return !ActionModel(id).NeedsZone || ZoneLoaded(); }
+
+    // --- The panel's controls, by their names in PanelControls -------------------------
+    // What a check box or slider shows for the state: a tick as 1 or 0, a position.
+    int ControlValue(std::string_view control) const;
+    // A box ticked or unticked, a slider moved: the state follows. "chkRender" is the
+    // front end's own (its frame loop); the renderers' buttons call SetRenderer.
+    void ControlChanged(std::string_view control, int value);
 
     // --- The state kept between runs -------------------------------------------------
     // Keeps the zone, the location, the renderer, the switches and the sliders.

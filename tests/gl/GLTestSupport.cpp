@@ -220,7 +220,7 @@ TRGBAImage ReadPNG(const std::string& path)
 
 void WritePicture(const std::string& path, const TRGBAImage& picture)
 {
-    WritePNG(path, picture.Width, picture.Height, 3, 8, picture.RGB());
+    WritePNG(path, picture.Width, picture.Height, 3, 8, picture.RGBPixels());
 }
 
 TPictureDifference ComparePictures(const TRGBAImage& a, const TRGBAImage& b, int threshold)

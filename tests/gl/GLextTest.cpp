@@ -153,7 +153,7 @@ TEST(EntryPointsOnTheContext, StartUpWarnsWithoutOpenGL13)
     TFakeLookup hiding;
     hiding.Hidden = {"glGetCompressedTexImage", "glActiveTextureARB"};
     auto real = hiding.Function();
-    glext::TProcLookup lookup = [&](const char* name) { return real(name) ? glext::EGLProcLookup(name) : nullptr; };
+    glext::TProcLookup lookup = [&](const char* name) { return real(name) ? glext::ContextProcLookup(name) : nullptr; };
     TViewerRig rig(dir, 32, 32, false, lookup);
     EXPECT_EQ(rig.Warning, "No OpenGL 1.3 support!\rZones with DDS tile textures will be drawn without their tile "
                            "textures");

@@ -204,7 +204,7 @@ TEST_F(PropertiesTest, ATileWithoutImageIsDrawnWithTheCheckerTexture)
         g.Checker = SolidImage(8, 8, {255, 0, 255, 255});
     });
     glext::TProcLookup noGL13 = [](const char* name) -> void* {
-        return std::string(name) == "glGetCompressedTexImage" ? nullptr : glext::EGLProcLookup(name);
+        return std::string(name) == "glGetCompressedTexImage" ? nullptr : glext::ContextProcLookup(name);
     };
     TViewerRig rig(dir, Width, Height, true, noGL13);
     rig.Viewer.ToggleLighting();

@@ -404,7 +404,7 @@ TEST(WithoutOpenGL13, DDSTilesTakeTheirBMPAlternativeOrNoImage)
     game.TileKind = [](int px, int) { return px == 0 ? TTileKind::DDS : px == 1 ? TTileKind::Both : TTileKind::BMP; };
     game.Write(dir);
     glext::TProcLookup lookup = [](const char* name) -> void* {
-        return std::string(name) == "glCompressedTexImage1D" ? nullptr : glext::EGLProcLookup(name);
+        return std::string(name) == "glCompressedTexImage1D" ? nullptr : glext::ContextProcLookup(name);
     };
     TViewerRig rig(dir, 320, 240, true, lookup);
     EXPECT_FALSE(rig.Viewer.GL13Supported);

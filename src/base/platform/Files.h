@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,6 +105,14 @@ std::string HomeFolder();
 std::string ConfigFolder();
 // The folder of the running program; empty when unknown.
 std::string ProgramFolder();
+#ifdef _WIN32
+// UTF-8 text as the system's wide characters and back.
+std::wstring Wide(const std::string& text);
+std::string Narrow(const wchar_t* text, size_t length);
+#endif
+
+// The local time of a moment, by the system's time zone.
+std::tm LocalTime(std::time_t moment);
 // Whether the path starts at a root ("/x"; "c:\x", "\\server\x" or "\x" on Windows).
 bool IsAbsolutePath(const std::string& path);
 // The path's last component and the rest, `\` and `/` both taken as separators on

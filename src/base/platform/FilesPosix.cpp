@@ -181,6 +181,13 @@ std::string ConfigFolder()
     return home.empty() ? home : JoinPath(home, ".config");
 }
 
+std::tm LocalTime(std::time_t moment)
+{
+    std::tm local{};
+    ::localtime_r(&moment, &local);
+    return local;
+}
+
 std::string ProgramFolder()
 {
     std::string path(4096, '\0');

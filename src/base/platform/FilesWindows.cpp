@@ -19,11 +19,6 @@
 
 namespace orv::platform {
 
-namespace {
-
-HANDLE Native(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
-intptr_t Held(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(handle); }
-
 std::wstring Wide(const std::string& text)
 {
     if (text.empty())
@@ -44,6 +39,11 @@ std::string Narrow(const wchar_t* text, size_t length)
     ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
     return narrow;
 }
+
+namespace {
+
+HANDLE Native(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+intptr_t Held(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(handle); }
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -242,6 +242,13 @@ std::string HomeFolder()
 }
 
 std::string ConfigFolder() { return Variable(L"APPDATA"); }
+
+std::tm LocalTime(std::time_t moment)
+{
+    std::tm local{};
+    ::localtime_s(&local, &moment);
+    return local;
+}
 
 std::string ProgramFolder()
 {

@@ -161,7 +161,7 @@ int Render(TRenderOptions& o)
         viewer.DrawFrame(frame);
     }
     const TRGBAImage picture = context.ReadPixels();
-    WritePNG(o.Output, picture.Width, picture.Height, PNGChannels, PNGBitDepth, picture.RGB());
+    WritePNG(o.Output, picture.Width, picture.Height, PNGChannels, PNGBitDepth, picture.RGBPixels());
     viewer.ReleaseTextures();
     return 0;
 }

@@ -137,6 +137,18 @@ TEST(EntryPointsOnTheContext, TheOffscreenContextHasBoth)
     EXPECT_EQ(glext::glCompressedTexImage2D, nullptr);
 }
 
+TEST(EntryPointsOnTheContext, TheLookupHasTheOpenGL11FunctionsToo)
+{
+    THeadlessContext context(16, 16);
+    // WGL's lookup gives none of these: they are opengl32.dll's own exports there.
+    for (const char* name : {"glBindTexture", "glGetString", "glDrawArrays"})
+        EXPECT_NE(glext::ContextProcLookup(name), nullptr) << name;
+#ifdef _WIN32
+    EXPECT_EQ(glext::ContextProcLookup("glBindTexture"), reinterpret_cast<void*>(&::glBindTexture));
+    EXPECT_EQ(glext::ContextProcLookup("glNoSuchFunction"), nullptr);
+#endif
+}
+
 TEST(EntryPointsOnTheContext, StartUpWarnsWithoutOpenGL13)
 {
     const std::string dir = FreshDirectory("glext");

@@ -92,8 +92,8 @@ protected:
         c.push_back(Call("glActiveTextureARB", GL_TEXTURE1_ARB));
         c.push_back(Call("glDisable", GL_TEXTURE_2D));
         for (int j = 0; j < 32; ++j) {
-            const bool near = detailStrip(j);
-            c.push_back(Call(near ? "glEnable" : "glDisable", GL_TEXTURE_2D));
+            const bool detailHere = detailStrip(j);
+            c.push_back(Call(detailHere ? "glEnable" : "glDisable", GL_TEXTURE_2D));
             c.push_back(Call("glBegin", GL_TRIANGLE_STRIP));
             for (int a = 0; a <= 32; ++a) {
                 for (int row = 0; row < 2; ++row) {
@@ -101,7 +101,7 @@ protected:
                     if (State.Switches.Lighting)
                         c.push_back(Call("glNormal3fv", Normal(x, y).x, Normal(x, y).y, Normal(x, y).z));
                     const float s = TexCoord(a), t = TexCoord(j + row);
-                    if (near) {
+                    if (detailHere) {
                         c.push_back(Call("glMultiTexCoord2fARB", GL_TEXTURE0_ARB, s, t));
                         c.push_back(Call("glMultiTexCoord2fARB", GL_TEXTURE1_ARB, s, t));
                     } else {
@@ -127,11 +127,11 @@ protected:
         struct TOffset {
             int dx, dy;
         };
-        const std::vector<TOffset> near{{0, 0},  {-1, 1}, {-1, 0}, {-1, -1}, {0, -1},
+        const std::vector<TOffset> nearFan{{0, 0},  {-1, 1}, {-1, 0}, {-1, -1}, {0, -1},
                                         {1, -1}, {1, 0},  {1, 1},  {0, 1},   {-1, 1}};
         const std::vector<TOffset> medium{{0, 0}, {-1, 1}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-        const std::vector<TOffset> far{{-1, 1}, {-1, -1}, {1, 1}, {1, -1}};
-        const std::vector<TOffset>& shape = level == TFanLevel::Near ? near : level == TFanLevel::Medium ? medium : far;
+        const std::vector<TOffset> farFan{{-1, 1}, {-1, -1}, {1, 1}, {1, -1}};
+        const std::vector<TOffset>& shape = level == TFanLevel::Near ? nearFan : level == TFanLevel::Medium ? medium : farFan;
         const GLenum mode = level == TFanLevel::Far ? GL_TRIANGLE_STRIP : GL_TRIANGLE_FAN;
         const bool lit = State.Switches.Lighting;
         std::vector<TGLCall> c;

@@ -459,7 +459,7 @@ std::string TSession::SaveDump(const std::string& caption, const char* suffix, v
     fileName.insert(fileName.size() - std::string_view(".txt").size(), suffix);
     return SaveFile(caption, fileName, {"Text (*.txt)"}, nullptr,
                     [&](const std::string& path) {
-                        std::FILE* file = std::fopen(path.c_str(), "w");
+                        std::FILE* file = platform::OpenStdioFile(path, "w");
                         if (!file)
                             throw EFCreateError("Cannot create file " + path);
                         (m_Viewer.get()->*dump)(file);
@@ -527,7 +527,7 @@ bool AppendToMessageLog(const std::string& text, const std::string& action)
         line += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
     if (!action.empty())
         line += " [" + action + "]";
-    if (std::FILE* file = std::fopen(path, "a")) {
+    if (std::FILE* file = platform::OpenStdioFile(path, "a")) {
         std::fwrite(line.data(), 1, line.size(), file);
         std::fputc('\n', file);
         std::fclose(file);

@@ -13,6 +13,7 @@
 
 #include <GL/gl.h>
 
+#include "TestSystem.h"
 #include "gl/GLTestSupport.h"
 #include "shell/Session.h"
 #include "terrain/RendererTable.h"
@@ -323,7 +324,8 @@ TEST_F(SessionTest, SavesAskInTheFolderUsedLastAndSayWhatWasWritten)
     EXPECT_EQ(frontEnd.Folders, (std::vector<std::string>{"/documents", std::filesystem::path(dir).parent_path().string()}));
     EXPECT_EQ(frontEnd.Names, (std::vector<std::string>{"zone111-d2.txt", "zone111.png"}));
     EXPECT_EQ(frontEnd.Notices,
-              (std::vector<std::string>{"Saved the map as text to " + dir + "d2.txt", "Saved the map of zone 111 to " + dir + "map.png"}));
+              (std::vector<std::string>{"Saved the map as text to " + orv::test::SystemPath(dir + "d2.txt"),
+                                        "Saved the map of zone 111 to " + orv::test::SystemPath(dir + "map.png")}));
     // The dump as text: one line per grid row.
     std::ifstream dump(dir + "d2.txt");
     const auto lines = std::count(std::istreambuf_iterator<char>(dump), std::istreambuf_iterator<char>(), '\n');

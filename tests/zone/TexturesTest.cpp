@@ -191,7 +191,7 @@ TEST(TerrainTextures, AMissingTileStopsTheLoadHalfway)
         rig.Viewer.LoadZone(112);
         FAIL() << "the missing tile was not reported";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), dir + "zones/zone112/tex112.mpk: Source stream [tex02-06.bmp] not found in archive");
+        EXPECT_EQ(e.Message(), dir + test::SystemPath("zones/zone112/tex112.mpk") + ": Source stream [tex02-06.bmp] not found in archive");
     }
     EXPECT_EQ(rig.Viewer.ZoneID, 111);
     EXPECT_TRUE(ColorNear(ReadTexture(Tile(rig, 1, 1)).At(0, 0), {0, 0, 200}, 0));   // loaded before
@@ -207,7 +207,7 @@ TEST(TerrainTextures, TilesBeyondTheBudgetOrTheLargestTextureAreRefused)
     TTestGame game;
     game.Write(dir);
     TViewerRig rig(dir);
-    const std::string archive = dir + "zones/zone111/tex111.mpk";
+    const std::string archive = dir + test::SystemPath("zones/zone111/tex111.mpk");
 
     // 64 tiles of 8192 x 8192 in a few kilobytes: 192 MiB each once decoded.
     std::vector<test::TStreamMember> members;

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -124,6 +125,8 @@ std::string JoinPath(const std::string& directory, const std::string& name);
 // The path from the root, a relative one taken from the working directory; the path
 // itself when that cannot be told.
 std::string AbsolutePath(const std::string& path);
+// std::fopen of a UTF-8 path (the wide-character open on Windows); null when it fails.
+std::FILE* OpenStdioFile(const std::string& path, const char* mode);
 
 // The program's command-line arguments in UTF-8, argv[0] first: main's own on POSIX; on
 // Windows, where main's are in the ANSI code page, the wide command line's.

@@ -213,6 +213,8 @@ std::string AbsolutePath(const std::string& path)
 
 std::vector<std::string> ProgramArguments(int argc, const char* const* argv) { return {argv, argv + argc}; }
 
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
 std::string DirectoryOf(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');

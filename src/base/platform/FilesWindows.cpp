@@ -250,6 +250,11 @@ std::tm LocalTime(std::time_t moment)
     return local;
 }
 
+std::FILE* OpenStdioFile(const std::string& path, const char* mode)
+{
+    return ::_wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
 std::string ProgramFolder()
 {
     std::wstring path(32768, L'\0');

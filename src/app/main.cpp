@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,11 @@
 #include "MainWindow.h"
 #include "Settings.h"
 #include "shell/CommandLine.h"
-#include "shell/Viewer.h"
 
 namespace {
 
 constexpr int ExitNoDisplay = 1;
 constexpr const char* DesktopId = "org.orvandel.Orvandel";
-constexpr int ExitUsage = 2;
 
 std::string Environment(const char* name)
 {
@@ -62,20 +61,8 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : argc), argv + argc);
     orv::TViewerOptions options;
-    try {
-        options = orv::ParseViewerOptions(arguments);
-    } catch (const orv::EUsageError& e) {
-        std::fprintf(stderr, "orvandel: %s\n\n%s", e.what(), orv::ViewerUsage(orv::DefaultGameDir()).c_str());
-        return ExitUsage;
-    }
-    if (options.Help) {
-        std::printf("%s", orv::ViewerUsage(orv::DefaultGameDir()).c_str());
-        return 0;
-    }
-    if (options.Version) {
-        std::printf("orvandel %s\n", ORVANDEL_VERSION);
-        return 0;
-    }
+    if (const std::optional<int> answered = orv::AnswerViewerCommandLine(arguments, ORVANDEL_VERSION, options))
+        return *answered;
     if (!DisplayNamed()) {
         std::fprintf(stderr, "%s\n", orv::NoDisplayMessage("").c_str());
         return ExitNoDisplay;

@@ -1,9 +1,11 @@
 #include "shell/CommandLine.h"
 
+#include <cstdio>
 #include <string_view>
 #include <vector>
 
 #include "base/TextCase.h"
+#include "shell/Viewer.h"
 #include "terrain/RendererTable.h"
 #include "zone/TextValues.h"
 
@@ -172,6 +174,27 @@ std::string NoDisplayMessage(const std::string& display)
                                               : std::string("cannot open the display \"").append(display).append("\"");
     return std::string("orvandel: ").append(what).append(
         "; to draw a zone without one: orvandel-tool render GAMEDIR ZONE -o view.png");
+}
+
+std::optional<int> AnswerViewerCommandLine(std::span<const std::string> arguments, const char* version,
+                                           TViewerOptions& options)
+{
+    constexpr int ExitUsage = 2;
+    try {
+        options = ParseViewerOptions(arguments);
+    } catch (const EUsageError& e) {
+        std::fprintf(stderr, "orvandel: %s\n\n%s", e.what(), ViewerUsage(DefaultGameDir()).c_str());
+        return ExitUsage;
+    }
+    if (options.Help) {
+        std::printf("%s", ViewerUsage(DefaultGameDir()).c_str());
+        return 0;
+    }
+    if (options.Version) {
+        std::printf("orvandel %s\n", version);
+        return 0;
+    }
+    return std::nullopt;
 }
 
 }  // namespace orv

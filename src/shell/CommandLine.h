@@ -36,6 +36,13 @@ struct TViewerOptions {
 // taken; "--" ends the options, so a GAMEDIR may start with "-".
 TViewerOptions ParseViewerOptions(std::span<const std::string> arguments);
 
+// What a viewer's main does first. Returns the exit status when the command line has been
+// answered: 0 for --help (the usage on standard output) and --version ("orvandel
+// <version>"), 2 for a wrong one (the message and the usage on standard error); nothing
+// when options holds what the window is to do.
+std::optional<int> AnswerViewerCommandLine(std::span<const std::string> arguments, const char* version,
+                                           TViewerOptions& options);
+
 // The renderer of a name as --renderer takes it (a name of RendererTable).
 std::optional<uint8_t> RenderVersionFromName(std::string_view name);
 

@@ -21,6 +21,7 @@
 // - Settings live under HKCU\Software\Orvandel ("GameDir", the key "State", "Geometry").
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,9 @@
 #include "WinForm.h"
 #include "base/platform/Files.h"
 #include "shell/CommandLine.h"
-#include "shell/Viewer.h"
 
 namespace {
 
-constexpr int ExitUsage = 2;
 constexpr int ExitNoWindow = 1;
 
 bool Redirected(DWORD which)
@@ -96,20 +95,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show)
 {
     OpenLog();
     orv::TViewerOptions options;
-    try {
-        options = orv::ParseViewerOptions(Arguments());
-    } catch (const orv::EUsageError& e) {
-        std::fprintf(stderr, "orvandel: %s\n\n%s", e.what(), orv::ViewerUsage(orv::DefaultGameDir()).c_str());
-        return ExitUsage;
-    }
-    if (options.Help) {
-        std::printf("%s", orv::ViewerUsage(orv::DefaultGameDir()).c_str());
-        return 0;
-    }
-    if (options.Version) {
-        std::printf("orvandel %s\n", ORVANDEL_VERSION);
-        return 0;
-    }
+    if (const std::optional<int> answered = orv::AnswerViewerCommandLine(Arguments(), ORVANDEL_VERSION, options))
+        return *answered;
     // The folder and save dialogs are COM objects of this thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     int result = ExitNoWindow;

@@ -363,7 +363,8 @@ TEST(ExportCommand, FailuresNameTheFileAndLeaveNothingBehind)
     // A damaged tile: the sample game copied with one DDS member cut short.
     const fs::path game = scratch.Path() / "game";
     fs::copy(SampleGame(), game, fs::copy_options::recursive);
-    const std::string texPath = (game / "zones/zone111/tex111.mpk").string();
+    // Named as the tool names it: the game folder as given, then its own separators.
+    const std::string texPath = game.string() + "/" + test::SystemPath("zones/zone111/tex111.mpk");
     std::vector<TMPKMember> members;
     {
         TMPKFile archive(texPath);

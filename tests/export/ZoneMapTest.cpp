@@ -347,7 +347,8 @@ TEST(MapCommand, FailuresNameTheFileAndLeaveNothingBehind)
     // A texture archive that is not one.
     const fs::path game = scratch.Path() / "game";
     fs::copy(SampleGame(), game, fs::copy_options::recursive);
-    const std::string texPath = (game / "zones/zone005/tex005.mpk").string();
+    // Named as the tool names it: the game folder as given, then its own separators.
+    const std::string texPath = game.string() + "/" + test::SystemPath("zones/zone005/tex005.mpk");
     WriteBytes(texPath, {'M', 'P', 'A', 'K', 0, 1, 2});
     run = Tool({"map", game.string() + "/", "5", "-o", (out / "m.png").string()}, scratch.Path().string());
     EXPECT_EQ(run.ExitCode, 1);

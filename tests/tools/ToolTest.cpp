@@ -311,10 +311,17 @@ TEST(ToolExtract, ControlCharactersInNamesArePrintedEscaped)
     const std::string name = "bell\a\x1b[2Jname\n.txt";
     WriteMPK(scratch.File("a.mpk"), "a", {{name, Text("x"), 0}, {"../\x1b[1m", Text("y"), 0}});
     const fs::path out = scratch.Path() / "out";
+    const std::string shown = "bell\\x07\\x1B[2Jname\\x0A.txt";
     const TRunResult written = Tool({"extract", scratch.File("a.mpk"), name, "-d", out.string()});
-    ASSERT_EQ(written.ExitCode, 0) << written.Err;
-    EXPECT_EQ(ReadText(out / name), "x") << "the file keeps its name";
-    EXPECT_TRUE(Has(written.Out, "bell\\x07\\x1B[2Jname\\x0A.txt")) << written.Out;
+    if (test::OnWindows) {
+        // Windows allows no control characters in file names: the failure names it escaped.
+        EXPECT_EQ(written.ExitCode, 1);
+        EXPECT_TRUE(Has(written.Err, shown)) << written.Err;
+    } else {
+        ASSERT_EQ(written.ExitCode, 0) << written.Err;
+        EXPECT_EQ(ReadText(out / name), "x") << "the file keeps its name";
+        EXPECT_TRUE(Has(written.Out, shown)) << written.Out;
+    }
     const TRunResult refused = Tool({"extract", scratch.File("a.mpk"), "-d", out.string()});
     EXPECT_EQ(refused.ExitCode, 1);
     EXPECT_TRUE(Has(refused.Err, "../\\x1B[1m")) << refused.Err;
@@ -661,6 +668,8 @@ TEST(ToolOutputs, WhatCannotArriveRightIsRefused)
     ScratchDir scratch;
     const std::string game = SampleGame().string();
     for (const std::string command : {"list", "info"}) {
+        if (test::OnWindows)
+            break;   // no full device to write to
         const TRunResult run = RunProgram("/bin/sh", {"-c", "exec \"$0\" \"$@\" >/dev/full", ToolProgram, command, DatArchive()});
         EXPECT_EQ(run.ExitCode, 1) << command;
         EXPECT_TRUE(Has(run.Err, "orvandel-tool " + command + ": cannot write to standard output")) << run.Err;
@@ -691,6 +700,7 @@ TEST(ToolOutputs, WhatCannotArriveRightIsRefused)
 // disk) fails naming the file and the system's reason, and leaves nothing behind.
 TEST(ToolOutputs, AFileThatCannotBeWrittenWholeIsNamedWithTheReasonAndRemoved)
 {
+    SKIP_ON_WINDOWS("no file size limit");
     ScratchDir scratch;
     const std::string game = SampleGame().string();
     const struct {

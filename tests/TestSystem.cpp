@@ -1,6 +1,8 @@
 // TestSystem: the POSIX and the Windows half of what the tests ask of the system.
 #include "TestSystem.h"
 
+#include "base/platform/Files.h"
+
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -75,15 +77,7 @@ std::string PlainLines(const std::string& text)
 
 namespace {
 
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
+using orv::platform::Wide;
 
 // One argument of a command line as the C runtime splits it again: quoted when it holds
 // a blank or a quote, a quote and the backslashes before it (or before the closing quote)

@@ -554,11 +554,6 @@ LRESULT TWinForm::HandleView(UINT message, WPARAM wParam, LPARAM lParam)
         EndPaint(m_View, &paint);
         return 0;
     }
-    case WM_CHAR:
-        // The window's own key press: "d" levels the view.
-        if (wParam == L'd')
-            Viewer().LevelView();
-        return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
         GiveKeyboardToView();
@@ -599,6 +594,12 @@ bool TWinForm::PreTranslate(MSG& message)
     // control of the window moves by them.
     if ((keyDown || keyUp) && IsArrow(message.wParam))
         return true;
+    // The window's own key press: "d" levels the view, from the view and the panel alike
+    // (none of the panel's controls takes text).
+    if (message.message == WM_CHAR && message.wParam == L'd') {
+        Viewer().LevelView();
+        return true;
+    }
     // Tab and Shift+Tab reach the panel's controls, from the view too.
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
         HWND focus = GetFocus();

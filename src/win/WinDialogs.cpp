@@ -127,6 +127,181 @@ int TextWidth(HDC dc, const std::wstring& text)
     return size.cx;
 }
 
+// An empty modal dialog over owner (its controls are made when it starts, by proc).
+INT_PTR RunDialog(HWND owner, DLGPROC proc, void* data)
+{
+    // The template's header, then no menu, the default class and no title.
+    struct alignas(DWORD) TTemplate {
+        DLGTEMPLATE Header;
+        WORD Menu = 0, Class = 0, Title = 0;
+    } dialog{};
+    dialog.Header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    dialog.Header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.Header, owner, proc,
+                                   reinterpret_cast<LPARAM>(data));
+}
+
+// Sizes and places box for a client area of width x height, centred over owner and
+// within its screen.
+void PlaceBox(HWND box, HWND owner, int width, int height, UINT dpi)
+{
+    RECT outer{0, 0, width, height};
+    AdjustWindowRectExForDpi(&outer, static_cast<DWORD>(GetWindowLongPtrW(box, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongPtrW(box, GWL_EXSTYLE)), dpi);
+    const RECT area = WorkArea(owner);
+    RECT ownerRect{};
+    GetWindowRect(owner, &ownerRect);
+    const int outerWidth = outer.right - outer.left, outerHeight = outer.bottom - outer.top;
+    const int left = std::max<int>(area.left, (ownerRect.left + ownerRect.right - outerWidth) / 2);
+    const int top = std::max<int>(area.top, (ownerRect.top + ownerRect.bottom - outerHeight) / 2);
+    SetWindowPos(box, nullptr, left, top, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A control of a box, in its font.
+HWND BoxChild(HWND box, HFONT font, const wchar_t* kind, const wchar_t* title, DWORD style, int x, int y, int w, int h,
+              int id, DWORD exStyle = 0)
+{
+    HWND control = CreateWindowExW(exStyle, kind, title, WS_CHILD | WS_VISIBLE | style, x, y, w, h, box,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                   nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+// --- The table box ------------------------------------------------------------------------
+
+struct TTableBoxData {
+    std::wstring Caption;
+    std::vector<std::pair<std::wstring, std::wstring>> Rows;
+    HWND Owner = nullptr;
+    HFONT Font = nullptr, Bold = nullptr;
+};
+
+constexpr int TableId = 1001;
+constexpr int CellPadding = 12;       // the room a column gives beyond its widest text
+constexpr int TableWrapWidth = 440;   // where the second column's lines wrap
+
+void BuildTableBox(HWND box, TTableBoxData& data)
+{
+    const UINT dpi = WindowDpi(data.Owner);
+    data.Font = MessageFont(dpi);
+    LOGFONTW bold{};
+    GetObjectW(data.Font, sizeof bold, &bold);
+    bold.lfWeight = FW_BOLD;
+    data.Bold = CreateFontIndirectW(&bold);
+    SetWindowTextW(box, data.Caption.c_str());
+
+    const int margin = Scale(Margin, dpi), gap = Scale(Gap, dpi);
+    const int buttonWidth = Scale(ButtonWidth, dpi), buttonHeight = Scale(ButtonHeight, dpi);
+    HWND table = BoxChild(box, data.Font, WC_LISTVIEWW, L"",
+                          WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL, margin,
+                          margin, 0, 0, TableId, WS_EX_CLIENTEDGE);
+    // The second column wraps at a reading width (within the screen); a row's further lines
+    // follow it with the first column empty.
+    const RECT area = WorkArea(data.Owner);
+    const int frame = 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi);
+    const int scrollbar = GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
+    const int padding = Scale(CellPadding, dpi);
+    const int widest = static_cast<int>((area.right - area.left) * MaxScreenShare) - 2 * margin - frame - scrollbar;
+    int keysWidth = 0, doesWidth = 0;
+    std::vector<std::pair<std::wstring, std::wstring>> lines;
+    if (HDC dc = GetDC(box)) {
+        HGDIOBJ previous = SelectObject(dc, data.Bold);
+        for (const auto& row : data.Rows)
+            keysWidth = std::max(keysWidth, TextWidth(dc, row.first) + padding);
+        SelectObject(dc, data.Font);
+        const int wrapAt = std::max(Scale(TableWrapWidth, dpi) / 2, std::min(Scale(TableWrapWidth, dpi), widest - keysWidth));
+        for (const auto& [keys, does] : data.Rows) {
+            std::wstring line;
+            size_t from = 0;
+            bool first = true;
+            while (from <= does.size()) {
+                const size_t space = std::min(does.find(L' ', from), does.size());
+                const std::wstring word = does.substr(from, space - from);
+                if (!line.empty() && TextWidth(dc, line + L' ' + word) > wrapAt) {
+                    lines.emplace_back(first ? keys : std::wstring(), line);
+                    first = false;
+                    line.clear();
+                }
+                line += (line.empty() ? L"" : L" ") + word;
+                from = space + 1;
+            }
+            lines.emplace_back(first ? keys : std::wstring(), line);
+        }
+        for (const auto& line : lines)
+            doesWidth = std::max(doesWidth, TextWidth(dc, line.second) + padding);
+        SelectObject(dc, previous);
+        ReleaseDC(box, dc);
+    }
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = keysWidth;
+    SendMessageW(table, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    column.cx = doesWidth;
+    SendMessageW(table, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = lines[i].first.data();
+        SendMessageW(table, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        item.iSubItem = 1;
+        item.pszText = lines[i].second.data();
+        SendMessageW(table, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    // Every line shown where the screen has room; beyond it the table scrolls.
+    RECT rowRect{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(table, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rowRect));
+    const int tableHeight =
+        std::min<int>(static_cast<int>(lines.size()) * (rowRect.bottom - rowRect.top) + frame,
+                      static_cast<int>((area.bottom - area.top) * MaxScreenShare) - 2 * margin - gap - buttonHeight -
+                          GetSystemMetricsForDpi(SM_CYCAPTION, dpi));
+    const int tableWidth = keysWidth + doesWidth + frame + scrollbar;
+    MoveWindow(table, margin, margin, tableWidth, tableHeight, FALSE);
+    const int clientWidth = tableWidth + 2 * margin;
+    const int buttonsTop = margin + tableHeight + gap;
+    BoxChild(box, data.Font, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, clientWidth - margin - buttonWidth,
+             buttonsTop, buttonWidth, buttonHeight, IDOK);
+    PlaceBox(box, data.Owner, clientWidth, buttonsTop + buttonHeight + margin, dpi);
+    SetFocus(GetDlgItem(box, IDOK));
+}
+
+INT_PTR CALLBACK TableBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* data = reinterpret_cast<TTableBoxData*>(GetWindowLongPtrW(box, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(box, DWLP_USER, lParam);
+        BuildTableBox(box, *reinterpret_cast<TTableBoxData*>(lParam));
+        return FALSE;
+    case WM_NOTIFY: {
+        // The keys' column in bold.
+        auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+        if (!data || draw->nmcd.hdr.idFrom != TableId || draw->nmcd.hdr.code != NM_CUSTOMDRAW)
+            return FALSE;
+        LRESULT result = CDRF_DODEFAULT;
+        if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+            result = CDRF_NOTIFYITEMDRAW;
+        else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+            result = CDRF_NOTIFYSUBITEMDRAW;
+        else if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+            SelectObject(draw->nmcd.hdc, draw->iSubItem == 0 ? data->Bold : data->Font);
+            result = CDRF_NEWFONT;
+        }
+        SetWindowLongPtrW(box, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(box, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
 }  // namespace
 
 void ShowBox(HWND owner, TMessageKind kind, const std::string& caption, const std::string& text)
@@ -165,11 +340,25 @@ bool AskBox(HWND owner, TMessageKind kind, const std::string& caption, const std
     return pressed == TakeAction;
 }
 
+void ShowTable(HWND owner, const std::string& caption, const std::vector<std::pair<std::string, std::string>>& rows)
+{
+    std::string text;
+    for (const auto& [keys, does] : rows)
+        text.append(keys).append("\t").append(does).append("\r");
+    if (AppendToMessageLog(text, {}))
+        return;
+    TTableBoxData data{Wide(caption), {}, owner};
+    for (const auto& [keys, does] : rows)
+        data.Rows.emplace_back(Wide(keys), Wide(does));
+    RunDialog(owner, TableBoxProc, &data);
+    DeleteObject(data.Font);
+    DeleteObject(data.Bold);
+}
+
 namespace {
 
 void BuildInputBox(HWND box, const TInputBoxData& data)
 {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     const UINT dpi = WindowDpi(data.Owner);
     // The box keeps its font until it goes (WM_SETFONT leaves it to the caller).
     static HFONT font = nullptr;
@@ -195,24 +384,10 @@ void BuildInputBox(HWND box, const TInputBoxData& data)
     const int inner = clientWidth - Scale(2 * Margin, dpi);
     const int buttonsTop = Scale(Margin + LineHeight + Gap + InputHeight + Gap, dpi);
     const int clientHeight = buttonsTop + Scale(ButtonHeight + Margin, dpi);
-    RECT outer{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectExForDpi(&outer, static_cast<DWORD>(GetWindowLongPtrW(box, GWL_STYLE)), FALSE,
-                             static_cast<DWORD>(GetWindowLongPtrW(box, GWL_EXSTYLE)), dpi);
-    // Centred over the owner.
-    RECT ownerRect{};
-    GetWindowRect(data.Owner, &ownerRect);
-    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
-    const int left = std::max<int>(area.left, (ownerRect.left + ownerRect.right - width) / 2);
-    const int top = std::max<int>(area.top, (ownerRect.top + ownerRect.bottom - height) / 2);
-    SetWindowPos(box, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceBox(box, data.Owner, clientWidth, clientHeight, dpi);
 
     auto child = [&](const wchar_t* kind, const wchar_t* title, DWORD style, int x, int y, int w, int h, int id,
-                     DWORD exStyle = 0) {
-        HWND control = CreateWindowExW(exStyle, kind, title, WS_CHILD | WS_VISIBLE | style, x, y, w, h, box,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        return control;
-    };
+                     DWORD exStyle = 0) { return BoxChild(box, font, kind, title, style, x, y, w, h, id, exStyle); };
     const int margin = Scale(Margin, dpi);
     child(L"STATIC", data.Prompt.c_str(), SS_LEFT | SS_NOPREFIX, margin, margin, inner, Scale(LineHeight, dpi), -1);
     const int inputTop = Scale(Margin + LineHeight + Gap, dpi);
@@ -242,17 +417,7 @@ std::optional<std::string> InputBox(HWND owner, const std::string& caption, cons
     TInputBoxData data{Wide(caption), Wide(prompt), Wide(text), {}, owner, {}};
     for (const std::string& item : items)
         data.Items.push_back(Wide(item));
-    // An empty dialog (its controls are made when it starts): the template's header, then
-    // no menu, the default class and no title.
-    struct alignas(DWORD) TTemplate {
-        DLGTEMPLATE Header;
-        WORD Menu = 0, Class = 0, Title = 0;
-    } dialog{};
-    dialog.Header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    dialog.Header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
-    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.Header, owner, InputBoxProc,
-                                                   reinterpret_cast<LPARAM>(&data));
-    if (result != IDOK)
+    if (RunDialog(owner, InputBoxProc, &data) != IDOK)
         return std::nullopt;
     return data.Reply;
 }

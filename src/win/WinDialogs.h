@@ -1,6 +1,6 @@
 // WinDialogs: the Windows viewer's boxes. Message boxes (the session's texts, lines
 // separated by carriage returns; an offered action as a button beside "Close"), the
-// input box of "Go to loc..." and the one of "Zone" with its zones to choose from, the
+// table of keys F1 shows, the input box of "Go to loc..." and the one of "Zone" with its zones to choose from, the
 // folder chooser and the save dialog, all modal over owner.
 //
 //   ShowBox(window, TMessageKind::Error, "Orvandel", "Cannot open file ...");
@@ -15,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -27,6 +28,8 @@ void ShowBox(HWND owner, TMessageKind kind, const std::string& caption, const st
 // True when the user took the action.
 bool AskBox(HWND owner, TMessageKind kind, const std::string& caption, const std::string& text,
             const std::string& action);
+// Rows of two columns, the first in bold, in a box that fits the screen and scrolls.
+void ShowTable(HWND owner, const std::string& caption, const std::vector<std::pair<std::string, std::string>>& rows);
 // A text box; with items, an editable list of them. Nothing when cancelled.
 std::optional<std::string> InputBox(HWND owner, const std::string& caption, const std::string& prompt,
                                     const std::string& text, const std::vector<std::string>& items = {});

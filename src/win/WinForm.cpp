@@ -774,10 +774,10 @@ void TWinForm::RunAction(TActionId id)
     case TActionId::Wireframe: Guard([&] { Session().ControlChanged("chkWireframe", 0); }); break;
     case TActionId::Lighting: Guard([&] { Session().ControlChanged("chkLighting", 0); }); break;
     case TActionId::Help: {
-        std::string text;
+        std::vector<std::pair<std::string, std::string>> rows;
         for (const auto& [keys, does] : HelpEntries())
-            text.append(keys).append("\t").append(does).append("\r");
-        ShowBox(m_Window, TMessageKind::Information, "Keys and mouse", text);
+            rows.emplace_back(keys, does);
+        ShowTable(m_Window, "Keys and mouse", rows);
         break;
     }
     case TActionId::SaveView: Guard([&] { Session().SaveView(); }); break;

@@ -258,15 +258,18 @@ std::optional<TSaveFileReply> DefaultSaveFileQuery(QWidget* parent, const QStrin
     const QString start = folder.isEmpty() ? suggestedName : QDir(folder).filePath(suggestedName);
     QFileDialog dialog(parent, caption, start, filters.join(QStringLiteral(";;")));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without an extension gets the chosen filter's, before the dialog asks
+    // whether to replace a file of that name.
+    const auto useExtensionOf = [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter).captured(1));
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useExtensionOf);
     dialog.selectNameFilter(filters.value(0));
-    QString path = ExecFileDialog(dialog, parent);
+    useExtensionOf(filters.value(0));
+    const QString path = ExecFileDialog(dialog, parent);
     if (path.isEmpty())
         return std::nullopt;
     const int filter = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
-    const QRegularExpressionMatch extension =
-        QRegularExpression(QStringLiteral("\\*(\\.\\w+)")).match(filters.value(filter));
-    if (QFileInfo(path).suffix().isEmpty() && extension.hasMatch())
-        path += extension.captured(1);
     return TSaveFileReply{path, filter};
 }
 

@@ -1,13 +1,15 @@
 // The real boxes, shown and answered by a timer: wide enough for their caption and their
-// whole text, and the offered action reported when taken.
+// whole text, the offered action reported when taken, a file replaced only when the user says so.
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -168,4 +170,40 @@ TEST_F(DialogsTest, InputBoxesHoldAFullLocationAndTheirCaption)
                                                                 {"5", "111", "112"}, QStringLiteral("111"));
     EXPECT_EQ(offered, (QStringList{"5", "111", "112"}));
     EXPECT_EQ(zone, QStringLiteral("7"));
+}
+
+// A name typed without its extension gets the filter's before the dialog looks for a file
+// to replace: the user is asked, and "No" leaves the file as it was.
+TEST_F(DialogsTest, ANameTypedWithoutItsExtensionIsAskedAboutBeforeReplacing)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString existing = folder.filePath(QStringLiteral("existing.png"));
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("old");
+    }
+    QString question;
+    WhenShown([&](QWidget* dialog) {
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr) << "not the toolkit's own file dialog";
+        name->setText(QStringLiteral("existing"));
+        QTimer::singleShot(0, [&] {
+            if (QTest::qWaitFor([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000)) {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                question = box->text();
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        qobject_cast<QDialog*>(dialog)->accept();   // the file dialog's own check, then the question
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    const auto reply = orv::DefaultSaveFileQuery(nullptr, QStringLiteral("Save view"), folder.path(),
+                                                 QStringLiteral("orvandel.png"), {QStringLiteral("PNG picture (*.png)")});
+    EXPECT_TRUE(question.contains(QStringLiteral("existing.png"))) << question.toStdString();
+    EXPECT_FALSE(reply.has_value());
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "old");
 }

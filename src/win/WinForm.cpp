@@ -519,6 +519,14 @@ LRESULT TWinForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             ShowStatus();
         }
         return 0;
+    case WM_ENTERIDLE: {
+        // A box, dialog or menu over the window waits for the user: frames go on meanwhile, as
+        // in the main loop (the arrows fly only while the window itself is active).
+        MSG pending;
+        while (Rendering() && !PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE))
+            Guard([&] { Idle(); });
+        return 0;
+    }
     case WM_CLOSE:
         // What the next start takes back: the state and, unless full screen, the place.
         Session().RememberState();

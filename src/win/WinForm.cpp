@@ -32,6 +32,7 @@ constexpr const char* ContextErrorCaption = "Error";
 // Layout at 96 dots per inch, as the Qt window's.
 constexpr int PanelHeight = 73;
 constexpr int ButtonHeight = 17;
+constexpr int ThumbLength = 15, TickedThumbLength = 11;   // sliders' thumbs, within their 17 or 18 pixels
 constexpr int PanelFontPixels = 11;
 constexpr int CheckBoxRoom = 20;       // the box and its gap before the caption
 constexpr int PanelMargin = 4;
@@ -217,7 +218,8 @@ void TWinForm::CreateControls()
             break;
         case TPanelKind::Slider: {
             const TPanelSlider& range = *model.Slider;
-            m_Controls[i] = child(TRACKBAR_CLASSW, L"", TBS_HORZ | (range.TickMarks ? TBS_AUTOTICKS : TBS_NOTICKS), id);
+            m_Controls[i] = child(TRACKBAR_CLASSW, L"",
+                                  TBS_HORZ | TBS_FIXEDLENGTH | (range.TickMarks ? TBS_AUTOTICKS : TBS_NOTICKS), id);
             SendMessageW(m_Controls[i], TBM_SETRANGEMIN, FALSE, range.Min);
             SendMessageW(m_Controls[i], TBM_SETRANGEMAX, FALSE, range.Max);
             SendMessageW(m_Controls[i], TBM_SETPAGESIZE, 0, range.PageStep);
@@ -275,6 +277,9 @@ void TWinForm::LayoutPanel()
         RECT rect{};
         if (model.Kind == TPanelKind::Slider) {
             place(m_Controls[i], model.Left, model.Top, model.Slider->Width, model.Slider->Height, false);
+            // A short thumb leaves the tick marks room below it within the slider's height.
+            SendMessageW(m_Controls[i], TBM_SETTHUMBLENGTH,
+                         static_cast<WPARAM>(Scale(model.Slider->TickMarks ? TickedThumbLength : ThumbLength, dpi)), 0);
         } else if (model.Kind == TPanelKind::CheckBox) {
             place(m_Controls[i], model.Left, model.Top, 0, ButtonHeight, true);
         } else {

@@ -152,8 +152,11 @@ void PlaceBox(HWND box, HWND owner, int width, int height, UINT dpi)
     RECT ownerRect{};
     GetWindowRect(owner, &ownerRect);
     const int outerWidth = outer.right - outer.left, outerHeight = outer.bottom - outer.top;
-    const int left = std::max<int>(area.left, (ownerRect.left + ownerRect.right - outerWidth) / 2);
-    const int top = std::max<int>(area.top, (ownerRect.top + ownerRect.bottom - outerHeight) / 2);
+    auto within = [](int centred, LONG low, LONG high, int size) {
+        return static_cast<int>(std::max<LONG>(low, std::min<LONG>(centred, high - size)));
+    };
+    const int left = within((ownerRect.left + ownerRect.right - outerWidth) / 2, area.left, area.right, outerWidth);
+    const int top = within((ownerRect.top + ownerRect.bottom - outerHeight) / 2, area.top, area.bottom, outerHeight);
     SetWindowPos(box, nullptr, left, top, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -76,49 +76,11 @@ std::optional<std::string> ShownPath(IFileDialog& dialog, HWND owner)
     return chosen;
 }
 
-// --- The input box -------------------------------------------------------------------------
+// --- Boxes made by the dialog manager -------------------------------------------------------
 
 // Layout in pixels at 96 dots per inch.
 constexpr int Margin = 11, LineHeight = 14, InputHeight = 23, ButtonWidth = 75, ButtonHeight = 23, Gap = 7;
-constexpr int ListHeight = 200;
-// Room beside a caption for the system's buttons; the longest location "Go to loc..." shows.
-constexpr int CaptionRoom = 160;
-constexpr const wchar_t* WidestLocation = L"-65535,-65535,-65535,359,-180";
 constexpr double MaxScreenShare = 0.9;
-
-// What an input box shows and what it was answered.
-struct TInputBoxData {
-    std::wstring Caption, Prompt, Text;
-    std::vector<std::wstring> Items;
-    HWND Owner = nullptr;
-    std::string Reply;
-};
-
-constexpr int InputId = 1000;
-
-void BuildInputBox(HWND box, const TInputBoxData& data);
-
-INT_PTR CALLBACK InputBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* data = reinterpret_cast<TInputBoxData*>(GetWindowLongPtrW(box, DWLP_USER));
-    switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrW(box, DWLP_USER, lParam);
-        BuildInputBox(box, *reinterpret_cast<TInputBoxData*>(lParam));
-        // The focus is the input's, set by BuildInputBox.
-        return FALSE;
-    case WM_COMMAND:
-        if (data && LOWORD(wParam) == IDOK)
-            data->Reply = WindowText(GetDlgItem(box, InputId));
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(box, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
-    }
-}
 
 int TextWidth(HDC dc, const std::wstring& text)
 {
@@ -127,8 +89,63 @@ int TextWidth(HDC dc, const std::wstring& text)
     return size.cx;
 }
 
-// An empty modal dialog over owner (its controls are made when it starts, by proc).
-INT_PTR RunDialog(HWND owner, DLGPROC proc, void* data)
+// A modal box over Owner from an empty dialog template, titled Caption, in the system's
+// message font: Build makes its controls when it starts and sets the focus; OK (after
+// Accept) and Cancel end it. The fonts go with it (a control's WM_SETFONT leaves them to
+// the box).
+struct TBox {
+    HWND Owner = nullptr;
+    std::wstring Caption;
+    HFONT Font = nullptr, Bold = nullptr;
+
+    TBox(HWND owner, std::wstring caption) : Owner(owner), Caption(std::move(caption)) {}
+    TBox(const TBox&) = delete;
+    TBox& operator=(const TBox&) = delete;
+    virtual ~TBox()
+    {
+        if (Font)
+            DeleteObject(Font);
+        if (Bold)
+            DeleteObject(Bold);
+    }
+    virtual void Build(HWND box) = 0;
+    virtual void Accept(HWND) {}
+    // A control's notification: true, with the result, when the box answers it.
+    virtual bool Notify(const NMHDR&, LRESULT&) { return false; }
+};
+
+INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* data = reinterpret_cast<TBox*>(GetWindowLongPtrW(box, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG:
+        data = reinterpret_cast<TBox*>(lParam);
+        SetWindowLongPtrW(box, DWLP_USER, lParam);
+        SetWindowTextW(box, data->Caption.c_str());
+        data->Font = MessageFont(WindowDpi(data->Owner));
+        data->Build(box);
+        return FALSE;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (!data || !data->Notify(*reinterpret_cast<const NMHDR*>(lParam), result))
+            return FALSE;
+        SetWindowLongPtrW(box, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL)
+            return FALSE;
+        if (data && LOWORD(wParam) == IDOK)
+            data->Accept(box);
+        EndDialog(box, LOWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// Shows data's box until it ends; IDOK or IDCANCEL.
+INT_PTR RunBox(TBox& data)
 {
     // The template's header, then no menu, the default class and no title.
     struct alignas(DWORD) TTemplate {
@@ -137,8 +154,8 @@ INT_PTR RunDialog(HWND owner, DLGPROC proc, void* data)
     } dialog{};
     dialog.Header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     dialog.Header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
-    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.Header, owner, proc,
-                                   reinterpret_cast<LPARAM>(data));
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.Header, data.Owner, BoxProc,
+                                   reinterpret_cast<LPARAM>(&data));
 }
 
 // Sizes and places box for a client area of width x height, centred over owner and
@@ -171,37 +188,101 @@ HWND BoxChild(HWND box, HFONT font, const wchar_t* kind, const wchar_t* title, D
     return control;
 }
 
-// --- The table box ------------------------------------------------------------------------
+// --- The input box -------------------------------------------------------------------------
 
-struct TTableBoxData {
-    std::wstring Caption;
-    std::vector<std::pair<std::wstring, std::wstring>> Rows;
-    HWND Owner = nullptr;
-    HFONT Font = nullptr, Bold = nullptr;
+constexpr int ListHeight = 200;
+// Room beside a caption for the system's buttons; the longest location "Go to loc..." shows.
+constexpr int CaptionRoom = 160;
+constexpr const wchar_t* WidestLocation = L"-65535,-65535,-65535,359,-180";
+constexpr int InputId = 1000;
+
+// What an input box shows and what it was answered.
+struct TInputBox : TBox {
+    std::wstring Prompt, Text;
+    std::vector<std::wstring> Items;
+    std::string Reply;
+
+    using TBox::TBox;
+    void Build(HWND box) override;
+    void Accept(HWND box) override { Reply = WindowText(GetDlgItem(box, InputId)); }
 };
+
+void TInputBox::Build(HWND box)
+{
+    const UINT dpi = WindowDpi(Owner);
+    // Wide enough for the caption with the system's buttons, the prompt, the text, every
+    // item and a full location.
+    int widest = 0;
+    if (HDC dc = GetDC(box)) {
+        const HGDIOBJ previous = SelectObject(dc, Font);
+        widest = std::max({TextWidth(dc, Prompt), TextWidth(dc, Text), TextWidth(dc, WidestLocation)});
+        for (const std::wstring& item : Items)
+            widest = std::max(widest, TextWidth(dc, item));
+        widest = std::max(widest + Scale(2 * Margin, dpi), TextWidth(dc, Caption) + Scale(CaptionRoom, dpi));
+        SelectObject(dc, previous);
+        ReleaseDC(box, dc);
+    }
+    const RECT area = WorkArea(Owner);
+    const int clientWidth = std::min(widest + Scale(2 * Margin, dpi),
+                                     static_cast<int>((area.right - area.left) * MaxScreenShare));
+    const int inner = clientWidth - Scale(2 * Margin, dpi);
+    const int buttonsTop = Scale(Margin + LineHeight + Gap + InputHeight + Gap, dpi);
+    const int clientHeight = buttonsTop + Scale(ButtonHeight + Margin, dpi);
+    PlaceBox(box, Owner, clientWidth, clientHeight, dpi);
+
+    auto child = [&](const wchar_t* kind, const wchar_t* title, DWORD style, int x, int y, int w, int h, int id,
+                     DWORD exStyle = 0) { return BoxChild(box, Font, kind, title, style, x, y, w, h, id, exStyle); };
+    const int margin = Scale(Margin, dpi);
+    child(L"STATIC", Prompt.c_str(), SS_LEFT | SS_NOPREFIX, margin, margin, inner, Scale(LineHeight, dpi), -1);
+    const int inputTop = Scale(Margin + LineHeight + Gap, dpi);
+    HWND input = Items.empty()
+                     ? child(L"EDIT", Text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, margin, inputTop, inner,
+                             Scale(InputHeight, dpi), InputId, WS_EX_CLIENTEDGE)
+                     : child(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, margin,
+                             inputTop, inner, Scale(ListHeight, dpi), InputId);
+    for (const std::wstring& item : Items)
+        SendMessageW(input, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    if (!Items.empty())
+        SetWindowTextW(input, Text.c_str());
+    const int buttonWidth = Scale(ButtonWidth, dpi), buttonHeight = Scale(ButtonHeight, dpi);
+    child(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, clientWidth - margin - 2 * buttonWidth - Scale(Gap, dpi),
+          buttonsTop, buttonWidth, buttonHeight, IDOK);
+    child(L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, clientWidth - margin - buttonWidth, buttonsTop,
+          buttonWidth, buttonHeight, IDCANCEL);
+    SetFocus(input);
+    SendMessageW(Items.empty() ? input : GetWindow(input, GW_CHILD), EM_SETSEL, 0, -1);
+}
+
+// --- The table box ------------------------------------------------------------------------
 
 constexpr int TableId = 1001;
 constexpr int CellPadding = 12;       // the room a column gives beyond its widest text
 constexpr int TableWrapWidth = 440;   // where the second column's lines wrap
 
-void BuildTableBox(HWND box, TTableBoxData& data)
+struct TTableBox : TBox {
+    std::vector<std::pair<std::wstring, std::wstring>> Rows;
+
+    using TBox::TBox;
+    void Build(HWND box) override;
+    bool Notify(const NMHDR& header, LRESULT& result) override;
+};
+
+void TTableBox::Build(HWND box)
 {
-    const UINT dpi = WindowDpi(data.Owner);
-    data.Font = MessageFont(dpi);
+    const UINT dpi = WindowDpi(Owner);
     LOGFONTW bold{};
-    GetObjectW(data.Font, sizeof bold, &bold);
+    GetObjectW(Font, sizeof bold, &bold);
     bold.lfWeight = FW_BOLD;
-    data.Bold = CreateFontIndirectW(&bold);
-    SetWindowTextW(box, data.Caption.c_str());
+    Bold = CreateFontIndirectW(&bold);
 
     const int margin = Scale(Margin, dpi), gap = Scale(Gap, dpi);
     const int buttonWidth = Scale(ButtonWidth, dpi), buttonHeight = Scale(ButtonHeight, dpi);
-    HWND table = BoxChild(box, data.Font, WC_LISTVIEWW, L"",
+    HWND table = BoxChild(box, Font, WC_LISTVIEWW, L"",
                           WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL, margin,
                           margin, 0, 0, TableId, WS_EX_CLIENTEDGE);
     // The second column wraps at a reading width (within the screen); a row's further lines
     // follow it with the first column empty.
-    const RECT area = WorkArea(data.Owner);
+    const RECT area = WorkArea(Owner);
     const int frame = 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi);
     const int scrollbar = GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
     const int padding = Scale(CellPadding, dpi);
@@ -209,12 +290,12 @@ void BuildTableBox(HWND box, TTableBoxData& data)
     int keysWidth = 0, doesWidth = 0;
     std::vector<std::pair<std::wstring, std::wstring>> lines;
     if (HDC dc = GetDC(box)) {
-        HGDIOBJ previous = SelectObject(dc, data.Bold);
-        for (const auto& row : data.Rows)
+        HGDIOBJ previous = SelectObject(dc, Bold);
+        for (const auto& row : Rows)
             keysWidth = std::max(keysWidth, TextWidth(dc, row.first) + padding);
-        SelectObject(dc, data.Font);
+        SelectObject(dc, Font);
         const int wrapAt = std::max(Scale(TableWrapWidth, dpi) / 2, std::min(Scale(TableWrapWidth, dpi), widest - keysWidth));
-        for (const auto& [keys, does] : data.Rows) {
+        for (const auto& [keys, does] : Rows) {
             std::wstring line;
             size_t from = 0;
             bool first = true;
@@ -263,46 +344,28 @@ void BuildTableBox(HWND box, TTableBoxData& data)
     MoveWindow(table, margin, margin, tableWidth, tableHeight, FALSE);
     const int clientWidth = tableWidth + 2 * margin;
     const int buttonsTop = margin + tableHeight + gap;
-    BoxChild(box, data.Font, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, clientWidth - margin - buttonWidth,
+    BoxChild(box, Font, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, clientWidth - margin - buttonWidth,
              buttonsTop, buttonWidth, buttonHeight, IDOK);
-    PlaceBox(box, data.Owner, clientWidth, buttonsTop + buttonHeight + margin, dpi);
+    PlaceBox(box, Owner, clientWidth, buttonsTop + buttonHeight + margin, dpi);
     SetFocus(GetDlgItem(box, IDOK));
 }
 
-INT_PTR CALLBACK TableBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
+bool TTableBox::Notify(const NMHDR& header, LRESULT& result)
 {
-    auto* data = reinterpret_cast<TTableBoxData*>(GetWindowLongPtrW(box, DWLP_USER));
-    switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrW(box, DWLP_USER, lParam);
-        BuildTableBox(box, *reinterpret_cast<TTableBoxData*>(lParam));
-        return FALSE;
-    case WM_NOTIFY: {
-        // The keys' column in bold.
-        auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
-        if (!data || draw->nmcd.hdr.idFrom != TableId || draw->nmcd.hdr.code != NM_CUSTOMDRAW)
-            return FALSE;
-        LRESULT result = CDRF_DODEFAULT;
-        if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
-            result = CDRF_NOTIFYITEMDRAW;
-        else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
-            result = CDRF_NOTIFYSUBITEMDRAW;
-        else if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
-            SelectObject(draw->nmcd.hdc, draw->iSubItem == 0 ? data->Bold : data->Font);
-            result = CDRF_NEWFONT;
-        }
-        SetWindowLongPtrW(box, DWLP_MSGRESULT, result);
-        return TRUE;
+    // The keys' column in bold.
+    if (header.idFrom != TableId || header.code != NM_CUSTOMDRAW)
+        return false;
+    const auto& draw = reinterpret_cast<const NMLVCUSTOMDRAW&>(header);
+    result = CDRF_DODEFAULT;
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+        result = CDRF_NOTIFYITEMDRAW;
+    else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+        result = CDRF_NOTIFYSUBITEMDRAW;
+    else if (draw.nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+        SelectObject(draw.nmcd.hdc, draw.iSubItem == 0 ? Bold : Font);
+        result = CDRF_NEWFONT;
     }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(box, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return true;
 }
 
 }  // namespace
@@ -350,79 +413,23 @@ void ShowTable(HWND owner, const std::string& caption, const std::vector<std::pa
         text.append(keys).append("\t").append(does).append("\r");
     if (AppendToMessageLog(text, {}))
         return;
-    TTableBoxData data{Wide(caption), {}, owner};
+    TTableBox box(owner, Wide(caption));
     for (const auto& [keys, does] : rows)
-        data.Rows.emplace_back(Wide(keys), Wide(does));
-    RunDialog(owner, TableBoxProc, &data);
-    DeleteObject(data.Font);
-    DeleteObject(data.Bold);
+        box.Rows.emplace_back(Wide(keys), Wide(does));
+    RunBox(box);
 }
-
-namespace {
-
-void BuildInputBox(HWND box, const TInputBoxData& data)
-{
-    const UINT dpi = WindowDpi(data.Owner);
-    // The box keeps its font until it goes (WM_SETFONT leaves it to the caller).
-    static HFONT font = nullptr;
-    if (font)
-        DeleteObject(font);
-    font = MessageFont(dpi);
-    SetWindowTextW(box, data.Caption.c_str());
-    // Wide enough for the caption with the system's buttons, the prompt, the text, every
-    // item and a full location.
-    int widest = 0;
-    if (HDC dc = GetDC(box)) {
-        const HGDIOBJ previous = SelectObject(dc, font);
-        widest = std::max({TextWidth(dc, data.Prompt), TextWidth(dc, data.Text), TextWidth(dc, WidestLocation)});
-        for (const std::wstring& item : data.Items)
-            widest = std::max(widest, TextWidth(dc, item));
-        widest = std::max(widest + Scale(2 * Margin, dpi), TextWidth(dc, data.Caption) + Scale(CaptionRoom, dpi));
-        SelectObject(dc, previous);
-        ReleaseDC(box, dc);
-    }
-    const RECT area = WorkArea(data.Owner);
-    const int clientWidth = std::min(widest + Scale(2 * Margin, dpi),
-                                     static_cast<int>((area.right - area.left) * MaxScreenShare));
-    const int inner = clientWidth - Scale(2 * Margin, dpi);
-    const int buttonsTop = Scale(Margin + LineHeight + Gap + InputHeight + Gap, dpi);
-    const int clientHeight = buttonsTop + Scale(ButtonHeight + Margin, dpi);
-    PlaceBox(box, data.Owner, clientWidth, clientHeight, dpi);
-
-    auto child = [&](const wchar_t* kind, const wchar_t* title, DWORD style, int x, int y, int w, int h, int id,
-                     DWORD exStyle = 0) { return BoxChild(box, font, kind, title, style, x, y, w, h, id, exStyle); };
-    const int margin = Scale(Margin, dpi);
-    child(L"STATIC", data.Prompt.c_str(), SS_LEFT | SS_NOPREFIX, margin, margin, inner, Scale(LineHeight, dpi), -1);
-    const int inputTop = Scale(Margin + LineHeight + Gap, dpi);
-    HWND input = data.Items.empty()
-                     ? child(L"EDIT", data.Text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, margin, inputTop, inner,
-                             Scale(InputHeight, dpi), InputId, WS_EX_CLIENTEDGE)
-                     : child(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, margin,
-                             inputTop, inner, Scale(ListHeight, dpi), InputId);
-    for (const std::wstring& item : data.Items)
-        SendMessageW(input, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-    if (!data.Items.empty())
-        SetWindowTextW(input, data.Text.c_str());
-    const int buttonWidth = Scale(ButtonWidth, dpi), buttonHeight = Scale(ButtonHeight, dpi);
-    child(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, clientWidth - margin - 2 * buttonWidth - Scale(Gap, dpi),
-          buttonsTop, buttonWidth, buttonHeight, IDOK);
-    child(L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, clientWidth - margin - buttonWidth, buttonsTop,
-          buttonWidth, buttonHeight, IDCANCEL);
-    SetFocus(input);
-    SendMessageW(data.Items.empty() ? input : GetWindow(input, GW_CHILD), EM_SETSEL, 0, -1);
-}
-
-}  // namespace
 
 std::optional<std::string> InputBox(HWND owner, const std::string& caption, const std::string& prompt,
                                     const std::string& text, const std::vector<std::string>& items)
 {
-    TInputBoxData data{Wide(caption), Wide(prompt), Wide(text), {}, owner, {}};
+    TInputBox box(owner, Wide(caption));
+    box.Prompt = Wide(prompt);
+    box.Text = Wide(text);
     for (const std::string& item : items)
-        data.Items.push_back(Wide(item));
-    if (RunDialog(owner, InputBoxProc, &data) != IDOK)
+        box.Items.push_back(Wide(item));
+    if (RunBox(box) != IDOK)
         return std::nullopt;
-    return data.Reply;
+    return box.Reply;
 }
 
 std::optional<std::string> ChooseFolder(HWND owner, const std::string& caption, const std::string& start)
